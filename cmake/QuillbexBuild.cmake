@@ -1,0 +1,48 @@
+# Build flags shared by every target, and the helper that registers tests.
+
+if(MSVC)
+    add_compile_options(/W4 /utf-8)
+else()
+    add_compile_options(-Wall -Wextra -Wshadow)
+endif()
+
+if(WIN32)
+    add_compile_definitions(UNICODE _UNICODE STRICT WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+    if(MINGW)
+        # Every .exe runs without the MinGW runtime DLLs beside it.
+        add_link_options(-static -static-libgcc -static-libstdc++)
+    endif()
+endif()
+
+if(QUILLBEX_SANITIZE STREQUAL "address")
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+elseif(QUILLBEX_SANITIZE STREQUAL "thread")
+    add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=thread)
+endif()
+
+# GoogleTest from Debian's sources, built with this build's own flags (so the
+# sanitizers and the MinGW runtime match).
+set(QUILLBEX_GTEST_SOURCE "/usr/src/googletest" CACHE PATH "GoogleTest sources")
+function(quillbex_use_gtest)
+    if(TARGET gtest)
+        return()
+    endif()
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    add_subdirectory(${QUILLBEX_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+endfunction()
+
+# quillbex_add_test(NAME SOURCES ... LIBRARIES ...)
+# One executable is one ctest test: under Wine each process start costs a
+# second or two, so the cases of a suite run in one process.
+function(quillbex_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    quillbex_use_gtest()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} gtest gtest_main)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

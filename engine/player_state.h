@@ -1,0 +1,84 @@
+// The one record of the player: settings kept in Quillbex.ini, the handles of
+// songs, clocks, ports and mirrors, the transport flags and scan positions of
+// the two players, the last time code sent, and `lock`.
+//
+// Threads: the user-interface thread and the three workers (MIDI input,
+// pattern player, patch player). Handles, transport flags and positions are
+// touched under `lock`. The fields that the user-interface thread writes
+// without the lock and the workers read under theirs are atomics, so each
+// store and load is indivisible and free of data races.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+struct MIDIData;
+struct MIDIClock;
+struct MIDIIn;
+struct MIDIOut;
+struct MIDIStatus;
+
+constexpr int kDrumGroupCount = 8;   // 0 unused, 1..6 drum families, 7 master
+constexpr int kMasterDrumGroup = 7;
+constexpr int kTextSize = 256;       // characters of the text fields, terminator included
+constexpr int kAppDirSize = 1024;
+
+struct PlayerState {
+    // Settings (loaded at start-up, saved at exit).
+    int32_t tempo = 0;       // microseconds per quarter note
+    int32_t tempoMode = 0;   // 0 own tempo, else follow MIDI input
+    std::atomic<int32_t> midiInSyncMode{0};   // 0..2
+    std::atomic<int32_t> midiOutSyncMode{0};  // 0 none, 1 clock, 2..5 time code 24/25/29.97/30
+    std::atomic<int32_t> syncStart{0};
+    std::atomic<int32_t> syncStop{0};
+    std::atomic<int32_t> midiThru{0};
+    std::atomic<int32_t> noteCheck[kDrumGroupCount] = {};
+    std::atomic<int32_t> noteLevel[kDrumGroupCount] = {};
+    wchar_t midiInName[kTextSize] = {};
+    wchar_t midiOutName[kTextSize] = {};
+    wchar_t patternName[kTextSize] = {};
+    wchar_t patchName[kTextSize] = {};
+    wchar_t userInterface[kTextSize] = {};
+    wchar_t textEncoding[kTextSize] = {};
+
+    // Songs and MIDI services; null when absent.
+    MIDIData* patternData = nullptr;
+    MIDIData* patchData = nullptr;
+    MIDIClock* patternClock = nullptr;
+    MIDIClock* patchClock = nullptr;
+    MIDIIn* midiIn = nullptr;
+    MIDIOut* midiOut = nullptr;
+    MIDIStatus* midiInStatus = nullptr;
+    MIDIStatus* midiOutStatus = nullptr;
+
+    // Transport and scan state.
+    int32_t patternPlaying = 0;
+    int32_t patternPosition = 0;
+    // selectPatch clears it before taking the lock, so it is atomic.
+    std::atomic<int32_t> patchPlaying{0};
+    int32_t patchPosition = 0;
+    int32_t lastMtcFrame[4] = {};
+    int32_t lastMtcSecond = 0;
+    int32_t lastMtcMinute = 0;
+
+    // Application shell. `mainWindow` is the workers' loop condition: they
+    // run while it is set and leave at the top of their next pass once it is
+    // cleared. On Windows it holds the main window's HWND.
+    std::atomic<void*> mainWindow{nullptr};
+    int32_t uiReady = 0;
+    int32_t infoTarget = 0;
+    wchar_t caption[kTextSize] = {};
+    wchar_t appDir[kAppDirSize] = {};
+    void* resourceModule = nullptr;
+    void* appInstance = nullptr;
+
+    std::mutex lock;
+};
+
+// The single instance.
+extern PlayerState playerState;
+
+// Puts every field back to its process-start value (zero, empty, absent)
+// without touching the handles' objects; tests use it between cases.
+void resetPlayerState();

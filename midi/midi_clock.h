@@ -1,0 +1,45 @@
+// Musical-time clock: a tick counter in a time base, driven by a tempo or
+// slaved to received MIDI timing clock or MIDI time code, plus a millisecond
+// counter since the last reset.
+//
+// Positions are derived from the monotonic time elapsed since the last
+// re-base, never summed from sleeps, so a clock does not drift.
+#pragma once
+
+#include <cstdint>
+
+struct MIDIClock;  // opaque
+
+// Time mode 0: ticks per quarter note at the clock's tempo; 24, 25, 29, 30:
+// ticks per frame at that frame rate (29 means 29.97). Tempo is in
+// microseconds per quarter note. Null when the arguments are unusable.
+MIDIClock* MIDIClock_Create(int32_t timeMode, int32_t resolution, int32_t tempo);
+void MIDIClock_Delete(MIDIClock* clock);  // null is accepted
+
+int32_t MIDIClock_Start(MIDIClock* clock);
+int32_t MIDIClock_Stop(MIDIClock* clock);
+int32_t MIDIClock_Reset(MIDIClock* clock);
+int32_t MIDIClock_IsRunning(const MIDIClock* clock);
+
+int32_t MIDIClock_SetTempo(MIDIClock* clock, int32_t tempo);
+int32_t MIDIClock_GetTempo(const MIDIClock* clock);
+int32_t MIDIClock_SetTimeBase(MIDIClock* clock, int32_t timeMode, int32_t resolution);
+int32_t MIDIClock_GetTimeBase(const MIDIClock* clock, int32_t* timeMode, int32_t* resolution);
+
+int32_t MIDIClock_GetTickCount(const MIDIClock* clock);
+int32_t MIDIClock_SetTickCount(MIDIClock* clock, int32_t tick);
+int32_t MIDIClock_GetMillisec(const MIDIClock* clock);
+int32_t MIDIClock_SetMillisec(MIDIClock* clock, int32_t millisec);
+
+// 0 = own tempo, 1 = follow MIDI timing clock (0xF8), 2 = follow MIDI time
+// code (0xF1 quarter frames and F0 7F 7F 01 01 hh mm ss ff F7 full frames).
+int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode);
+int32_t MIDIClock_GetMIDIInSyncMode(const MIDIClock* clock);
+// A received timing message; ignored unless it matches the sync mode.
+int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32_t length);
+
+// The monotonic time source of every clock, in nanoseconds. Tests replace it
+// with a fake; null restores the steady system clock.
+using MIDIClockTimeSource = int64_t (*)();
+void MIDIClockLib_SetTimeSource(MIDIClockTimeSource source);
+int64_t MIDIClockLib_Now();

@@ -1,0 +1,77 @@
+// Song data service: reads Standard MIDI Files into a song that the players
+// walk track by track and event by event.
+//
+// Every call accepts a null song or event and then returns 0 (or does
+// nothing), so a caller that forgot a presence test cannot crash the player.
+// Calls on one song are not synchronised; the player calls them under its lock.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// One event of a track. `data` holds the message exactly as it would go on
+// the wire: a channel message with its status byte (running status already
+// expanded), a meta event as FF <type> <data...> without the length, a
+// system-exclusive event as F0 <data...> ending with F7 as stored in the
+// file, an escaped event as F7 <data...>.
+struct MIDIEvent {
+    int32_t time;          // absolute tick
+    int32_t length;        // number of bytes in `data`
+    const uint8_t* data;   // owned by the song
+    MIDIEvent* next;       // next event of the same track, or null
+};
+
+// One track: its events in time order (the order of the file; a file's
+// events never go back in time because delta times are unsigned).
+struct MIDITrack {
+    MIDIEvent* firstEvent;   // null for an empty track
+    MIDITrack* nextTrack;    // null for the last track
+    int32_t eventCount;
+    MIDIEvent* events;       // the same events as an array of eventCount, for searching by time
+};
+
+struct MIDIData;  // opaque song
+
+// Loading. Any malformed or unreadable file gives null; nothing is printed.
+MIDIData* MIDIData_LoadFromSMFW(const wchar_t* path);
+MIDIData* MIDIData_LoadFromMemory(const uint8_t* bytes, size_t size);
+void MIDIData_Delete(MIDIData* song);
+
+// Code page used to decode the texts of songs loaded afterwards.
+void MIDIDataLib_SetDefaultCharCode(int32_t codePage);
+
+int32_t MIDIData_GetFormat(const MIDIData* song);
+int32_t MIDIData_CountTrack(const MIDIData* song);
+// Time mode 0 (ticks per quarter note) or 24, 25, 29, 30 (frames per second,
+// 29 = 29.97); resolution is ticks per quarter note or ticks per frame.
+int32_t MIDIData_GetTimeBase(const MIDIData* song, int32_t* timeMode, int32_t* resolution);
+int32_t MIDIData_GetBeginTime(const MIDIData* song);
+int32_t MIDIData_GetEndTime(const MIDIData* song);
+int32_t MIDIData_TimeToMillisec(const MIDIData* song, int32_t tick);
+int32_t MIDIData_BreakTime(const MIDIData* song, int32_t tick, int32_t* measure, int32_t* beat,
+                           int32_t* tickInBeat);
+
+// Texts, decoded and copied into `buffer` of `size` characters, always
+// terminated; the result is the number of characters copied.
+int32_t MIDIData_GetTitleW(const MIDIData* song, wchar_t* buffer, int32_t size);
+int32_t MIDIData_GetSubTitleW(const MIDIData* song, wchar_t* buffer, int32_t size);
+int32_t MIDIData_GetCopyrightW(const MIDIData* song, wchar_t* buffer, int32_t size);
+int32_t MIDIData_GetCommentW(const MIDIData* song, wchar_t* buffer, int32_t size);
+
+// Walking the song.
+MIDITrack* MIDIData_GetFirstTrack(const MIDIData* song);
+MIDITrack* MIDITrack_GetNextTrack(const MIDITrack* track);
+MIDIEvent* MIDITrack_GetFirstEvent(const MIDITrack* track);
+// First event of the track whose time is at or after `tick`, or null;
+// a binary search, so a player can start its scan window without walking
+// the whole track.
+MIDIEvent* MIDITrack_FindFirstEventAtOrAfter(const MIDITrack* track, int32_t tick);
+MIDIEvent* MIDIEvent_GetNextEvent(const MIDIEvent* event);
+
+// Event classification. A MIDI event is a channel message (status 0x80..0xEF).
+int32_t MIDIEvent_IsMIDIEvent(const MIDIEvent* event);
+int32_t MIDIEvent_IsNoteOn(const MIDIEvent* event);    // 0x9n with velocity above 0
+int32_t MIDIEvent_IsNoteOff(const MIDIEvent* event);   // 0x8n, or 0x9n with velocity 0
+int32_t MIDIEvent_GetChannel(const MIDIEvent* event);  // 0..15
+int32_t MIDIEvent_GetKey(const MIDIEvent* event);      // 0..127
+int32_t MIDIEvent_GetVelocity(const MIDIEvent* event); // 0..127

@@ -1,0 +1,42 @@
+// MIDI port service: input and output ports opened by device name.
+//
+// Names come from the system's devices (WinMM on Windows) followed by the
+// virtual ports that tests and benchmarks create (virtual_midi.h); a
+// virtual port shadows a system device of the same name. "MIDI Mapper"
+// opens the Windows MIDI mapper; "(None)", an empty name or an unknown name
+// gives null.
+#pragma once
+
+#include <cstdint>
+
+struct MIDIIn;   // opaque
+struct MIDIOut;  // opaque
+
+// Longest message handed out by MIDIIn_GetMIDIMessage; a longer received
+// system-exclusive message is dropped whole, never split.
+constexpr int32_t kMIDIMessageMax = 256;
+
+int32_t MIDIIn_GetDeviceNum();
+int32_t MIDIOut_GetDeviceNum();
+// Copies the name of device `index` into `buffer` of `size` characters,
+// terminated; the result is its length, 0 for an unknown index.
+int32_t MIDIIn_GetDeviceNameW(int32_t index, wchar_t* buffer, int32_t size);
+int32_t MIDIOut_GetDeviceNameW(int32_t index, wchar_t* buffer, int32_t size);
+
+MIDIIn* MIDIIn_OpenW(const wchar_t* deviceName);
+MIDIOut* MIDIOut_OpenW(const wchar_t* deviceName);
+// Close `current` (which may be null), then open `deviceName`.
+MIDIIn* MIDIIn_ReopenW(MIDIIn* current, const wchar_t* deviceName);
+MIDIOut* MIDIOut_ReopenW(MIDIOut* current, const wchar_t* deviceName);
+int32_t MIDIIn_Close(MIDIIn* port);   // null is accepted
+int32_t MIDIOut_Close(MIDIOut* port); // null is accepted
+
+// Copies one complete received message into `buffer` and returns its length;
+// 0 when nothing is waiting (or the message does not fit `size`). Never blocks.
+int32_t MIDIIn_GetMIDIMessage(MIDIIn* port, uint8_t* buffer, int32_t size);
+// Number of received messages dropped because the queue was full or they
+// were longer than kMIDIMessageMax.
+int64_t MIDIIn_GetDroppedCount(const MIDIIn* port);
+
+// Sends one complete message at once; the result is its length, 0 on failure.
+int32_t MIDIOut_PutMIDIMessage(MIDIOut* port, const uint8_t* message, int32_t length);

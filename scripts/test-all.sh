@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Configures, builds and tests every build: the Windows build (MinGW-w64,
+# tests under Wine and Xvfb) and the portable core natively under
+# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer.
+# Fails on the first failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=$(nproc)
+builds=("$@")
+[ ${#builds[@]} -gt 0 ] || builds=(native native-tsan windows)
+
+run_windows_tests() {
+    export WINEPREFIX="$PWD/build/windows/wineprefix"
+    export WINEDEBUG=-all
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        echo "Creating the Wine prefix (once)..."
+        wineboot -i >/dev/null 2>&1 || true
+        wineserver -w || true
+    fi
+    local status=0
+    xvfb-run -a ctest --preset windows -j "$jobs" || status=$?
+    # No Wine process may outlive the run and hold its output open.
+    wineserver -k >/dev/null 2>&1 || true
+    return $status
+}
+
+for build in "${builds[@]}"; do
+    echo "=== $build: configure and build"
+    cmake --preset "$build" >/dev/null
+    cmake --build --preset "$build" -j "$jobs"
+    echo "=== $build: test"
+    case "$build" in
+        windows) run_windows_tests ;;
+        *) ctest --preset "$build" -j "$jobs" ;;
+    esac
+done
