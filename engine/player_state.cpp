@@ -39,4 +39,7 @@ void resetPlayerState() {
     p.infoTarget = 0;
     p.resourceModule = nullptr;
     p.appInstance = nullptr;
+    p.inputThread = 0;
+    p.patternThread = 0;
+    p.patchThread = 0;
 }

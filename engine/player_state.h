@@ -18,6 +18,7 @@ struct MIDIClock;
 struct MIDIIn;
 struct MIDIOut;
 struct MIDIStatus;
+class PlayerUi;
 
 constexpr int kDrumGroupCount = 8;   // 0 unused, 1..6 drum families, 7 master
 constexpr int kMasterDrumGroup = 7;
@@ -64,14 +65,18 @@ struct PlayerState {
 
     // Application shell. `mainWindow` is the workers' loop condition: they
     // run while it is set and leave at the top of their next pass once it is
-    // cleared. On Windows it holds the main window's HWND.
-    std::atomic<void*> mainWindow{nullptr};
+    // cleared. Workers post their commands through it.
+    std::atomic<PlayerUi*> mainWindow{nullptr};
     int32_t uiReady = 0;
     int32_t infoTarget = 0;
     wchar_t caption[kTextSize] = {};
     wchar_t appDir[kAppDirSize] = {};
     void* resourceModule = nullptr;
     void* appInstance = nullptr;
+    // Set while each worker runs; the worker clears its own as its last act.
+    std::atomic<int32_t> inputThread{0};
+    std::atomic<int32_t> patternThread{0};
+    std::atomic<int32_t> patchThread{0};
 
     std::mutex lock;
 };

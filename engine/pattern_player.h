@@ -1,0 +1,10 @@
+// The pattern player: plays the loaded pattern's drum notes in an endless loop.
+#pragma once
+
+// Thread entry: one pass every 10 ms while playerState.mainWindow is set;
+// clears playerState.patternThread as its last act.
+void patternPlayerThread();
+
+// One iteration's work under the lock: a pass when the pattern plays and
+// both the pattern and its clock are present. The caller holds the lock.
+void runPatternPass();
