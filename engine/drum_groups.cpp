@@ -1,0 +1,86 @@
+#include "engine/drum_groups.h"
+
+#include "engine/player_state.h"
+#include "midi/midi_io.h"
+#include "midi/midi_status.h"
+
+#include <algorithm>
+
+// Groups after the General MIDI percussion key map: 1 bass drums, 2 snares,
+// 3 toms, 4 hi-hats, 5 crash, Chinese and splash cymbals, 6 everything else
+// (ride cymbals and bell included).
+const int8_t drumGroupOfKey[129] = {
+    6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,  //   0- 15
+    6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,  //  16- 31
+    6, 6, 6, 1, 1, 6, 2, 6, 2, 3, 4, 3, 4, 3, 4, 3,  //  32- 47
+    3, 5, 3, 6, 5, 6, 6, 5, 6, 5, 6, 6, 6, 6, 6, 6,  //  48- 63
+    6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,  //  64- 79
+    6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,  //  80- 95
+    6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,  //  96-111
+    6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6,  // 112-127
+    7,                                               // no key: the master
+};
+
+namespace {
+
+int32_t groupOfKey(int32_t key) {
+    return drumGroupOfKey[std::clamp(key, 0, 127)];
+}
+
+bool isUsableGroup(int32_t group) {
+    return group >= 0 && group < kDrumGroupCount;
+}
+
+// Any |product| at or above this scales to at least 128 with a level of 1 or
+// more, so saturating there keeps the result and keeps the next product
+// inside 64 bits.
+constexpr int64_t kProductSaturation = 128 * 10000;
+
+}  // namespace
+
+bool isDrumNoteEnabled(int32_t key) {
+    return playerState.noteCheck[groupOfKey(key)].load() != 0 &&
+           playerState.noteCheck[kMasterDrumGroup].load() != 0;
+}
+
+// velocity × group level × master level / 10000, clamped to 0..127. Levels
+// come from the settings file unchecked, so the product is formed in 64 bits
+// and saturated instead of overflowing.
+int32_t scaleDrumVelocity(int32_t key, int32_t velocity) {
+    const int64_t groupLevel = playerState.noteLevel[groupOfKey(key)].load();
+    const int64_t masterLevel = playerState.noteLevel[kMasterDrumGroup].load();
+    int64_t product = int64_t{velocity} * groupLevel;
+    product = std::clamp(product, -kProductSaturation, kProductSaturation);
+    const int64_t scaled = product * masterLevel / 10000;
+    return static_cast<int32_t>(std::clamp<int64_t>(scaled, 0, 127));
+}
+
+void setGroupEnabled(int32_t group, int32_t enabled) {
+    if (!isUsableGroup(group))
+        return;
+    PlayerState& p = playerState;
+    // Stored before the lock so that a pass starting after this already
+    // filters the group; a note a running pass still sends is ended below.
+    p.noteCheck[group] = enabled;
+    std::lock_guard<std::mutex> guard(p.lock);
+    if (enabled != 0 || !p.midiOut)
+        return;
+    for (int32_t key = 0; key < 128; ++key) {
+        if (drumGroupOfKey[key] != group)
+            continue;
+        // A note-on with velocity 0 ends a sounding note.
+        const uint8_t message[3] = {0x99, static_cast<uint8_t>(key), 0x00};
+        MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
+        if (p.midiOutStatus)
+            MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+    }
+}
+
+// The up-down control reports an invalid edit text as its previous position
+// with an error word in the high 16 bits; such a value is no level, so the
+// group keeps the one it had.
+void setGroupLevel(int32_t group, int32_t level) {
+    if (!isUsableGroup(group) || level < 0 || level > 0xFFFF)
+        return;
+    playerState.noteLevel[group] = level;
+}

@@ -1,0 +1,116 @@
+#include "engine/sync_output.h"
+
+#include "engine/player_state.h"
+#include "midi/midi_io.h"
+#include "midi/midi_status.h"
+
+namespace {
+
+constexpr uint8_t kTimingClock = 0xF8;
+constexpr uint8_t kQuarterFrame = 0xF1;
+constexpr int32_t kPulsesPerQuarterNote = 24;
+
+// Pulses between the pass's position and its tick, each counted from the
+// song's start, so no running count is kept. The products are taken in 64
+// bits: a long run at a high resolution would overflow 32.
+int64_t clockPulsesInWindow(int32_t tick, int32_t position, int32_t timeMode,
+                            int32_t resolution) {
+    if (timeMode != 0 || resolution <= 0)
+        return 0;  // a pulse per 1/24 quarter note needs ticks per quarter note
+    const int64_t a = int64_t{position} * kPulsesPerQuarterNote / resolution;
+    const int64_t b = int64_t{tick} * kPulsesPerQuarterNote / resolution;
+    return b > a ? b - a : 0;
+}
+
+void sendTimingClock(int32_t tick, int32_t position, int32_t timeMode, int32_t resolution) {
+    const int64_t pulses = clockPulsesInWindow(tick, position, timeMode, resolution);
+    // All pulses to the port first, then all to the mirror.
+    if (playerState.midiOut) {
+        for (int64_t i = 0; i < pulses; ++i)
+            MIDIOut_PutMIDIMessage(playerState.midiOut, &kTimingClock, 1);
+    }
+    if (playerState.midiOutStatus) {
+        for (int64_t i = 0; i < pulses; ++i)
+            MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, &kTimingClock, 1);
+    }
+}
+
+struct TimeCode {
+    int32_t frame[4];  // frame within the second at 24, 25, 29.97 and 30 frames per second
+    int32_t seconds;
+    int32_t minutes;
+    int32_t hours;     // not reduced modulo 24
+};
+
+TimeCode timeCodeAt(int32_t millisec) {
+    const int32_t fraction = millisec % 1000;
+    TimeCode code{};
+    code.frame[0] = fraction * 24 / 1000;
+    code.frame[1] = fraction * 25 / 1000;
+    code.frame[2] = fraction * 2997 / 100000;
+    code.frame[3] = fraction * 30 / 1000;
+    code.seconds = (millisec / 1000) % 60;
+    code.minutes = (millisec / 60000) % 60;
+    code.hours = millisec / 3600000;
+    return code;
+}
+
+// The eight quarter-frame data bytes, piece 0 to 7; piece 7 carries the
+// rate code in bits 1-2.
+void quarterFrameData(const TimeCode& code, int32_t rate, uint8_t data[8]) {
+    const int32_t frame = code.frame[rate];
+    data[0] = static_cast<uint8_t>(0x00 + (frame & 0x0F));
+    data[1] = static_cast<uint8_t>(0x10 + ((frame >> 4) & 0x0F));
+    data[2] = static_cast<uint8_t>(0x20 + (code.seconds & 0x0F));
+    data[3] = static_cast<uint8_t>(0x30 + ((code.seconds >> 4) & 0x0F));
+    data[4] = static_cast<uint8_t>(0x40 + (code.minutes & 0x0F));
+    data[5] = static_cast<uint8_t>(0x50 + ((code.minutes >> 4) & 0x0F));
+    data[6] = static_cast<uint8_t>(0x60 + (code.hours & 0x0F));
+    data[7] = static_cast<uint8_t>(0x70 + (rate << 1) + ((code.hours >> 4) & 0x01));
+}
+
+// A whole time code goes out in the first pass after each change of frame,
+// second or minute; the memory is kept for all four rates so that a switch
+// of rate compares against the previous pass.
+void sendTimeCode(int32_t millisec, int32_t rate) {
+    PlayerState& p = playerState;
+    const TimeCode code = timeCodeAt(millisec);
+    const bool changed = code.frame[rate] != p.lastMtcFrame[rate] ||
+                         code.seconds != p.lastMtcSecond || code.minutes != p.lastMtcMinute;
+    if (changed) {
+        uint8_t data[8];
+        quarterFrameData(code, rate, data);
+        if (p.midiOut) {
+            for (uint8_t piece : data) {
+                const uint8_t message[2] = {kQuarterFrame, piece};
+                MIDIOut_PutMIDIMessage(p.midiOut, message, 2);
+            }
+        }
+        if (p.midiOutStatus) {
+            for (uint8_t piece : data) {
+                const uint8_t message[2] = {kQuarterFrame, piece};
+                MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 2);
+            }
+        }
+    }
+    p.lastMtcSecond = code.seconds;
+    p.lastMtcMinute = code.minutes;
+    for (int32_t r = 0; r < 4; ++r)
+        p.lastMtcFrame[r] = code.frame[r];
+}
+
+}  // namespace
+
+void sendSyncOutput(int32_t millisec, int32_t tick, int32_t position, int32_t timeMode,
+                    int32_t resolution) {
+    const int32_t mode = playerState.midiOutSyncMode.load();
+    if (mode == 1)
+        sendTimingClock(tick, position, timeMode, resolution);
+    else if (mode >= 2 && mode <= 5)
+        sendTimeCode(millisec, mode - 2);
+}
+
+void sendTransportByte(uint8_t byte) {
+    if (playerState.midiOutSyncMode.load() != 0 && playerState.midiOut)
+        MIDIOut_PutMIDIMessage(playerState.midiOut, &byte, 1);
+}

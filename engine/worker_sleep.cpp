@@ -1,0 +1,7 @@
+#include "engine/worker_sleep.h"
+
+#include <thread>
+
+void sleepBetweenPasses() {
+    std::this_thread::sleep_for(kWorkerPassPeriod);
+}
