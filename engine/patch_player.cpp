@@ -1,0 +1,105 @@
+#include "engine/patch_player.h"
+
+#include <mutex>
+
+#include "engine/player_state.h"
+#include "engine/player_ui.h"
+#include "engine/transport.h"
+#include "engine/worker_sleep.h"
+#include "midi/midi_clock.h"
+#include "midi/midi_data.h"
+#include "midi/midi_io.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+void stopAndResetPatchClock() {
+    if (!playerState.patchClock) return;
+    MIDIClock_Stop(playerState.patchClock);
+    MIDIClock_Reset(playerState.patchClock);
+}
+
+}  // namespace
+
+void selectPatch(PlayerUi& ui) {
+    PlayerState& p = playerState;
+    ui.getSelectedText(IDC_PATCH_LIST, p.patchName, kTextSize);
+    p.patchName[kTextSize - 1] = L'\0';
+    wchar_t path[kSongPathSize];
+    formatSongPath(path, L"patch", p.patchName);
+
+    // Before the lock: a pass already under way finishes, the next sends
+    // nothing more of the previous patch.
+    p.patchPlaying = 0;
+
+    int32_t warning = 0;
+    {
+        std::lock_guard<std::mutex> hold(p.lock);
+        MIDIData_Delete(p.patchData);
+        p.patchData = MIDIData_LoadFromSMFW(path);
+        int32_t resolution = ticksPerQuarterNote(p.patchData);
+        if (!p.patchData) {
+            warning = IDS_FILE_LOAD_FAILED;
+        } else if (resolution == 0) {
+            MIDIData_Delete(p.patchData);
+            p.patchData = nullptr;
+            stopAndResetPatchClock();
+            p.patchPlaying = 0;
+            p.patchPosition = 0;
+            warning = IDS_FRAME_TIME_BASE;
+        } else {
+            p.patchPosition = 0;
+            p.patchPlaying = 1;
+            if (p.patchClock) {
+                MIDIClock_Stop(p.patchClock);
+                int32_t clockTimeMode = 0;
+                int32_t clockResolution = 0;
+                MIDIClock_GetTimeBase(p.patchClock, &clockTimeMode, &clockResolution);
+                MIDIClock_SetTimeBase(p.patchClock, clockTimeMode, resolution);
+                MIDIClock_Reset(p.patchClock);
+                MIDIClock_Start(p.patchClock);
+            }
+        }
+    }
+    if (warning) ui.showWarning(warning, path);
+}
+
+void runPatchPass() {
+    PlayerState& p = playerState;
+    if (!p.patchPlaying || !p.patchClock || !p.patchData) return;
+
+    int32_t windowEnd = MIDIClock_GetTickCount(p.patchClock);
+    int32_t endTime = MIDIData_GetEndTime(p.patchData);
+    // Track by track, not merged by time: a set-up file's order within a
+    // track is what matters (bank select before program change).
+    for (MIDITrack* track = MIDIData_GetFirstTrack(p.patchData); track;
+         track = MIDITrack_GetNextTrack(track)) {
+        // A track's events are in time order: the window starts by binary
+        // search and ends at the first event past it.
+        for (MIDIEvent* event = MIDITrack_FindFirstEventAtOrAfter(track, p.patchPosition);
+             event && event->time < windowEnd; event = MIDIEvent_GetNextEvent(event)) {
+            if (p.midiOut && MIDIEvent_IsMIDIEvent(event))
+                MIDIOut_PutMIDIMessage(p.midiOut, event->data, event->length);
+        }
+    }
+
+    if (windowEnd > endTime) {
+        p.patchPlaying = 0;
+        p.patchPosition = 0;
+        stopAndResetPatchClock();
+    } else {
+        p.patchPosition = windowEnd;
+    }
+}
+
+void patchPlayerThread() {
+    PlayerState& p = playerState;
+    while (p.mainWindow.load()) {
+        {
+            std::lock_guard<std::mutex> hold(p.lock);
+            runPatchPass();
+        }
+        sleepBetweenPasses();
+    }
+    p.patchThread = 0;
+}

@@ -1,0 +1,17 @@
+// The patch player: a set-up file from the `patch` folder, sent once, in
+// time, on the output port when it is chosen.
+#pragma once
+
+class PlayerUi;
+
+// User-interface thread: loads the patch selected in PatchList and starts
+// sending it from tick 0, abandoning a patch still being sent.
+void selectPatch(PlayerUi& ui);
+
+// Thread entry: one pass every 10 ms while playerState.mainWindow is set;
+// clears playerState.patchThread as its last act.
+void patchPlayerThread();
+
+// One iteration's work: sends the patch's MIDI events that fell due since the
+// previous pass, track by track. The caller holds playerState.lock.
+void runPatchPass();

@@ -1,0 +1,32 @@
+// Tempo (beats per minute on the tempo scroll bar) and tempo mode (own
+// tempo, or follow the timing received on the MIDI input). User-interface
+// thread only.
+#pragma once
+
+#include <cstdint>
+
+class PlayerUi;
+
+constexpr int32_t kMinimumBpm = 16;
+constexpr int32_t kMaximumBpm = 256;
+constexpr int32_t kDefaultTempo = 500000;  // 120 bpm
+
+// 60000000 / x both ways: every bpm from 16 to 256 survives the round trip.
+int32_t tempoFromBpm(int32_t bpm);
+int32_t bpmFromTempo(int32_t tempo);
+
+// The sync mode both clocks get from tempoMode and midiInSyncMode: 0 while
+// the player keeps its own tempo or the input is not followed, 1 for MIDI
+// timing clock, 2 for MIDI time code.
+int32_t clockSyncMode(int32_t tempoMode, int32_t midiInSyncMode);
+
+// Sets the radio buttons, the scroll bar and the tempo text from tempo and
+// tempoMode at start-up ("%d").
+void initTempoControls(PlayerUi& ui);
+
+// A horizontal scroll notification: code 0/1 line, 2/3 page, 4/5 thumb; any
+// other code keeps the position but still re-applies the tempo.
+void scrollTempo(PlayerUi& ui, int32_t scrollControlId, uint32_t scrollCode, uint16_t thumbPosition);
+
+// Command 13654 (own tempo) or 13655 (follow the input); other ids are ignored.
+void setTempoMode(PlayerUi& ui, int32_t commandId);

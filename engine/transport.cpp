@@ -1,0 +1,216 @@
+#include "engine/transport.h"
+
+#include <cwchar>
+#include <iterator>
+#include <mutex>
+
+#include "engine/player_state.h"
+#include "engine/player_ui.h"
+#include "engine/sync_output.h"
+#include "engine/tempo.h"
+#include "midi/midi_clock.h"
+#include "midi/midi_data.h"
+#include "midi/midi_io.h"
+#include "midi/midi_status.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr int32_t kNoPatternResolution = 120;
+constexpr uint8_t kControlChange = 0xB0;
+constexpr uint8_t kAllNotesOff = 123;
+constexpr uint8_t kSongPositionPointer = 0xF2;
+
+void deletePattern() {
+    MIDIData_Delete(playerState.patternData);
+    playerState.patternData = nullptr;
+}
+
+// Drops a pattern the player cannot use and stops the transport where it is;
+// the caller holds the lock once the workers run.
+void rejectPattern() {
+    PlayerState& p = playerState;
+    deletePattern();
+    if (p.patternClock) MIDIClock_Stop(p.patternClock);
+    p.patternPlaying = 0;
+    p.patternPosition = 0;
+}
+
+MIDIClock* createClock(PlayerUi& ui, int32_t timeMode, int32_t resolution, int32_t tempo,
+                       int32_t syncMode) {
+    MIDIClock* clock = MIDIClock_Create(timeMode, resolution, tempo);
+    if (!clock) {
+        ui.showWarning(IDS_CLOCK_CREATE_FAILED, nullptr);
+        return nullptr;
+    }
+    MIDIClock_SetMIDIInSyncMode(clock, syncMode);
+    return clock;
+}
+
+}  // namespace
+
+void formatSongPath(wchar_t (&path)[kSongPathSize], const wchar_t* folder, const wchar_t* name) {
+    // Room for the longest appDir, folder and name, so swprintf never fails;
+    // the path is then cut to what the players keep.
+    wchar_t full[kAppDirSize + kTextSize + 16];
+    const wchar_t separator[] = {kPathSeparator, L'\0'};
+    int written = std::swprintf(full, std::size(full), L"%ls%ls%ls%ls%ls", playerState.appDir,
+                                separator, folder, separator, name);
+    if (written < 0) full[0] = L'\0';
+    std::wcsncpy(path, full, kSongPathSize - 1);
+    path[kSongPathSize - 1] = L'\0';
+}
+
+int32_t ticksPerQuarterNote(const MIDIData* song) {
+    int32_t timeMode = -1;
+    int32_t resolution = 0;
+    if (!song || !MIDIData_GetTimeBase(song, &timeMode, &resolution)) return 0;
+    return (timeMode == 0 && resolution > 0) ? resolution : 0;
+}
+
+void loadStoredPattern(PlayerUi& ui) {
+    PlayerState& p = playerState;
+    int32_t index = ui.findListEntry(IDC_PATTERN_LIST, p.patternName);
+    if (index < 0) return;
+    ui.selectListEntry(IDC_PATTERN_LIST, index);
+
+    // The stored name, not the list entry's text: their letter case may differ.
+    wchar_t path[kSongPathSize];
+    formatSongPath(path, L"pattern", p.patternName);
+    deletePattern();
+    p.patternData = MIDIData_LoadFromSMFW(path);
+    if (!p.patternData) return;  // silent at start-up
+    if (ticksPerQuarterNote(p.patternData) == 0) {
+        rejectPattern();
+        ui.showWarning(IDS_FRAME_TIME_BASE, path);
+    }
+}
+
+void createClocks(PlayerUi& ui) {
+    PlayerState& p = playerState;
+    int32_t timeMode = 0;
+    int32_t resolution = kNoPatternResolution;
+    if (p.patternData) MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
+    // A stored tempo of 0 or less has no bpm; run at 120 bpm and keep that.
+    if (p.tempo <= 0) p.tempo = kDefaultTempo;
+
+    int32_t syncMode = clockSyncMode(p.tempoMode, p.midiInSyncMode);
+    p.patternClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
+    p.patchClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
+    initTempoControls(ui);
+}
+
+void selectPattern(PlayerUi& ui) {
+    PlayerState& p = playerState;
+    // Kept whatever the load gives: it is what the settings file stores.
+    ui.getSelectedText(IDC_PATTERN_LIST, p.patternName, kTextSize);
+    p.patternName[kTextSize - 1] = L'\0';
+    wchar_t path[kSongPathSize];
+    formatSongPath(path, L"pattern", p.patternName);
+
+    int32_t warning = 0;
+    {
+        std::lock_guard<std::mutex> hold(p.lock);
+        deletePattern();
+        p.patternData = MIDIData_LoadFromSMFW(path);
+        int32_t resolution = ticksPerQuarterNote(p.patternData);
+        if (!p.patternData) {
+            // Flags and clock stay; the pattern player plays nothing meanwhile.
+            warning = IDS_FILE_LOAD_FAILED;
+        } else if (resolution == 0) {
+            rejectPattern();
+            warning = IDS_FRAME_TIME_BASE;
+        } else if (p.patternClock) {
+            if (p.patternPlaying) MIDIClock_Stop(p.patternClock);
+            int32_t clockTimeMode = 0;
+            int32_t clockResolution = 0;
+            MIDIClock_GetTimeBase(p.patternClock, &clockTimeMode, &clockResolution);
+            MIDIClock_SetTimeBase(p.patternClock, clockTimeMode, resolution);
+            if (p.patternPlaying) MIDIClock_Start(p.patternClock);
+        }
+    }
+    if (warning) ui.showWarning(warning, path);
+}
+
+void startPattern(PlayerUi& ui) {
+    PlayerState& p = playerState;
+    if (!p.patternData) {
+        ui.showWarning(IDS_NO_PATTERN_LOADED, nullptr);
+        return;
+    }
+    std::lock_guard<std::mutex> hold(p.lock);
+    p.patternPlaying = 1;
+    p.patternPosition = 0;
+    if (p.patternClock) {
+        MIDIClock_Reset(p.patternClock);
+        MIDIClock_Start(p.patternClock);
+    }
+    sendTransportByte(kMidiStart);
+}
+
+void stopPlayback() {
+    PlayerState& p = playerState;
+    std::lock_guard<std::mutex> hold(p.lock);
+    // Clock and position are kept so that Continue resumes here.
+    if (p.patternPlaying) {
+        p.patternPlaying = 0;
+        if (p.patternClock) MIDIClock_Stop(p.patternClock);
+    }
+    if (p.patchPlaying) {
+        p.patchPlaying = 0;
+        if (p.patchClock) MIDIClock_Stop(p.patchClock);
+    }
+    for (uint8_t channel = 0; channel < 16; ++channel) {
+        const uint8_t message[3] = {static_cast<uint8_t>(kControlChange | channel), kAllNotesOff, 0};
+        if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
+        if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, 3);
+        if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+    }
+    sendTransportByte(kMidiStop);
+}
+
+void continuePattern(PlayerUi& ui) {
+    PlayerState& p = playerState;
+    if (!p.patternData) {
+        ui.showWarning(IDS_NO_PATTERN_LOADED, nullptr);
+        return;
+    }
+    std::lock_guard<std::mutex> hold(p.lock);
+    p.patternPlaying = 1;
+    if (p.patternClock) MIDIClock_Start(p.patternClock);
+    sendTransportByte(kMidiContinue);
+}
+
+int32_t locateSongPosition(int32_t songPosition) {
+    PlayerState& p = playerState;
+    if (!p.patternData || !p.patternClock) return 0;
+    songPosition &= 0x3FFF;
+
+    int32_t timeMode = 0;
+    int32_t resolution = 0;
+    MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
+    int32_t endTime = MIDIData_GetEndTime(p.patternData);
+    // A song position counts sixteenth notes: four to the quarter note. A
+    // pattern that ends at tick 0 has no loop to wrap into; it locates to 0.
+    int64_t tick = static_cast<int64_t>(songPosition) * resolution / 4;
+    int32_t target = endTime > 0 ? static_cast<int32_t>(tick % endTime) : 0;
+    if (target < 0) target = 0;
+
+    p.patternPosition = target;
+    int32_t millisec = MIDIData_TimeToMillisec(p.patternData, target);
+    if (p.midiOutSyncMode == 1) {
+        // The received position, not the wrapped tick: the slave follows the song.
+        const uint8_t message[3] = {kSongPositionPointer, static_cast<uint8_t>(songPosition & 0x7F),
+                                    static_cast<uint8_t>((songPosition >> 7) & 0x7F)};
+        if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
+        if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+    }
+
+    bool running = MIDIClock_IsRunning(p.patternClock) != 0;
+    if (running) MIDIClock_Stop(p.patternClock);
+    MIDIClock_Reset(p.patternClock);
+    MIDIClock_SetTickCount(p.patternClock, target);
+    MIDIClock_SetMillisec(p.patternClock, millisec);
+    if (running) MIDIClock_Start(p.patternClock);
+    return 1;
+}

@@ -1,0 +1,49 @@
+// Transport of the pattern: loading and replacing the pattern song, the two
+// clocks, Start, Stop, Continue and Locate.
+//
+// Everything runs on the user-interface thread and takes playerState.lock
+// itself, except locateSongPosition, which the MIDI input thread calls while
+// it holds the lock. Warnings are shown after the lock is released.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+class PlayerUi;
+struct MIDIData;
+
+// Longest song path kept: longer paths are cut, so a load of the cut path
+// fails with the path in its warning.
+constexpr int kSongPathSize = 256;
+
+// The folder separator of song paths: a backslash on Windows; the portable
+// build, which runs the tests on Linux, uses '/' so the same code opens the
+// test folders there.
+#ifdef _WIN32
+constexpr wchar_t kPathSeparator = L'\\';
+#else
+constexpr wchar_t kPathSeparator = L'/';
+#endif
+
+// "<appDir>\<folder>\<name>" into `path` (kSongPathSize characters), cut at
+// 255 characters and terminated.
+void formatSongPath(wchar_t (&path)[kSongPathSize], const wchar_t* folder, const wchar_t* name);
+
+// Resolution of a song that counts ticks per quarter note, or 0 for a song
+// the players cannot use: a frame-based time mode, or a resolution of 0 or
+// less (which would divide by zero when clock pulses are counted).
+int32_t ticksPerQuarterNote(const MIDIData* song);
+
+// Start-up, before the worker threads exist; no lock is taken.
+void loadStoredPattern(PlayerUi& ui);
+void createClocks(PlayerUi& ui);
+
+void selectPattern(PlayerUi& ui);
+void startPattern(PlayerUi& ui);
+void stopPlayback();
+void continuePattern(PlayerUi& ui);
+
+// A received song position pointer (0..16383 sixteenth notes): moves the
+// pattern and its clock there, wrapping into the loop. Returns 1 when moved,
+// 0 without a pattern or pattern clock. The caller holds playerState.lock.
+int32_t locateSongPosition(int32_t songPosition);

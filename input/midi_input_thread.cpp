@@ -1,0 +1,123 @@
+#include "input/midi_input_thread.h"
+
+#include <cstring>
+#include <mutex>
+
+#include "engine/player_state.h"
+#include "engine/player_ui.h"
+#include "engine/transport.h"
+#include "engine/worker_sleep.h"
+#include "input/thread_priority.h"
+#include "midi/midi_clock.h"
+#include "midi/midi_io.h"
+#include "midi/midi_status.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+constexpr int32_t kChannelCount = 16;
+constexpr uint8_t kSustainController = 64;
+
+bool inRange(uint8_t value, uint8_t low, uint8_t high) { return value >= low && value <= high; }
+bool isNoteOff(uint8_t status) { return inRange(status, 0x80, 0x8F); }
+bool isNoteOn(uint8_t status) { return inRange(status, 0x90, 0x9F); }
+bool isControlChange(uint8_t status) { return inRange(status, 0xB0, 0xBF); }
+
+// Commands go to the user-interface thread as if the button had been
+// pressed; posting never waits, so it is safe under the lock.
+void postCommand(int32_t commandId) {
+    if (PlayerUi* ui = playerState.mainWindow.load()) ui->postCommand(commandId);
+}
+
+// The transport row of a received message; only the first match applies.
+void handleTransport(const uint8_t* message) {
+    switch (message[0]) {
+    case 0xFA: postCommand(IDC_START_BUTTON); break;
+    case 0xFB: postCommand(IDC_CONTINUE_BUTTON); break;
+    case 0xFC: postCommand(IDC_STOP_BUTTON); break;
+    case 0xF2:
+        if (playerState.midiInSyncMode == 1)
+            locateSongPosition(((message[2] & 0x7F) << 7) | (message[1] & 0x7F));
+        break;
+    default: break;
+    }
+}
+
+// Every clock hears every timing message; its own sync mode decides whether
+// it follows it.
+void feedClocks(const uint8_t* message, int32_t length) {
+    uint8_t status = message[0];
+    if (status != 0xF8 && status != 0xF1 && status != 0xF0) return;
+    if (playerState.patternClock) MIDIClock_PutMIDIMessage(playerState.patternClock, message, length);
+    if (playerState.patchClock) MIDIClock_PutMIDIMessage(playerState.patchClock, message, length);
+}
+
+void handleSyncStart(const uint8_t* message) {
+    if (!playerState.syncStart || playerState.patternPlaying) return;
+    uint8_t status = message[0];
+    bool keyPressed = isNoteOn(status) && message[2] > 0;
+    bool pedal = isControlChange(status) && message[1] == kSustainController;
+    if (keyPressed || pedal) postCommand(IDC_START_BUTTON);
+}
+
+void handleSyncStop(const uint8_t* message) {
+    if (!playerState.syncStop || playerState.patternPlaying != 1) return;
+    uint8_t status = message[0];
+    bool keyReleased = isNoteOff(status) || (isNoteOn(status) && message[2] == 0);
+    bool pedal = isControlChange(status) && message[1] == kSustainController;
+    // The mirror already holds this message, so a last release counts 0.
+    if ((keyReleased || pedal) && heldNoteCount() == 0) postCommand(IDC_STOP_BUTTON);
+}
+
+void passThrough(const uint8_t* message, int32_t length) {
+    PlayerState& p = playerState;
+    if (!p.midiThru || !p.midiOut) return;
+    MIDIOut_PutMIDIMessage(p.midiOut, message, length);
+    if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, length);
+}
+
+}  // namespace
+
+int32_t heldNoteCount() {
+    int32_t count = 0;
+    if (!playerState.midiInStatus) return 0;
+    for (int32_t channel = 0; channel < kChannelCount; ++channel) {
+        if (MIDIPart* part = MIDIStatus_GetMIDIPart(playerState.midiInStatus, channel))
+            count += MIDIPart_GetNumNoteKeep(part);
+    }
+    return count;
+}
+
+void runInputPass() {
+    PlayerState& p = playerState;
+    if (!p.midiIn) return;
+    // One buffer for the whole pass; zeroed before each read so that the
+    // missing data bytes of a short message read as 0.
+    uint8_t message[kMIDIMessageMax];
+    for (;;) {
+        std::memset(message, 0, sizeof message);
+        int32_t length = MIDIIn_GetMIDIMessage(p.midiIn, message, kMIDIMessageMax);
+        if (length <= 0) break;
+        if (length > kMIDIMessageMax) length = kMIDIMessageMax;
+
+        if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, length);
+        handleTransport(message);
+        feedClocks(message, length);
+        handleSyncStart(message);
+        handleSyncStop(message);
+        passThrough(message, length);
+    }
+}
+
+void midiInputThread() {
+    PlayerState& p = playerState;
+    raiseCurrentThreadPriority();
+    while (p.mainWindow.load()) {
+        {
+            std::lock_guard<std::mutex> hold(p.lock);
+            runInputPass();
+        }
+        sleepBetweenPasses();
+    }
+    p.inputThread = 0;
+}

@@ -1,0 +1,20 @@
+// The MIDI input thread: keeps the input mirror up to date, turns received
+// transport messages and played notes into the main window's transport
+// commands, locates to a received song position, feeds received timing to
+// both clocks and passes everything through to the output.
+#pragma once
+
+#include <cstdint>
+
+// Thread entry: raises its own priority one step, then one pass every 10 ms
+// while playerState.mainWindow is set; clears playerState.inputThread as its
+// last act.
+void midiInputThread();
+
+// One pass: handles every message waiting on midiIn. The caller holds
+// playerState.lock.
+void runInputPass();
+
+// The input thread's view of the input mirror: notes held now, all channels.
+// The caller holds playerState.lock.
+int32_t heldNoteCount();
