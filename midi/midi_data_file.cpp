@@ -1,0 +1,77 @@
+// Loading a song from a file: the file is read whole, within the size the
+// reader accepts, then parsed from memory.
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "midi/midi_data.h"
+
+#ifdef _WIN32
+#include <wchar.h>
+#else
+#include <cwchar>
+#include <string>
+#endif
+
+namespace {
+
+// One byte more than the reader accepts, so a larger file is recognised
+// without reading all of it.
+constexpr size_t readLimit = (size_t{64} << 20) + 1;
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+std::FILE* openForReading(const wchar_t* path) {
+#ifdef _WIN32
+    return _wfopen(path, L"rb");
+#else
+    // Paths are bytes here; the wide path is taken as Unicode and handed on
+    // as UTF-8.
+    std::string narrow;
+    for (const wchar_t* p = path; *p; ++p) {
+        auto c = static_cast<char32_t>(*p);
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return nullptr;
+        if (c < 0x80) {
+            narrow += static_cast<char>(c);
+        } else if (c < 0x800) {
+            narrow += static_cast<char>(0xC0 | (c >> 6));
+            narrow += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            narrow += static_cast<char>(0xE0 | (c >> 12));
+            narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            narrow += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            narrow += static_cast<char>(0xF0 | (c >> 18));
+            narrow += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            narrow += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return std::fopen(narrow.c_str(), "rb");
+#endif
+}
+
+}  // namespace
+
+MIDIData* MIDIData_LoadFromSMFW(const wchar_t* path) {
+    if (path == nullptr) return nullptr;
+    std::unique_ptr<std::FILE, FileCloser> file(openForReading(path));
+    if (!file) return nullptr;
+    std::vector<uint8_t> bytes;
+    size_t used = 0;
+    while (used < readLimit) {
+        bytes.resize(std::min(readLimit, std::max<size_t>(used * 2, 65536)));
+        size_t wanted = bytes.size() - used;
+        size_t got = std::fread(bytes.data() + used, 1, wanted, file.get());
+        used += got;
+        if (got < wanted) {
+            if (std::ferror(file.get())) return nullptr;
+            break;  // end of file
+        }
+    }
+    if (used >= readLimit) return nullptr;
+    return MIDIData_LoadFromMemory(bytes.data(), used);
+}
