@@ -1,0 +1,141 @@
+// Timing clock pulses, time code and the transport bytes, byte for byte.
+#include "engine/pattern_player.h"
+#include "engine/sync_output.h"
+#include "tests/engine/engine_fixture.h"
+
+namespace {
+
+using SyncOutputTest = EngineTest;
+
+std::vector<Bytes> pulses(size_t count) {
+    return std::vector<Bytes>(count, Bytes{0xF8});
+}
+
+std::vector<Bytes> quarterFrames(std::initializer_list<uint8_t> pieces) {
+    std::vector<Bytes> messages;
+    for (uint8_t piece : pieces)
+        messages.push_back({0xF1, piece});
+    return messages;
+}
+
+TEST_F(SyncOutputTest, ClockPulsesCountTheWindowInTwentyFourthsOfAQuarter) {
+    struct Case {
+        int32_t position, tick, timeMode, resolution;
+        size_t pulses;
+    };
+    const Case cases[] = {
+        {0, 100, 0, 480, 5},
+        {100, 130, 0, 480, 1},   // 6 - 5
+        {130, 150, 0, 480, 1},   // 7 - 6
+        {0, 96, 0, 96, 24},
+        {0, 19, 0, 480, 0},      // less than one pulse
+        {200, 100, 0, 480, 0},   // the clock went back
+        {0, 960, 25, 40, 0},     // a frame-based time base has no quarter notes
+        {0, 960, 0, 0, 0},       // nor has a resolution of 0
+        // Far into a long run the products pass 32 bits; the count does not care.
+        {1999999040, 2000000000, 0, 960, 24},
+    };
+    playerState.midiOutSyncMode = 1;
+    for (const Case& c : cases) {
+        clearSent();
+        sendSyncOutput(0, c.tick, c.position, c.timeMode, c.resolution);
+        EXPECT_EQ(sent(), pulses(c.pulses)) << "position " << c.position << " tick " << c.tick;
+    }
+}
+
+TEST_F(SyncOutputTest, TimeCodeAtEveryRate) {
+    struct Case {
+        int32_t mode, millisec;
+        std::vector<Bytes> expected;
+    };
+    const Case cases[] = {
+        // 1 h 2 min 3.5 s
+        {5, 3723500, quarterFrames({0x0F, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x76})},
+        {4, 3723500, quarterFrames({0x0E, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x74})},
+        {3, 3723500, quarterFrames({0x0C, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x72})},
+        {2, 3723500, quarterFrames({0x0C, 0x10, 0x23, 0x30, 0x42, 0x50, 0x61, 0x70})},
+        {4, 999, quarterFrames({0x0D, 0x11, 0x20, 0x30, 0x40, 0x50, 0x60, 0x74})},
+        {3, 59999, quarterFrames({0x08, 0x11, 0x2B, 0x33, 0x40, 0x50, 0x60, 0x72})},
+        // Hours are never wrapped at 24; hour 17 sets bit 0 of piece 7.
+        {5, 17 * 3600000 + 61000, quarterFrames({0x00, 0x10, 0x21, 0x30, 0x41, 0x50, 0x61, 0x77})},
+    };
+    for (const Case& c : cases) {
+        // Memory that differs from every case, so each sends.
+        playerState.lastMtcSecond = -1;
+        playerState.midiOutSyncMode = c.mode;
+        clearSent();
+        sendSyncOutput(c.millisec, 0, 0, 0, 480);
+        EXPECT_EQ(sent(), c.expected) << "mode " << c.mode << " at " << c.millisec << " ms";
+    }
+}
+
+TEST_F(SyncOutputTest, TimeCodeGoesOutOnlyWhenTheFrameChanges) {
+    playerState.midiOutSyncMode = 5;  // 30 frames per second: 33 1/3 ms a frame
+
+    sendSyncOutput(0, 0, 0, 0, 480);  // the memory starts at frame 0, 0:00
+    EXPECT_TRUE(sent().empty());
+
+    sendSyncOutput(40, 0, 0, 0, 480);   // frame 1
+    sendSyncOutput(50, 0, 0, 0, 480);   // still frame 1
+    sendSyncOutput(66, 0, 0, 0, 480);   // still frame 1
+    EXPECT_EQ(sent().size(), 8u);
+    sendSyncOutput(67, 0, 0, 0, 480);   // frame 2
+    EXPECT_EQ(sent().size(), 16u);
+
+    // The memory holds every rate, so a switch of rate compares against what
+    // the previous pass computed for the new rate.
+    playerState.midiOutSyncMode = 2;
+    sendSyncOutput(50, 0, 0, 0, 480);    // 24 fps frame 1
+    playerState.midiOutSyncMode = 5;
+    sendSyncOutput(100, 0, 0, 0, 480);   // 30 fps frame 3; 24 fps frame 2
+    clearSent();
+    playerState.midiOutSyncMode = 2;
+    sendSyncOutput(110, 0, 0, 0, 480);   // 24 fps frame 2 again
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(SyncOutputTest, NoRunningTimingInModesZeroAndAboveFive) {
+    for (int32_t mode : {0, 6, 99, -1}) {
+        playerState.midiOutSyncMode = mode;
+        sendSyncOutput(3723500, 960, 0, 0, 96);
+        EXPECT_TRUE(sent().empty()) << "mode " << mode;
+    }
+    EXPECT_EQ(playerState.lastMtcSecond, 0);  // the time-code memory is left alone
+}
+
+TEST_F(SyncOutputTest, TransportBytesFollowTheOutputSyncMode) {
+    struct Case {
+        int32_t mode;
+        bool sent;
+    };
+    const Case cases[] = {{0, false}, {1, true}, {2, true}, {5, true}, {6, true}, {-3, true}};
+    for (const Case& c : cases) {
+        playerState.midiOutSyncMode = c.mode;
+        clearSent();
+        sendTransportByte(kMidiStart);
+        sendTransportByte(kMidiContinue);
+        sendTransportByte(kMidiStop);
+        const std::vector<Bytes> expected = c.sent
+            ? std::vector<Bytes>{{0xFA}, {0xFB}, {0xFC}}
+            : std::vector<Bytes>{};
+        EXPECT_EQ(sent(), expected) << "mode " << c.mode;
+    }
+
+    MIDIOut_Close(playerState.midiOut);
+    playerState.midiOut = nullptr;
+    sendTransportByte(kMidiStart);  // no port: nothing to do, and no crash
+}
+
+TEST_F(SyncOutputTest, PassSendsItsTimingBeforeItsNotes) {
+    SmfBuilder smf(480);
+    smf.track().noteOn(0, 9, 36, 100).endOfTrack(1920);
+    loadPattern(smf);
+    playerState.midiOutSyncMode = 1;
+
+    std::lock_guard<std::mutex> guard(playerState.lock);
+    MIDIClock_SetTickCount(playerState.patternClock, 40);
+    runPatternPass();
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF8}, {0xF8}, {0x99, 36, 100}}));
+}
+
+}  // namespace
