@@ -34,7 +34,7 @@ class SongBuilder {
 public:
     SongBuilder(MIDIData& song, size_t poolCapacity)
         : song_(song), poolCapacity_(poolCapacity) {
-        song_.bytePool = std::make_unique<uint8_t[]>(std::max<size_t>(poolCapacity, 1));
+        song_.bytePool.reset(new uint8_t[std::max<size_t>(poolCapacity, 1)]);
     }
 
     // Reserves room for an event's bytes in the pool. The stored form of an

@@ -1,0 +1,35 @@
+// What smfdump prints about a song, kept apart from main() so that it can
+// be tested on songs built in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "midi/midi_data.h"
+
+// One "key: value" line each for format, tracks, time-mode, resolution,
+// begin, end, duration-ms, end-position, title, subtitle, copyright and
+// comment. Texts are written as UTF-8.
+std::string formatSongSummary(const MIDIData* song);
+
+// One "<track> <tick> <bytes>" line per event, tracks from 0 in file order,
+// bytes in upper-case hex as the event would go on the wire.
+std::string formatSongEvents(const MIDIData* song);
+
+std::string wideToUtf8(const std::wstring& text);
+
+struct SmfdumpOptions {
+    bool events = false;
+    int32_t codePage = 1252;
+    std::wstring path;
+};
+
+enum class SmfdumpCommand { Dump, Help, UsageError };
+
+// Reads the command line (without the program name). On a usage error
+// `error` says what is wrong.
+SmfdumpCommand parseSmfdumpArguments(const std::vector<std::wstring>& arguments,
+                                     SmfdumpOptions& options, std::string& error);
+
+extern const char smfdumpUsage[];
