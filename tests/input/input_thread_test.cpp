@@ -1,0 +1,187 @@
+#include "input/midi_input_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "tests/transport/player_fixture.h"
+
+namespace {
+
+constexpr int32_t kStart = IDC_START_BUTTON;
+constexpr int32_t kStop = IDC_STOP_BUTTON;
+constexpr int32_t kContinue = IDC_CONTINUE_BUTTON;
+
+class InputThreadTest : public PlayerFixture {
+protected:
+    void SetUp() override {
+        PlayerFixture::SetUp();
+        playerState.mainWindow = &ui;
+    }
+
+    // Queues the messages and runs one pass over them, as the thread does.
+    void receive(const std::vector<Bytes>& messages) {
+        for (const Bytes& message : messages) inject(message);
+        std::lock_guard<std::mutex> hold(playerState.lock);
+        runInputPass();
+    }
+
+    void loadPattern() {
+        writeSong("pattern", L"rock.mid", fourOnTheFloor());
+        createClocksNow();
+        choosePattern(L"rock.mid");
+        ASSERT_NE(playerState.patternData, nullptr);
+    }
+};
+
+struct SyncCase {
+    const char* what;
+    int32_t playing, syncStart, syncStop;
+    std::vector<Bytes> messages;
+    std::vector<int32_t> commands;
+};
+
+TEST_F(InputThreadTest, SyncStartAndSyncStop) {
+    const SyncCase cases[] = {
+        {"note-on starts", 0, 1, 1, {{0x90, 60, 100}}, {kStart}},
+        {"on any channel", 0, 1, 1, {{0x9F, 60, 1}}, {kStart}},
+        {"velocity 0 never starts", 0, 1, 1, {{0x90, 60, 0}}, {}},
+        {"a two-byte note-on has velocity 0", 0, 1, 1, {{0x90, 60}}, {}},
+        {"pedal down starts", 0, 1, 1, {{0xB0, 64, 127}}, {kStart}},
+        {"pedal up starts", 0, 1, 1, {{0xBF, 64, 0}}, {kStart}},
+        {"a chord posts one Start per note", 0, 1, 1, {{0x90, 60, 90}, {0x90, 64, 90}, {0x90, 67, 90}},
+         {kStart, kStart, kStart}},
+        {"other messages never start",
+         0, 1, 1,
+         {{0xB0, 1, 64}, {0xC0, 5}, {0xE0, 0, 64}, {0xD0, 40}, {0xA0, 60, 40}, {0x80, 60, 0}},
+         {}},
+        {"sync start off", 0, 0, 1, {{0x90, 60, 100}, {0xB0, 64, 127}}, {}},
+        {"already playing", 1, 1, 0, {{0x90, 60, 100}}, {}},
+        {"one key of a chord released", 1, 0, 1, {{0x90, 60, 90}, {0x91, 64, 90}, {0x80, 60, 0}}, {}},
+        {"last key released, on another channel", 1, 0, 1,
+         {{0x90, 60, 90}, {0x91, 64, 90}, {0x80, 60, 0}, {0x81, 64, 0}}, {kStop}},
+        {"velocity 0 releases", 1, 0, 1, {{0x90, 60, 90}, {0x90, 60, 0}}, {kStop}},
+        {"pedal with nothing held stops", 1, 0, 1, {{0xB0, 64, 0}}, {kStop}},
+        {"pedal with a key held", 1, 0, 1, {{0x90, 60, 90}, {0xB0, 64, 0}}, {}},
+        {"other controllers never stop", 1, 0, 1, {{0xB0, 7, 0}, {0xC0, 1}, {0xE0, 0, 0}}, {}},
+        {"sync stop off", 1, 0, 0, {{0x90, 60, 90}, {0x80, 60, 0}}, {}},
+        {"stopped: releases do nothing", 0, 0, 1, {{0x80, 60, 0}, {0xB0, 64, 0}}, {}},
+    };
+    for (const SyncCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui.clear();
+        playerState.patternPlaying = c.playing;
+        playerState.syncStart = c.syncStart;
+        playerState.syncStop = c.syncStop;
+        receive(c.messages);
+        EXPECT_EQ(ui.commands(), c.commands);
+        std::vector<Bytes> letGo;  // of the pedal and every key the case held
+        for (uint8_t channel = 0; channel < 16; ++channel) {
+            letGo.push_back({static_cast<uint8_t>(0xB0 | channel), 64, 0});
+            letGo.push_back({static_cast<uint8_t>(0xB0 | channel), 123, 0});
+        }
+        receive(letGo);
+        ASSERT_EQ(heldNotes(playerState.midiInStatus), 0);
+    }
+}
+
+TEST_F(InputThreadTest, TransportMessagesPostCommandsWhateverTheSettings) {
+    playerState.syncStart = 0;
+    playerState.syncStop = 0;
+    playerState.tempoMode = 1;
+    playerState.midiInSyncMode = 2;
+    receive({{0xFA}, {0xFB}, {0xFC}});
+    EXPECT_EQ(ui.commands(), (std::vector<int32_t>{kStart, kContinue, kStop}));
+}
+
+TEST_F(InputThreadTest, SongPositionLocatesOnlyInClockSyncMode) {
+    loadPattern();  // 480 ticks per quarter note, ends at 1920
+    playerState.midiOutSyncMode = 0;
+    for (int32_t inSyncMode : {0, 2, 1}) {
+        SCOPED_TRACE(inSyncMode);
+        playerState.midiInSyncMode = inSyncMode;
+        playerState.patternPosition = 7;
+        clearSent();
+        receive({{0xF2, 0x14, 0x00}});  // sixteenth note 20: tick 2400, wrapped to 480
+        EXPECT_EQ(playerState.patternPosition, inSyncMode == 1 ? 480 : 7);
+        EXPECT_EQ(sent(), std::vector<Bytes>{Bytes({0xF2, 0x14, 0x00})}) << "passed through";
+    }
+    // Both bytes count: (2 << 7) | 1 = 257 sixteenths = 30840 ticks, wrapped to 120.
+    receive({{0xF2, 0x01, 0x02}});
+    EXPECT_EQ(playerState.patternPosition, 120);
+    EXPECT_TRUE(ui.commands().empty());
+}
+
+TEST_F(InputThreadTest, AsClockMasterAReceivedSongPositionGoesOutTwice) {
+    loadPattern();
+    playerState.midiInSyncMode = 1;
+    playerState.midiOutSyncMode = 1;
+    receive({{0xF2, 0x14, 0x00}});
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF2, 0x14, 0x00}, {0xF2, 0x14, 0x00}}));
+}
+
+TEST_F(InputThreadTest, ThruPassesEverythingUnchangedAndInOrder) {
+    const std::vector<Bytes> messages = {
+        {0x90, 60, 100}, {0xF8}, {0xF1, 0x21}, {0xFA}, {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7},
+        {0xE3, 0x00, 0x40}, {0xC9, 0x05}, {0xFC}};
+    receive(messages);
+    EXPECT_EQ(sent(), messages);
+    EXPECT_EQ(heldNotes(playerState.midiOutStatus), 1) << "what goes out is mirrored";
+    EXPECT_EQ(heldNotes(playerState.midiInStatus), 1);
+}
+
+TEST_F(InputThreadTest, WithoutThruTheInputIsStillMirroredAndActedOn) {
+    playerState.midiThru = 0;
+    playerState.syncStart = 1;
+    receive({{0x90, 60, 100}, {0x91, 62, 100}});
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(heldNotes(playerState.midiInStatus), 2);
+    EXPECT_EQ(heldNotes(playerState.midiOutStatus), 0);
+    EXPECT_EQ(ui.commands(), (std::vector<int32_t>{kStart, kStart}));
+
+    // Without an output port the sync actions still happen.
+    playerState.midiThru = 1;
+    MIDIOut_Close(playerState.midiOut);
+    playerState.midiOut = nullptr;
+    playerState.patternPlaying = 1;
+    playerState.syncStop = 1;
+    ui.clear();
+    receive({{0x80, 60, 0}, {0x81, 62, 0}});
+    EXPECT_EQ(ui.commands(), std::vector<int32_t>{kStop});
+    EXPECT_EQ(heldNotes(playerState.midiOutStatus), 0);
+}
+
+TEST_F(InputThreadTest, OnePassDrainsTheWholeQueue) {
+    std::vector<Bytes> messages;
+    for (uint8_t key = 0; key < 100; ++key) messages.push_back({0x90, key, 1});
+    receive(messages);
+    EXPECT_EQ(sent().size(), messages.size());
+    clearSent();
+    std::lock_guard<std::mutex> hold(playerState.lock);
+    runInputPass();
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(InputThreadTest, WithoutInputPortAPassDoesNothing) {
+    inject({0xFA});
+    MIDIIn_Close(playerState.midiIn);
+    playerState.midiIn = nullptr;
+    receive({});
+    EXPECT_TRUE(ui.commands().empty());
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(InputThreadTest, ReceivedTimingDrivesBothFollowingClocks) {
+    playerState.tempoMode = 1;
+    playerState.midiInSyncMode = 1;
+    createClocksNow();  // 120 ticks per quarter note, following MIDI clock
+    MIDIClock_Start(playerState.patternClock);
+    MIDIClock_Start(playerState.patchClock);
+    std::vector<Bytes> quarterNote(24, Bytes{0xF8});
+    receive(quarterNote);
+    EXPECT_GT(MIDIClock_GetTickCount(playerState.patternClock), 0);
+    EXPECT_GT(MIDIClock_GetTickCount(playerState.patchClock), 0);
+    EXPECT_EQ(sent().size(), 24u) << "timing is passed through as well";
+}
+
+}  // namespace
