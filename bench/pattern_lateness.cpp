@@ -97,6 +97,7 @@ int main() {
 
     const std::vector<VirtualMIDIMessage> sent = VirtualMIDI_Sent(kOutput);
     std::vector<int64_t> lateness;
+    std::vector<int64_t> cycleMin;  // earliest message of each cycle, to show drift across wraps
     for (size_t i = 0; i < sent.size(); ++i) {
         const PatternMessage& expected = cycle[i % cycle.size()];
         if (sent[i].bytes != expected.bytes) {
@@ -106,6 +107,10 @@ int main() {
         const int64_t cycleIndex = static_cast<int64_t>(i / cycle.size());
         const int64_t idealNs = startNs + ticksToNs(cycleIndex * kBarTicks + expected.tick);
         lateness.push_back(sent[i].timeNs - idealNs);
+        if (cycleMin.size() <= static_cast<size_t>(cycleIndex))
+            cycleMin.push_back(lateness.back());
+        cycleMin[static_cast<size_t>(cycleIndex)] =
+            std::min(cycleMin[static_cast<size_t>(cycleIndex)], lateness.back());
     }
     if (lateness.empty()) {
         std::fprintf(stderr, "nothing was played\n");
@@ -117,6 +122,10 @@ int main() {
     std::printf("lateness against the ideal time: min %.3f ms, p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
                 percentile(lateness, 0.0), percentile(lateness, 0.5), percentile(lateness, 0.99),
                 percentile(lateness, 1.0));
+    std::printf("least lateness per cycle (ms):");
+    for (int64_t least : cycleMin)
+        std::printf(" %.3f", static_cast<double>(least) / 1e6);
+    std::printf("\n");
 
     MIDIOut_Close(p.midiOut);
     MIDIStatus_Delete(p.midiOutStatus);
