@@ -1,0 +1,5 @@
+#include "settings/os_version.h"
+
+OsVersion currentOsVersion() {
+    return OsVersion{};
+}

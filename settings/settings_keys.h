@@ -1,0 +1,41 @@
+// The keys of Quillbex.ini and the settings fields of `playerState` they
+// fill: loaded once at start-up, written once at exit.
+#pragma once
+
+#include "settings/os_version.h"
+
+#include <atomic>
+#include <cstdint>
+
+constexpr int32_t kDefaultTempo = 500000;  // 120 beats per minute
+
+// Fills the settings fields from the file (defaults where the file, a
+// section or a key is missing). Returns 1.
+int loadSettings(const wchar_t* path);
+
+// Writes every saved key in file order into the file, which the caller has
+// just recreated with resetSettingsFile. Returns 1; trySaveSettings reports
+// whether every write succeeded.
+int saveSettings(const wchar_t* path);
+bool trySaveSettings(const wchar_t* path);
+
+// The settings file as it is rewritten at exit (resetSettingsFile, then
+// saveSettings), built beside it as `path` + ".new" and put in its place in
+// one rename, so that the file is never left half-written. Returns 1 when the
+// new file is in place, 0 when a step failed: the old file is then untouched
+// and the temporary file is gone.
+int writeSettingsFile(const wchar_t* path);
+
+// Scans "%d,%d,..." into values[0..count-1] as swscanf would: blanks and a
+// sign may precede each number, each comma must follow its number directly,
+// and the scan stops at the first mismatch, leaving the later values as they
+// were. A number beyond 32 bits is clamped. Returns the values set.
+int scanIntList(const wchar_t* text, std::atomic<int32_t>* values, int count);
+
+// The leading decimal number of a text-encoding entry such as
+// "932-Japanese Shift-JIS" (blanks skipped, optional sign), 0 when none.
+int32_t codePageOfTextEncoding(const wchar_t* text);
+
+// The output device taken when "MIDIOutName" is stored empty: the MIDI
+// mapper before Windows 8 (6.2), the built-in synthesizer from then on.
+const wchar_t* midiOutFallbackName(OsVersion version);
