@@ -20,8 +20,9 @@
 //   bits wrap around).
 // - Writing: an existing key's line becomes its name as spelt there, "=" and
 //   the new value; a missing key goes after the last non-blank line of its
-//   section; a missing section is added at the end of the file. A null section, key or value is refused (Windows
-//   would delete something; this program never asks for that).
+//   section; a missing section is added at the end of the file. A null
+//   section, key or value is refused (Windows would delete something; this
+//   program never asks for that).
 #include "settings/profile.h"
 
 #include "settings/file_access.h"
