@@ -24,59 +24,49 @@ int32_t channelDataLength(uint8_t status) {
     return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
 }
 
-struct TrackSlice {
-    size_t firstEvent;
-    size_t eventCount;
+// Tracks are read twice: a first pass checks every event and counts events
+// and bytes, so the second pass stores them in arrays of the exact size,
+// with no reallocation to copy 24 MB of events around for a large file.
+struct TrackCount {
+    std::span<const uint8_t> chunk;
+    size_t events = 0;
+    size_t bytes = 0;
 };
 
-// Collects events into the song's arrays while the tracks are read.
-class SongBuilder {
+class EventCounter {
 public:
-    SongBuilder(MIDIData& song, size_t poolCapacity)
-        : song_(song), poolCapacity_(poolCapacity) {
-        song_.bytePool.reset(new uint8_t[std::max<size_t>(poolCapacity, 1)]);
-    }
-
-    // Reserves room for an event's bytes in the pool. The stored form of an
-    // event is never longer than its form in the file, so the pool sized
-    // from the file cannot run out; the check keeps that promise honest.
-    uint8_t* addEvent(int32_t tick, size_t length) {
-        if (length > poolCapacity_ - poolUsed_) return nullptr;
-        uint8_t* bytes = song_.bytePool.get() + poolUsed_;
-        poolUsed_ += length;
-        song_.events.push_back({tick, static_cast<int32_t>(length), bytes, nullptr});
-        return bytes;
-    }
-
-    void beginTrack() { slices_.push_back({song_.events.size(), 0}); }
-    void endTrack() { slices_.back().eventCount = song_.events.size() - slices_.back().firstEvent; }
-
-    // Links tracks and events once the event array has its final address.
-    void finish() {
-        song_.events.shrink_to_fit();
-        song_.tracks.resize(slices_.size());
-        for (size_t t = 0; t < slices_.size(); ++t) {
-            MIDITrack& track = song_.tracks[t];
-            const TrackSlice& slice = slices_[t];
-            MIDIEvent* first = slice.eventCount ? song_.events.data() + slice.firstEvent : nullptr;
-            for (size_t e = 0; e + 1 < slice.eventCount; ++e) first[e].next = &first[e + 1];
-            track.firstEvent = first;
-            track.events = first;
-            track.eventCount = static_cast<int32_t>(slice.eventCount);
-            track.nextTrack = (t + 1 < slices_.size()) ? &song_.tracks[t + 1] : nullptr;
-        }
+    explicit EventCounter(TrackCount& track) : track_(track) {}
+    void add(int32_t, std::span<const uint8_t> prefix, std::span<const uint8_t> body) {
+        ++track_.events;
+        track_.bytes += prefix.size() + body.size();
     }
 
 private:
-    MIDIData& song_;
-    size_t poolCapacity_;
-    size_t poolUsed_ = 0;
-    std::vector<TrackSlice> slices_;
+    TrackCount& track_;
+};
+
+class EventStore {
+public:
+    EventStore(MIDIEvent* events, uint8_t* pool) : events_(events), pool_(pool) {}
+    void add(int32_t tick, std::span<const uint8_t> prefix, std::span<const uint8_t> body) {
+        std::copy(prefix.begin(), prefix.end(), pool_);
+        std::copy(body.begin(), body.end(), pool_ + prefix.size());
+        auto length = prefix.size() + body.size();
+        *events_++ = {tick, static_cast<int32_t>(length), pool_, nullptr};
+        pool_ += length;
+    }
+
+private:
+    MIDIEvent* events_;
+    uint8_t* pool_;
 };
 
 // Reads the events of one track chunk. Running status starts afresh in every
-// track and is cancelled by meta and system-exclusive events.
-bool readTrack(std::span<const uint8_t> chunk, SongBuilder& builder) {
+// track and is cancelled by meta and system-exclusive events. Meta events
+// are kept as FF <type> <data>, system-exclusive events as F0 or F7 <data>,
+// channel messages with their status byte.
+template <typename Sink>
+bool readTrack(std::span<const uint8_t> chunk, Sink& sink) {
     ByteCursor cursor(chunk);
     int64_t tick = 0;
     uint8_t runningStatus = 0;
@@ -87,59 +77,81 @@ bool readTrack(std::span<const uint8_t> chunk, SongBuilder& builder) {
         if (tick > std::numeric_limits<int32_t>::max()) return false;
         auto time = static_cast<int32_t>(tick);
 
-        auto first = cursor.readByte();
+        auto first = cursor.peekByte();
         if (!first) return false;
+        uint8_t prefix[2] = {*first, 0};
 
         if (*first == 0xFF) {
+            cursor.skip(1);
             auto type = cursor.readByte();
             auto length = cursor.readVariableLength();
             if (!type || !length) return false;
             auto body = cursor.readBytes(*length);
             if (!body) return false;
-            uint8_t* out = builder.addEvent(time, 2 + body->size());
-            if (!out) return false;
-            out[0] = 0xFF;
-            out[1] = *type;
-            std::copy(body->begin(), body->end(), out + 2);
+            prefix[1] = *type;
+            sink.add(time, prefix, *body);
             runningStatus = 0;
             if (*type == 0x2F) return true;  // end of track; anything after it is padding
             continue;
         }
 
         if (*first == 0xF0 || *first == 0xF7) {
+            cursor.skip(1);
             auto length = cursor.readVariableLength();
             if (!length) return false;
             auto body = cursor.readBytes(*length);
             if (!body) return false;
-            uint8_t* out = builder.addEvent(time, 1 + body->size());
-            if (!out) return false;
-            out[0] = *first;
-            std::copy(body->begin(), body->end(), out + 1);
+            sink.add(time, std::span<const uint8_t>(prefix, 1), *body);
             runningStatus = 0;
             continue;
         }
 
-        uint8_t status = *first;
-        bool usesRunningStatus = status < 0x80;
-        if (usesRunningStatus) {
-            if (runningStatus == 0) return false;  // a data byte with no status before it
-            status = runningStatus;
-        } else if (status >= 0xF0) {
-            return false;  // system common and real-time messages have no place in a file
+        if (*first >= 0x80) {
+            // System common and real-time messages have no place in a file.
+            if (*first >= 0xF0) return false;
+            runningStatus = *first;
+            cursor.skip(1);
+        } else if (runningStatus == 0) {
+            return false;  // a data byte with no status before it
         }
-
-        int32_t dataLength = channelDataLength(status);
-        uint8_t* out = builder.addEvent(time, 1 + static_cast<size_t>(dataLength));
-        if (!out) return false;
-        out[0] = status;
-        for (int32_t i = 0; i < dataLength; ++i) {
-            std::optional<uint8_t> data = (usesRunningStatus && i == 0) ? first : cursor.readByte();
-            if (!data || *data >= 0x80) return false;
-            out[1 + i] = *data;
-        }
-        runningStatus = status;
+        auto data = cursor.readBytes(channelDataLength(runningStatus));
+        if (!data) return false;
+        for (uint8_t byte : *data)
+            if (byte >= 0x80) return false;
+        prefix[0] = runningStatus;
+        sink.add(time, std::span<const uint8_t>(prefix, 1), *data);
     }
     return true;  // a track without an end-of-track event is accepted
+}
+
+// Stores the counted tracks in the song's arrays and links them.
+void storeTracks(const std::vector<TrackCount>& counts, MIDIData& song) {
+    size_t eventTotal = 0;
+    size_t byteTotal = 0;
+    for (const TrackCount& count : counts) {
+        eventTotal += count.events;
+        byteTotal += count.bytes;
+    }
+    song.events.resize(eventTotal);
+    song.bytePool.reset(new uint8_t[std::max<size_t>(byteTotal, 1)]);
+    song.tracks.resize(counts.size());
+
+    MIDIEvent* events = song.events.data();
+    uint8_t* pool = song.bytePool.get();
+    for (size_t t = 0; t < counts.size(); ++t) {
+        EventStore store(events, pool);
+        readTrack(counts[t].chunk, store);  // cannot fail: the first pass read the same bytes
+
+        MIDITrack& track = song.tracks[t];
+        size_t count = counts[t].events;
+        for (size_t e = 0; e + 1 < count; ++e) events[e].next = &events[e + 1];
+        track.firstEvent = count ? events : nullptr;
+        track.events = track.firstEvent;
+        track.eventCount = static_cast<int32_t>(count);
+        track.nextTrack = (t + 1 < counts.size()) ? &song.tracks[t + 1] : nullptr;
+        events += count;
+        pool += counts[t].bytes;
+    }
 }
 
 bool readDivision(uint16_t division, MIDIData& song) {
@@ -194,21 +206,20 @@ std::unique_ptr<MIDIData> readStandardMidiFile(const uint8_t* bytes, size_t size
     // bytes cannot hold is a lie.
     if (trackCount == 0 || trackCount > file.remaining() / chunkHeaderSize) return nullptr;
 
-    SongBuilder builder(*song, size);
-    size_t tracksRead = 0;
-    while (tracksRead < trackCount) {
+    std::vector<TrackCount> counts;
+    while (counts.size() < trackCount) {
         auto id = file.readBytes(4);
         auto length = file.readUint32BigEndian();
         if (!id || !length) return nullptr;
         auto body = file.readBytes(*length);
         if (!body) return nullptr;
         if (!isChunkId(*id, "MTrk")) continue;  // unknown chunks are skipped
-        builder.beginTrack();
-        if (!readTrack(*body, builder)) return nullptr;
-        builder.endTrack();
-        ++tracksRead;
+        TrackCount& count = counts.emplace_back();
+        count.chunk = *body;
+        EventCounter counter(count);
+        if (!readTrack(*body, counter)) return nullptr;
     }
-    builder.finish();
+    storeTracks(counts, *song);
 
     findBeginAndEnd(*song);
     buildTimeMaps(*song);

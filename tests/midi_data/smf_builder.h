@@ -137,7 +137,7 @@ private:
         out.push_back(uint8_t(value));
     }
     static void appendChunkHeader(std::vector<uint8_t>& out, const std::string& id, uint32_t length) {
-        out.insert(out.end(), id.begin(), id.end());
+        for (char c : id) out.push_back(uint8_t(c));
         for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(length >> shift));
     }
 

@@ -1,0 +1,49 @@
+// libFuzzer target: any bytes through the song loader, then every walk and
+// query a player, the information dialog or smfdump makes on the song.
+#include <cstddef>
+#include <cstdint>
+
+#include "midi/midi_data.h"
+#include "midi/midi_status.h"
+#include "tools/smf_summary.h"
+
+namespace {
+
+// The last byte picks the code page, so every decoder gets its share.
+constexpr int32_t codePages[] = {1252, 932, 936, 949, 950, 874, 1250, 1251, 1253,
+                                 1254, 1255, 1256, 1257, 1258, 1200, 1201, 65001, 0};
+
+void walk(const MIDIData* song, MIDIStatus* mirror) {
+    int64_t sum = 0;
+    for (MIDITrack* track = MIDIData_GetFirstTrack(song); track; track = MIDITrack_GetNextTrack(track)) {
+        for (MIDIEvent* event = MIDITrack_GetFirstEvent(track); event; event = MIDIEvent_GetNextEvent(event)) {
+            sum += MIDIEvent_IsMIDIEvent(event) + MIDIEvent_IsNoteOn(event) + MIDIEvent_IsNoteOff(event) +
+                   MIDIEvent_GetChannel(event) + MIDIEvent_GetKey(event) + MIDIEvent_GetVelocity(event);
+            MIDIStatus_PutMIDIMessage(mirror, event->data, event->length);
+            MIDIEvent* found = MIDITrack_FindFirstEventAtOrAfter(track, event->time);
+            if (found == nullptr || found->time != event->time) __builtin_trap();
+        }
+    }
+    int32_t measure, beat, tick;
+    for (int32_t t : {MIDIData_GetBeginTime(song), MIDIData_GetEndTime(song), INT32_MAX}) {
+        sum += MIDIData_TimeToMillisec(song, t);
+        MIDIData_BreakTime(song, t, &measure, &beat, &tick);
+    }
+    for (int32_t channel = 0; channel < 16; ++channel)
+        sum += MIDIPart_GetNumNoteKeep(MIDIStatus_GetMIDIPart(mirror, channel));
+    (void)sum;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 0) MIDIDataLib_SetDefaultCharCode(codePages[data[size - 1] % std::size(codePages)]);
+    MIDIData* song = MIDIData_LoadFromMemory(data, size);
+    if (song == nullptr) return 0;
+    MIDIStatus* mirror = MIDIStatus_Create(0, 16, 2);
+    walk(song, mirror);
+    std::string text = formatSongSummary(song) + formatSongEvents(song);
+    MIDIStatus_Delete(mirror);
+    MIDIData_Delete(song);
+    return 0;
+}
