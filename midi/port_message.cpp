@@ -16,6 +16,19 @@ int32_t shortMessageLength(uint8_t status) {
     }
 }
 
+int32_t unpackShortMessage(uint32_t packed, uint8_t bytes[3]) {
+    bytes[0] = static_cast<uint8_t>(packed & 0xFF);
+    bytes[1] = static_cast<uint8_t>((packed >> 8) & 0xFF);
+    bytes[2] = static_cast<uint8_t>((packed >> 16) & 0xFF);
+    return shortMessageLength(bytes[0]);
+}
+
+uint32_t packShortMessage(const uint8_t* message, int32_t length) {
+    uint32_t packed = 0;
+    for (int32_t i = 0; i < length && i < 3; ++i) packed |= static_cast<uint32_t>(message[i]) << (8 * i);
+    return packed;
+}
+
 bool isSendableMessage(const uint8_t* message, int32_t length) {
     if (message == nullptr || length < 1 || message[0] < 0x80) return false;
     if (message[0] == 0xF0) return length >= 2;

@@ -16,6 +16,12 @@ class PortQueue;
 // for 0xF0, whose length is found by its closing 0xF7.
 int32_t shortMessageLength(uint8_t status);
 
+// Unpacks a short message as a driver hands it over, status in the low
+// byte; returns its length, 0 when the low byte is no status byte.
+int32_t unpackShortMessage(uint32_t packed, uint8_t bytes[3]);
+// The reverse, for sending: up to three bytes, the first in the low byte.
+uint32_t packShortMessage(const uint8_t* message, int32_t length);
+
 // True when `message` is one complete message a port may send: a status
 // byte followed by exactly its data bytes (all below 0x80), or a system
 // exclusive message beginning with 0xF0.

@@ -9,7 +9,9 @@ add_library(quillbex_ports_clock STATIC
 )
 if(WIN32)
     target_sources(quillbex_ports_clock PRIVATE
-        ${CMAKE_CURRENT_LIST_DIR}/port_system_none.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/winmm_devices.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/winmm_input.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/winmm_output.cpp
     )
     target_link_libraries(quillbex_ports_clock PUBLIC winmm)
 else()

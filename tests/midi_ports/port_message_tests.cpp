@@ -59,6 +59,21 @@ TEST(PortMessage, OnlyCompleteWellFormedMessagesAreSendable) {
     EXPECT_FALSE(isSendableMessage(nullptr, 3));
 }
 
+TEST(PortMessage, ShortMessagesPackWithTheStatusInTheLowByte) {
+    uint8_t bytes[3];
+    EXPECT_EQ(unpackShortMessage(0x00643C99u, bytes), 3);
+    EXPECT_EQ(bytes[0], 0x99);
+    EXPECT_EQ(bytes[1], 0x3C);
+    EXPECT_EQ(bytes[2], 0x64);
+    EXPECT_EQ(unpackShortMessage(0x000005C9u, bytes), 2);
+    EXPECT_EQ(unpackShortMessage(0x000000F8u, bytes), 1);
+    EXPECT_EQ(unpackShortMessage(0x00000040u, bytes), 0);  // no status byte
+
+    const uint8_t noteOn[] = {0x99, 0x3C, 0x64};
+    EXPECT_EQ(packShortMessage(noteOn, 3), 0x00643C99u);
+    EXPECT_EQ(packShortMessage(noteOn, 1), 0x00000099u);
+}
+
 std::vector<uint8_t> popOne(PortQueue& queue) {
     uint8_t buffer[kMIDIMessageMax];
     const int32_t length = queue.pop(buffer, kMIDIMessageMax);
