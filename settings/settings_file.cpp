@@ -20,8 +20,8 @@ uint32_t copyCut(wchar_t* buffer, uint32_t size, const wchar_t* text, size_t len
     return static_cast<uint32_t>(count);
 }
 
-bool startsWith(const std::wstring& line, const wchar_t* prefix, size_t prefixLength) {
-    return line.size() >= prefixLength && line.compare(0, prefixLength, prefix, prefixLength) == 0;
+bool startsWith(const std::wstring& line, const std::wstring& prefix) {
+    return line.compare(0, prefix.size(), prefix) == 0;
 }
 
 // The line as a C string: text after a NUL character is not seen.
@@ -54,16 +54,14 @@ uint32_t readSettingString(const wchar_t* section, const wchar_t* key, const wch
     size_t headLength = std::fread(head, 1, sizeof head, file);
     size_t markLength = 0;
     FileEncoding encoding = detectFileEncoding(head, headLength, &markLength);
-    // UTF-16BE is not a text mode of the runtime the reader was made for.
+    // A big-endian file is not read at all: every key keeps its default.
     if (encoding == FileEncoding::Utf16Be || std::fseek(file, static_cast<long>(markLength), SEEK_SET) != 0) {
         std::fclose(file);
         return count;
     }
 
-    const size_t sectionLength = std::wcslen(section);
-    const size_t keyLength = std::wcslen(key);
-    std::wstring header = L"[" + std::wstring(section) + L"]";
-    std::wstring keyPrefix = std::wstring(key) + L"=";
+    const std::wstring header = L"[" + std::wstring(section) + L"]";
+    const std::wstring keyPrefix = std::wstring(key) + L"=";
 
     SettingsTextReader reader(file, encoding);
     std::wstring line;
@@ -71,12 +69,12 @@ uint32_t readSettingString(const wchar_t* section, const wchar_t* key, const wch
     while (reader.readPiece(line, kSettingsPieceLength)) {
         cutAtNul(line);
         if (!line.empty() && line[0] == L'[') {
-            inSection = startsWith(line, header.c_str(), sectionLength + 2);
+            inSection = startsWith(line, header);
             continue;
         }
-        if (!inSection || !startsWith(line, keyPrefix.c_str(), keyLength + 1)) continue;
+        if (!inSection || !startsWith(line, keyPrefix)) continue;
         removeLineEnd(line);
-        count = copyCut(buffer, size, line.c_str() + keyLength + 1, line.size() - keyLength - 1);
+        count = copyCut(buffer, size, line.c_str() + keyPrefix.size(), line.size() - keyPrefix.size());
         break;
     }
     std::fclose(file);
