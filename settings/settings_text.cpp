@@ -43,15 +43,23 @@ long SettingsTextReader::nextUtf8Unit() {
     if (lead < 0) return -1;
     if (lead < 0x80) return lead;
 
+    // Trail bytes to come, the lead's bits, and the smallest code point that
+    // needs this many bytes (anything smaller is an overlong form).
     int trailCount;
     char32_t codePoint;
     char32_t minimum;
     if (lead >= 0xC2 && lead <= 0xDF) {
-        trailCount = 1, codePoint = lead & 0x1F, minimum = 0x80;
+        trailCount = 1;
+        codePoint = lead & 0x1F;
+        minimum = 0x80;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
-        trailCount = 2, codePoint = lead & 0x0F, minimum = 0x800;
+        trailCount = 2;
+        codePoint = lead & 0x0F;
+        minimum = 0x800;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
-        trailCount = 3, codePoint = lead & 0x07, minimum = 0x10000;
+        trailCount = 3;
+        codePoint = lead & 0x07;
+        minimum = 0x10000;
     } else {
         return 0xFFFD;
     }
