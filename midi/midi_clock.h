@@ -3,7 +3,11 @@
 // counter since the last reset.
 //
 // Positions are derived from the monotonic time elapsed since the last
-// re-base, never summed from sleeps, so a clock does not drift.
+// re-base, never summed from sleeps, so a clock does not drift. A clock has
+// no lock of its own: its users serialise their calls (the player's lock).
+//
+// Operations return 1 on success and 0 for a null clock or an unusable
+// argument, which leaves the clock unchanged; getters of a null clock give 0.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +30,9 @@ int32_t MIDIClock_GetTempo(const MIDIClock* clock);
 int32_t MIDIClock_SetTimeBase(MIDIClock* clock, int32_t timeMode, int32_t resolution);
 int32_t MIDIClock_GetTimeBase(const MIDIClock* clock, int32_t* timeMode, int32_t* resolution);
 
+// Each counter is set on its own; the other runs on unchanged. Setting the
+// tick keeps the fraction of a tick already counted, so that a loop wrap
+// (tick minus the loop's length) loses no time.
 int32_t MIDIClock_GetTickCount(const MIDIClock* clock);
 int32_t MIDIClock_SetTickCount(MIDIClock* clock, int32_t tick);
 int32_t MIDIClock_GetMillisec(const MIDIClock* clock);
@@ -33,9 +40,17 @@ int32_t MIDIClock_SetMillisec(MIDIClock* clock, int32_t millisec);
 
 // 0 = own tempo, 1 = follow MIDI timing clock (0xF8), 2 = follow MIDI time
 // code (0xF1 quarter frames and F0 7F 7F 01 01 hh mm ss ff F7 full frames).
+// Mode 1: each pulse adds resolution / 24 ticks (the remainder carried);
+// between pulses the tick moves on at the measured pulse rate but stops one
+// tick short of the next pulse. The milliseconds count real time while the
+// clock runs. Mode 2: the milliseconds are the received code's time (24, 25,
+// 29.97 drop-frame or 30 fps), run on in real time for up to four frames
+// after each code; the tick follows them at the tempo or frame rate, so the
+// first code after a reset places the tick at the code's time.
 int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode);
 int32_t MIDIClock_GetMIDIInSyncMode(const MIDIClock* clock);
-// A received timing message; ignored unless it matches the sync mode.
+// A received timing message; ignored unless it matches the sync mode and
+// the clock runs. Non-zero when it moved the clock.
 int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32_t length);
 
 // The monotonic time source of every clock, in nanoseconds. Tests replace it

@@ -32,11 +32,14 @@ int32_t MIDIIn_Close(MIDIIn* port);   // null is accepted
 int32_t MIDIOut_Close(MIDIOut* port); // null is accepted
 
 // Copies one complete received message into `buffer` and returns its length;
-// 0 when nothing is waiting (or the message does not fit `size`). Never blocks.
+// 0 when nothing is waiting. A waiting message longer than `size` is dropped
+// and counted, and the next one is delivered instead. Never blocks.
 int32_t MIDIIn_GetMIDIMessage(MIDIIn* port, uint8_t* buffer, int32_t size);
 // Number of received messages dropped because the queue was full or they
 // were longer than kMIDIMessageMax.
 int64_t MIDIIn_GetDroppedCount(const MIDIIn* port);
 
 // Sends one complete message at once; the result is its length, 0 on failure.
+// A short message must have exactly the data bytes its status byte calls
+// for (running status is not accepted); system exclusive starts with 0xF0.
 int32_t MIDIOut_PutMIDIMessage(MIDIOut* port, const uint8_t* message, int32_t length);

@@ -20,8 +20,12 @@ void VirtualMIDI_CreateOutput(const wchar_t* name);
 // accept and deliver nothing.
 void VirtualMIDI_RemoveAll();
 
-// Queues one message on a virtual input as the driver would deliver it;
-// false when no such input exists or the port's queue drops it.
+// Queues one message on a virtual input as a driver would deliver it: a
+// short message with the length its status byte gives (missing data bytes
+// read as 0, extra ones are cut), system exclusive possibly in pieces and
+// dropped whole beyond kMIDIMessageMax. False when no such input exists, it
+// is not open (an input opens once at a time, and what reaches a closed
+// port is lost) or the message is dropped.
 bool VirtualMIDI_Inject(const wchar_t* inputName, const uint8_t* message, int32_t length);
 // Everything sent so far to a virtual output, in order.
 std::vector<VirtualMIDIMessage> VirtualMIDI_Sent(const wchar_t* outputName);
