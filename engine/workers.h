@@ -13,7 +13,8 @@ bool startWorkerThreads();
 // the top of its next pass, waits up to 100 x 10 ms for the three flags to
 // clear, and joins the threads. Returns false when a worker was still running
 // after the wait. The PlayerUi that mainWindow pointed to must stay alive
-// until this returns.
+// until this returns, and it must run before the process ends: a thread
+// still joinable at exit ends the program abnormally.
 bool stopWorkerThreads();
 
 // Under the lock: deletes the mirrors, the songs and the clocks, closes the

@@ -199,6 +199,8 @@ TEST_F(TransportTest, AFrameBasedPatternIsRefusedAndStopsTheTransport) {
     EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", L"frames.mid"));
 }
 
+// The reader or the player refuses it; either way no clock pulse count may
+// ever divide by its resolution.
 TEST_F(TransportTest, APatternWithoutResolutionIsNeverLoaded) {
     createClocksNow();
     SmfBuilder zero(0);
