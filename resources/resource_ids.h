@@ -60,6 +60,8 @@
 #define IDC_GROUP_LEVEL_EDIT_FIRST 13842
 #define IDC_GROUP_LEVEL_SPIN_FIRST 13843
 #define IDC_GROUP_STRIDE 16
+// Start, Stop and Continue are also the commands the MIDI input thread
+// posts, as if the button had been pressed.
 #define IDC_START_BUTTON 14593
 #define IDC_STOP_BUTTON 14594
 #define IDC_CONTINUE_BUTTON 14595
@@ -91,8 +93,3 @@
 #define IDC_USER_INTERFACE_COMBO 18673
 #define IDC_TEXT_ENCODING_COMBO 18674
 
-// The transport commands are the ids of their buttons; the MIDI input
-// thread posts them as if the button had been pressed.
-#define IDM_START IDC_START_BUTTON
-#define IDM_STOP IDC_STOP_BUTTON
-#define IDM_CONTINUE IDC_CONTINUE_BUTTON
