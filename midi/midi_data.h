@@ -33,11 +33,22 @@ struct MIDITrack {
 struct MIDIData;  // opaque song
 
 // Loading. Any malformed or unreadable file gives null; nothing is printed.
+// Standard MIDI File formats 0, 1 and 2 are read; unknown chunks are
+// skipped, a track may lack its end-of-track event, and everything after
+// an end-of-track event in its chunk is ignored. Refused: files over 64 MiB,
+// chunk lengths past the end of the file, a track count of 0 or more than
+// the file can hold, bad variable-length numbers (over four bytes), data
+// bytes with no status, system common or real-time bytes in a track, and
+// ticks past 2^31 - 1.
 MIDIData* MIDIData_LoadFromSMFW(const wchar_t* path);
 MIDIData* MIDIData_LoadFromMemory(const uint8_t* bytes, size_t size);
 void MIDIData_Delete(MIDIData* song);
 
-// Code page used to decode the texts of songs loaded afterwards.
+// Code page used to decode the texts of songs loaded afterwards (1252 until
+// set): a Windows code page number, 1200 and 1201 for UTF-16 little and big
+// endian, 65001 for UTF-8. A code page this machine cannot decode, and the
+// machine-dependent aliases 0 to 3 and 42, read as Latin-1, one character a
+// byte; bytes the code page does not define read as U+FFFD.
 void MIDIDataLib_SetDefaultCharCode(int32_t codePage);
 
 int32_t MIDIData_GetFormat(const MIDIData* song);
@@ -45,14 +56,30 @@ int32_t MIDIData_CountTrack(const MIDIData* song);
 // Time mode 0 (ticks per quarter note) or 24, 25, 29, 30 (frames per second,
 // 29 = 29.97); resolution is ticks per quarter note or ticks per frame.
 int32_t MIDIData_GetTimeBase(const MIDIData* song, int32_t* timeMode, int32_t* resolution);
+// Ticks of the first and the last event over all tracks; the end-of-track
+// event counts, so a one-bar pattern at 480 ticks per quarter note whose
+// end-of-track event is at 1920 ends at 1920. A song without events gives 0.
 int32_t MIDIData_GetBeginTime(const MIDIData* song);
 int32_t MIDIData_GetEndTime(const MIDIData* song);
+// Milliseconds from tick 0 (truncated), by the tempo events of every track
+// (500000 us per quarter note before the first); for a frame-based song by
+// its frame rate. Ticks before 0 give 0; the result stops at INT32_MAX.
 int32_t MIDIData_TimeToMillisec(const MIDIData* song, int32_t tick);
+// Zero-based measure and beat and the tick within the beat, by the
+// time-signature events of every track (4/4 before the first). A time
+// signature in the middle of a measure ends that measure early and starts
+// a new one. A frame-based song has no beats: it gives the second, the
+// frame within the second (29.97 counts 30) and the tick within the frame.
+// Any output pointer may be null; 1 on success.
 int32_t MIDIData_BreakTime(const MIDIData* song, int32_t tick, int32_t* measure, int32_t* beat,
                            int32_t* tickInBeat);
 
 // Texts, decoded and copied into `buffer` of `size` characters, always
-// terminated; the result is the number of characters copied.
+// terminated; the result is the number of characters copied. All four come
+// from the first track: the title is its first track name (FF 03), the
+// subtitle its second track name, the copyright its first copyright notice
+// (FF 02) and the comment its first text event (FF 01). A text ends at its
+// first NUL character. A song without the event gives the empty text.
 int32_t MIDIData_GetTitleW(const MIDIData* song, wchar_t* buffer, int32_t size);
 int32_t MIDIData_GetSubTitleW(const MIDIData* song, wchar_t* buffer, int32_t size);
 int32_t MIDIData_GetCopyrightW(const MIDIData* song, wchar_t* buffer, int32_t size);

@@ -12,7 +12,13 @@ struct MIDIPart;    // opaque, one per channel, owned by its MIDIStatus
 MIDIStatus* MIDIStatus_Create(int32_t moduleMode, int32_t numParts, int32_t numDrumSetups);
 void MIDIStatus_Delete(MIDIStatus* status);  // null is accepted
 
-// Feeds one complete message; system messages change no part.
+// Feeds one complete message; system messages change no part. A note-on
+// with velocity above 0 holds its key (once, however often it comes), a
+// note-off or a note-on with velocity 0 or without its velocity byte
+// releases it, and all-sound-off (120), all-notes-off (123) and the mode
+// messages 124..127 release every key of their channel. Gives 1 when the
+// message was taken in, 0 for one without a status byte, with a data byte
+// of 0x80 or more, or too short for its status to mean anything.
 int32_t MIDIStatus_PutMIDIMessage(MIDIStatus* status, const uint8_t* message, int32_t length);
 
 MIDIPart* MIDIStatus_GetMIDIPart(MIDIStatus* status, int32_t index);  // null outside 0..numParts-1
