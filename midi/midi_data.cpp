@@ -1,11 +1,18 @@
 // The song handle: loading from memory, deleting, the song's properties,
 // walking its tracks and events, and classifying events.
 #include <algorithm>
+#include <new>
 
 #include "midi/midi_data_song.h"
 
 MIDIData* MIDIData_LoadFromMemory(const uint8_t* bytes, size_t size) {
-    return readStandardMidiFile(bytes, size, currentDefaultCodePage()).release();
+    // A large file needs about twelve times its size in events; running
+    // out of memory is a failed load like any other.
+    try {
+        return readStandardMidiFile(bytes, size, currentDefaultCodePage()).release();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 void MIDIData_Delete(MIDIData* song) { delete song; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "midi/midi_data.h"
@@ -10,8 +11,7 @@
 #ifdef _WIN32
 #include <wchar.h>
 #else
-#include <cwchar>
-#include <string>
+#include "midi/text_decoding.h"
 #endif
 
 namespace {
@@ -30,34 +30,11 @@ std::FILE* openForReading(const wchar_t* path) {
 #else
     // Paths are bytes here; the wide path is taken as Unicode and handed on
     // as UTF-8.
-    std::string narrow;
-    for (const wchar_t* p = path; *p; ++p) {
-        auto c = static_cast<char32_t>(*p);
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return nullptr;
-        if (c < 0x80) {
-            narrow += static_cast<char>(c);
-        } else if (c < 0x800) {
-            narrow += static_cast<char>(0xC0 | (c >> 6));
-            narrow += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            narrow += static_cast<char>(0xE0 | (c >> 12));
-            narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            narrow += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            narrow += static_cast<char>(0xF0 | (c >> 18));
-            narrow += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            narrow += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            narrow += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return std::fopen(narrow.c_str(), "rb");
+    return std::fopen(wideToUtf8(path).c_str(), "rb");
 #endif
 }
 
-}  // namespace
-
-MIDIData* MIDIData_LoadFromSMFW(const wchar_t* path) {
-    if (path == nullptr) return nullptr;
+MIDIData* loadFile(const wchar_t* path) {
     std::unique_ptr<std::FILE, FileCloser> file(openForReading(path));
     if (!file) return nullptr;
     std::vector<uint8_t> bytes;
@@ -74,4 +51,15 @@ MIDIData* MIDIData_LoadFromSMFW(const wchar_t* path) {
     }
     if (used >= readLimit) return nullptr;
     return MIDIData_LoadFromMemory(bytes.data(), used);
+}
+
+}  // namespace
+
+MIDIData* MIDIData_LoadFromSMFW(const wchar_t* path) {
+    if (path == nullptr) return nullptr;
+    try {
+        return loadFile(path);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }

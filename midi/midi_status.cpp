@@ -2,6 +2,7 @@
 // messages that passed a port.
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -73,13 +74,16 @@ MIDIStatus* MIDIStatus_Create(int32_t moduleMode, int32_t numParts, int32_t numD
     if (moduleMode < 0 || numParts < 1 || numParts > maxParts || numDrumSetups < 0 ||
         numDrumSetups > maxDrumSetups)
         return nullptr;
-    auto* status = new (std::nothrow) MIDIStatus;
-    if (status == nullptr) return nullptr;
-    status->moduleMode = moduleMode;
-    status->drumSetupCount = numDrumSetups;
-    status->parts.resize(static_cast<size_t>(numParts));
-    for (MIDIPart& part : status->parts) resetControllers(part);
-    return status;
+    try {
+        auto status = std::make_unique<MIDIStatus>();
+        status->moduleMode = moduleMode;
+        status->drumSetupCount = numDrumSetups;
+        status->parts.resize(static_cast<size_t>(numParts));
+        for (MIDIPart& part : status->parts) resetControllers(part);
+        return status.release();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 void MIDIStatus_Delete(MIDIStatus* status) { delete status; }

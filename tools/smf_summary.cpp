@@ -1,7 +1,7 @@
+// Formatting of smfdump's output and reading of its command line.
 #include "tools/smf_summary.h"
 
-#include <cstdio>
-#include <cwchar>
+#include "midi/text_decoding.h"
 
 namespace {
 
@@ -22,24 +22,6 @@ std::string songText(const MIDIData* song, TextGetter getter) {
     std::vector<wchar_t> buffer(1024);
     getter(song, buffer.data(), static_cast<int32_t>(buffer.size()));
     return wideToUtf8(buffer.data());
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 bool parseCodePage(const std::wstring& text, int32_t& codePage) {
@@ -71,26 +53,6 @@ const char smfdumpUsage[] =
     "                 65001 for UTF-8); default 1252. Texts are printed as UTF-8.\n"
     "Exit code 0 on success, 1 when the file cannot be read or is malformed, 2 on a\n"
     "usage error.\n";
-
-std::string wideToUtf8(const std::wstring& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<char32_t>(text[i]);
-        if (sizeof(wchar_t) == 2) c &= 0xFFFF;
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) {
-            auto low = static_cast<char32_t>(text[i + 1]) & 0xFFFF;
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                appendUtf8(out, 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-        appendUtf8(out, c);
-    }
-    return out;
-}
 
 std::string formatSongSummary(const MIDIData* song) {
     std::string out;

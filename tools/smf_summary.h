@@ -17,8 +17,6 @@ std::string formatSongSummary(const MIDIData* song);
 // bytes in upper-case hex as the event would go on the wire.
 std::string formatSongEvents(const MIDIData* song);
 
-std::string wideToUtf8(const std::wstring& text);
-
 struct SmfdumpOptions {
     bool events = false;
     int32_t codePage = 1252;

@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "midi/midi_data.h"
+#include "midi/text_decoding.h"
 #include "tools/smf_summary.h"
 
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#else
-#include "midi/text_decoding.h"
 #endif
 
 namespace {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "midi/text_decoding.h"
 #include "tests/midi_data/smf_builder.h"
 #include "tests/midi_data/song_test_helpers.h"
 
@@ -111,6 +112,12 @@ TEST_F(SongText, TheCodePageAppliesToSongsLoadedAfterwards) {
     ASSERT_TRUE(before && after);
     EXPECT_EQ(titleOf(before.get()), L"\u0192h");
     EXPECT_EQ(titleOf(after.get()), L"\u30C9");
+}
+
+TEST(TextDecoding, WritesWideTextAsUtf8) {
+    EXPECT_EQ(wideToUtf8(L"a\u00E9\u30C9\U0001F941"), "a\xC3\xA9\xE3\x83\x89\xF0\x9F\xA5\x81");
+    std::wstring loneSurrogate(1, static_cast<wchar_t>(0xD800));
+    EXPECT_EQ(wideToUtf8(loneSurrogate + L"x"), "\xEF\xBF\xBDx");
 }
 
 }  // namespace

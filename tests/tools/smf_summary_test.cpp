@@ -69,12 +69,6 @@ TEST(SmfSummary, PrintsEventsAsTheyGoOnTheWire) {
               "1 96 FF 2F\n");
 }
 
-TEST(SmfSummary, WritesWideTextAsUtf8) {
-    EXPECT_EQ(wideToUtf8(L"a\u00E9\u30C9\U0001F941"), "a\xC3\xA9\xE3\x83\x89\xF0\x9F\xA5\x81");
-    std::wstring loneSurrogate(1, static_cast<wchar_t>(0xD800));
-    EXPECT_EQ(wideToUtf8(loneSurrogate + L"x"), "\xEF\xBF\xBDx");
-}
-
 TEST(SmfdumpArguments, ReadsOptionsAndRefusesBadOnes) {
     struct Case {
         std::vector<std::wstring> arguments;
