@@ -1,5 +1,6 @@
 #include "engine/transport.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
 #include <mutex>
@@ -57,8 +58,9 @@ void formatSongPath(wchar_t (&path)[kSongPathSize], const wchar_t* folder, const
     int written = std::swprintf(full, std::size(full), L"%ls%ls%ls%ls%ls", playerState.appDir,
                                 separator, folder, separator, name);
     if (written < 0) full[0] = L'\0';
-    std::wcsncpy(path, full, kSongPathSize - 1);
-    path[kSongPathSize - 1] = L'\0';
+    const size_t length = std::min(std::wcslen(full), static_cast<size_t>(kSongPathSize - 1));
+    std::wmemcpy(path, full, length);
+    path[length] = L'\0';
 }
 
 int32_t ticksPerQuarterNote(const MIDIData* song) {
