@@ -77,8 +77,15 @@ void playPass() {
     // second. It plays once, like a window that never comes back.
     if (tick > endTime && endTime > 0) {
         p.patternPosition = beginTime;
-        // The overrun past the end carries into the next cycle.
-        MIDIClock_SetTickCount(p.patternClock, tick - endTime);
+        // The overrun past the end carries into the next cycle. An overrun
+        // longer than a whole cycle (a clock that follows a time code
+        // starting at 01:00:00:00, a machine that stalled) skips the cycles
+        // already gone by, instead of replaying the whole pattern in each of
+        // the following passes.
+        int32_t overrun = tick - endTime;
+        if (overrun > endTime)
+            overrun %= endTime;
+        MIDIClock_SetTickCount(p.patternClock, overrun);
     } else {
         p.patternPosition = tick;
     }

@@ -95,6 +95,25 @@ TEST_F(PatternPassTest, WrapCarriesTheOverrunIntoTheNextCycle) {
     EXPECT_EQ(playerState.patternPosition, 7);
 }
 
+TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
+    SmfBuilder smf(480);
+    smf.track().noteOn(0, 9, 36, 100).noteOn(960, 9, 38, 100).endOfTrack(1920);
+    loadPattern(smf);
+
+    // A clock that jumped an hour ahead (time code from 01:00:00:00 at 120 bpm).
+    passAt(3456000 + 100);
+    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100), drumNote(38, 100)}));
+    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_EQ(clockTick(), (3456000 + 100 - 1920) % 1920);
+
+    // The next pass plays from the loop's start to that tick once, not the
+    // whole pattern again.
+    clearSent();
+    pass();
+    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100)}));
+    EXPECT_EQ(playerState.patternPosition, 100);
+}
+
 TEST_F(PatternPassTest, WrapReturnsToTheBeginTimeOfALatePattern) {
     SmfBuilder smf(480);
     smf.track().noteOn(100, 9, 36, 100).noteOn(400, 9, 38, 100).endOfTrack(480);
