@@ -6,12 +6,12 @@
 #include <string>
 
 #include "midi/midi_data.h"
-#include "tests/midi_data/smf_builder.h"
+#include "tests/support/smf_builder.h"
 
 namespace {
 
 std::vector<uint8_t> largeFile(int eventsPerTrack) {
-    SmfBuilder file(1, 480);
+    SmfBuilder file(480, 1);
     const std::string lyric(58, 'x');
     for (int t = 0; t < 16; ++t) {
         auto& track = file.track().trackName(0, "Track " + std::to_string(t));

@@ -4,7 +4,7 @@
 #include <fstream>
 #include <string>
 
-#include "tests/midi_data/smf_builder.h"
+#include "tests/support/smf_builder.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     if (argc != 2) return 2;
     std::string directory = argv[1];
 
-    SmfBuilder rock(0, 480);
+    SmfBuilder rock(480, 0);
     auto& beat = rock.track()
                      .trackName(0, "Rock 1")
                      .text(0, 0x02, "(c) Quillbex")
@@ -34,34 +34,34 @@ int main(int argc, char** argv) {
     beat.endOfTrack(1920);
     write(directory, "format0-rock.mid", rock.bytes());
 
-    SmfBuilder twoTracks(1, 96);
+    SmfBuilder twoTracks(96, 1);
     twoTracks.track().trackName(0, "Song").trackName(0, "Verse").tempo(0, 600000).timeSignature(0, 3, 2)
         .tempo(192, 400000).timeSignature(288, 6, 3).endOfTrack(384);
     twoTracks.track().message(0, {0xC9, 0}).message(0, {0xB9, 7, 100}).noteOn(0, 9, 36, 100)
-        .noteOff(48, 9, 36).message(60, {0xE9, 0, 0x40}).message(70, {0xA9, 36, 10})
+        .noteOff(48, 9, 36, 0).message(60, {0xE9, 0, 0x40}).message(70, {0xA9, 36, 10})
         .message(80, {0xD9, 5}).endOfTrack(384);
     write(directory, "format1-two-tracks.mid", twoTracks.bytes());
 
-    SmfBuilder sequences(2, 120);
+    SmfBuilder sequences(120, 2);
     sequences.track().noteOn(0, 0, 60, 100).noteOn(120, 0, 60, 0).endOfTrack(240);
     sequences.track().noteOn(10, 1, 62, 100).endOfTrack(120);
     write(directory, "format2.mid", sequences.bytes());
 
-    SmfBuilder frames(0, 0xE728);
+    SmfBuilder frames(0xE728, 0);
     frames.track().noteOn(0, 9, 36, 100).noteOn(40, 9, 36, 0).endOfTrack(1000);
     write(directory, "frames-25.mid", frames.bytes());
 
-    SmfBuilder sysex(1, 480);
+    SmfBuilder sysex(480, 1);
     sysex.chunk("XFIH", {0, 1, 2, 3});
     sysex.track().sysex(0, 0xF0, {0x7E, 0x7F, 0x09, 0x01, 0xF7}).sysex(10, 0xF0, {0x43, 0x10})
         .sysex(20, 0xF7, {0x4C, 0xF7}).sysex(30, 0xF7, {0xF8}).meta(40, 0x7F, {0, 0, 0x41}).endOfTrack(480);
     write(directory, "sysex-and-unknown-chunk.mid", sysex.bytes());
 
-    SmfBuilder open(0, 480);
-    open.track().noteOn(0, 9, 36, 100).message(480, {36, 0});
+    SmfBuilder open(480, 0);
+    open.rawTrack().noteOn(0, 9, 36, 100).message(480, {36, 0});
     write(directory, "no-end-of-track.mid", open.bytes());
 
-    SmfBuilder wide(0, 480);
+    SmfBuilder wide(480, 0);
     wide.track().meta(0, 0x03, {0xFF, 0xFE, 'B', 0, 0x3E, 0xD8, 0x41, 0xDD}).meta(0, 0x03, {0x83, 0x68, 0x83, 0x89})
         .meta(0, 0x01, {0xE2, 0x82, 0xAC, 0}).endOfTrack(0);
     write(directory, "texts.mid", wide.bytes());

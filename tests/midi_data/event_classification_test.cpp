@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/midi_data/smf_builder.h"
+#include "tests/support/smf_builder.h"
 #include "tests/midi_data/song_test_helpers.h"
 
 namespace {
@@ -23,7 +23,7 @@ TEST(EventClassification, TellsMessagesApartAndReadsTheirFields) {
         {"escaped", false, false, false, 0, 0, 0},
     };
     SmfBuilder file;
-    file.track()
+    file.rawTrack()
         .noteOn(0, 9, 36, 100)
         .noteOn(0, 9, 38, 0)
         .noteOff(0, 0, 60, 64)

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/midi_data/smf_builder.h"
+#include "tests/support/smf_builder.h"
 #include "tests/midi_data/song_test_helpers.h"
 
 namespace {
@@ -12,7 +12,7 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 TEST(SmfReader, StoresEveryKindOfEventAsItGoesOnTheWire) {
-    SmfBuilder file(0, 96);
+    SmfBuilder file(96, 0);
     file.track()
         .noteOn(0, 9, 36, 100)
         .message(0, {38, 90})              // running status: note-on 0x99
@@ -44,7 +44,7 @@ TEST(SmfReader, StoresEveryKindOfEventAsItGoesOnTheWire) {
 TEST(SmfReader, MetaAndSystemExclusiveCancelRunningStatus) {
     for (uint8_t cancelling : {uint8_t(0xFF), uint8_t(0xF0), uint8_t(0xF7)}) {
         SmfBuilder file;
-        auto& track = file.track().noteOn(0, 0, 60, 100);
+        auto& track = file.rawTrack().noteOn(0, 0, 60, 100);
         if (cancelling == 0xFF)
             track.meta(10, 0x01, {'x'});
         else
@@ -57,17 +57,17 @@ TEST(SmfReader, MetaAndSystemExclusiveCancelRunningStatus) {
 TEST(SmfReader, RunningStatusStartsAfreshInEveryTrack) {
     SmfBuilder file;
     file.track().noteOn(0, 0, 60, 100).endOfTrack(10);
-    file.track().message(0, {60, 0});
+    file.rawTrack().message(0, {60, 0});
     EXPECT_FALSE(loadSong(file.bytes()));
 }
 
 TEST(SmfReader, ReadsTracksOfEveryFormatInFileOrder) {
     for (uint16_t format : {0, 1, 2}) {
-        SmfBuilder file(format, 480);
+        SmfBuilder file(480, format);
         file.track().trackName(0, "first").endOfTrack(0);
         file.chunk("XFIH", {1, 2, 3, 4});  // unknown chunks are skipped
         file.track().noteOn(10, 9, 42, 80).endOfTrack(480);
-        file.track();                      // an empty track stays a track
+        file.rawTrack();                   // an empty track stays a track
         SongPtr song = loadSong(file.bytes());
         ASSERT_TRUE(song) << format;
         EXPECT_EQ(MIDIData_GetFormat(song.get()), format);
@@ -81,7 +81,7 @@ TEST(SmfReader, ReadsTracksOfEveryFormatInFileOrder) {
 
 TEST(SmfReader, AcceptsATrackWithoutEndOfTrackAndIgnoresPaddingAfterIt) {
     SmfBuilder file;
-    file.track().noteOn(0, 9, 36, 100).noteOn(240, 9, 36, 0);
+    file.rawTrack().noteOn(0, 9, 36, 100).noteOn(240, 9, 36, 0);
     file.track().noteOn(0, 9, 38, 100).endOfTrack(100).raw({0x00, 0x00, 0x00});
     SongPtr song = loadSong(file.bytes());
     ASSERT_TRUE(song);
@@ -91,7 +91,7 @@ TEST(SmfReader, AcceptsATrackWithoutEndOfTrackAndIgnoresPaddingAfterIt) {
 }
 
 TEST(SmfReader, BeginAndEndSpanAllTracksAndCountTheEndOfTrack) {
-    SmfBuilder file(1, 480);
+    SmfBuilder file(480, 1);
     file.track().tempo(0, 500000).endOfTrack(0);
     file.track().noteOn(120, 9, 36, 100).noteOn(240, 9, 36, 0).endOfTrack(1920);
     SongPtr song = loadSong(file.bytes());
@@ -99,7 +99,7 @@ TEST(SmfReader, BeginAndEndSpanAllTracksAndCountTheEndOfTrack) {
     EXPECT_EQ(MIDIData_GetBeginTime(song.get()), 0);
     EXPECT_EQ(MIDIData_GetEndTime(song.get()), 1920);
 
-    SmfBuilder late(1, 480);
+    SmfBuilder late(480, 1);
     late.track().noteOn(100, 9, 36, 100).endOfTrack(400);
     late.track().noteOn(50, 9, 38, 100).endOfTrack(200);
     song = loadSong(late.bytes());
@@ -118,7 +118,7 @@ TEST(SmfReader, MapsDivisionsToTimeModeAndResolution) {
         {0xE728, 25, 40},  {0xE364, 29, 100},  {0xE204, 30, 4},
     };
     for (const Case& c : cases) {
-        SmfBuilder file(0, c.division);
+        SmfBuilder file(c.division, 0);
         file.track().endOfTrack(0);
         SongPtr song = loadSong(file.bytes());
         ASSERT_TRUE(song) << std::hex << c.division;
@@ -145,7 +145,7 @@ TEST(SmfReader, SkipsTheRestOfALongerHeader) {
 }
 
 Bytes validFile() {
-    SmfBuilder file(1, 480);
+    SmfBuilder file(480, 1);
     file.track().trackName(0, "Beat").noteOn(0, 9, 36, 100).noteOn(480, 9, 36, 0).endOfTrack(1920);
     return file.bytes();
 }
@@ -156,8 +156,8 @@ Bytes truncated(Bytes bytes, size_t drop) {
 }
 
 Bytes oneTrack(std::initializer_list<uint8_t> events, uint16_t division = 480) {
-    SmfBuilder file(0, division);
-    file.track().raw(events);
+    SmfBuilder file(division, 0);
+    file.rawTrack().raw(events);
     return file.bytes();
 }
 
@@ -170,11 +170,11 @@ TEST(SmfReader, RefusesMalformedFiles) {
     SmfBuilder missingTrack;
     missingTrack.track().endOfTrack(0);
     missingTrack.declaredTrackCount(2);
-    SmfBuilder format3(3, 480);
+    SmfBuilder format3(480, 3);
     format3.track().endOfTrack(0);
     SmfBuilder overflow;
     // Nine deltas of 0x0FFFFFFF pass the 32-bit tick range on the last.
-    auto& longTrack = overflow.track();
+    auto& longTrack = overflow.rawTrack();
     for (uint64_t i = 1; i <= 9; ++i) longTrack.noteOn(i * 0x0FFFFFFF, 0, 60, 1);
     Bytes lyingTrackLength = validFile();
     lyingTrackLength[14 + 7] += 1;  // the first MTrk's length, one more than is there
@@ -225,7 +225,7 @@ TEST(SmfReader, RefusesAFileLargerThanItsLimit) {
 
 TEST(SmfReader, TicksUpToTheLastPositiveTickAreAccepted) {
     SmfBuilder file;
-    auto& track = file.track();
+    auto& track = file.rawTrack();
     uint64_t tick = 0;
     while (tick + 0x0FFFFFFF < 0x7FFFFFFF) track.noteOn(tick += 0x0FFFFFFF, 0, 60, 1);
     track.noteOn(0x7FFFFFFF, 0, 60, 0);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "midi/text_decoding.h"
-#include "tests/midi_data/smf_builder.h"
+#include "tests/support/smf_builder.h"
 #include "tests/midi_data/song_test_helpers.h"
 
 namespace {
@@ -14,7 +14,7 @@ protected:
 
     static std::wstring titleDecodedAs(int32_t codePage, const Bytes& title) {
         MIDIDataLib_SetDefaultCharCode(codePage);
-        SmfBuilder file(0, 480);
+        SmfBuilder file(480, 0);
         file.track().meta(0, 0x03, title).endOfTrack(0);
         SongPtr song = loadSong(file.bytes());
         EXPECT_TRUE(song);
@@ -23,7 +23,7 @@ protected:
 };
 
 TEST_F(SongText, PicksTitleSubtitleCopyrightAndCommentFromTheFirstTrack) {
-    SmfBuilder file(1, 480);
+    SmfBuilder file(480, 1);
     file.track()
         .text(0, 0x01, "Straight rock, 120 bpm")
         .trackName(0, "Rock 1")
@@ -48,7 +48,7 @@ TEST_F(SongText, PicksTitleSubtitleCopyrightAndCommentFromTheFirstTrack) {
 }
 
 TEST_F(SongText, ASongWithoutTextsGivesEmptyTexts) {
-    SmfBuilder file(1, 480);
+    SmfBuilder file(480, 1);
     file.track().endOfTrack(0);
     file.track().trackName(0, "only in the second track").endOfTrack(0);
     SongPtr song = loadSong(file.bytes());
@@ -63,7 +63,7 @@ TEST_F(SongText, ASongWithoutTextsGivesEmptyTexts) {
 
 TEST_F(SongText, CopiesTruncateToTheBufferAndStayTerminated) {
     MIDIDataLib_SetDefaultCharCode(1252);
-    SmfBuilder file(0, 480);
+    SmfBuilder file(480, 0);
     file.track().trackName(0, "Shuffle").endOfTrack(0);
     SongPtr song = loadSong(file.bytes());
     ASSERT_TRUE(song);
@@ -104,7 +104,7 @@ TEST_F(SongText, TextsEndAtTheFirstNul) {
 
 TEST_F(SongText, TheCodePageAppliesToSongsLoadedAfterwards) {
     MIDIDataLib_SetDefaultCharCode(1252);
-    SmfBuilder file(0, 480);
+    SmfBuilder file(480, 0);
     file.track().meta(0, 0x03, {0x83, 0x68}).endOfTrack(0);
     SongPtr before = loadSong(file.bytes());
     MIDIDataLib_SetDefaultCharCode(932);

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include "tests/midi_data/smf_builder.h"
+#include "tests/support/smf_builder.h"
 #include "tests/midi_data/song_test_helpers.h"
 
 namespace {
 
 TEST(SongTime, MillisecondsFollowTheTempoMapOfEveryTrack) {
-    SmfBuilder file(1, 480);
+    SmfBuilder file(480, 1);
     file.track().tempo(0, 500000).tempo(1920, 1000000).endOfTrack(1920);
     // A tempo change in another track counts too.
     file.track().noteOn(0, 9, 36, 100).tempo(2880, 250000).endOfTrack(4800);
@@ -23,7 +23,7 @@ TEST(SongTime, MillisecondsFollowTheTempoMapOfEveryTrack) {
 }
 
 TEST(SongTime, WithoutTempoEventsASongPlaysAt120BeatsPerMinute) {
-    SmfBuilder file(0, 96);
+    SmfBuilder file(96, 0);
     file.track().noteOn(0, 9, 36, 100).endOfTrack(384);
     SongPtr song = loadSong(file.bytes());
     ASSERT_TRUE(song);
@@ -33,7 +33,7 @@ TEST(SongTime, WithoutTempoEventsASongPlaysAt120BeatsPerMinute) {
 
 TEST(SongTime, RoundingDoesNotBuildUpAcrossTempoChanges) {
     // 1 tick at 500001 us per quarter, 480 ticks per quarter: 1041.67 us.
-    SmfBuilder file(0, 480);
+    SmfBuilder file(480, 0);
     auto& track = file.track();
     for (int i = 0; i < 960; ++i) track.tempo(i, 500001);
     track.endOfTrack(960);
@@ -55,7 +55,7 @@ TEST(SongTime, FrameBasedSongsCountFrames) {
         {0xE364, 100 * 30000, 1001000},
     };
     for (const Case& c : cases) {
-        SmfBuilder file(0, c.division);
+        SmfBuilder file(c.division, 0);
         file.track().tempo(0, 250000).endOfTrack(c.tick);  // tempo plays no part
         SongPtr song = loadSong(file.bytes());
         ASSERT_TRUE(song);
@@ -64,7 +64,7 @@ TEST(SongTime, FrameBasedSongsCountFrames) {
 }
 
 TEST(SongTime, LongSongsDoNotOverflow) {
-    SmfBuilder file(0, 1);
+    SmfBuilder file(1, 0);
     file.track().tempo(0, 0xFFFFFF).endOfTrack(3600);
     SongPtr song = loadSong(file.bytes());
     ASSERT_TRUE(song);
@@ -84,7 +84,7 @@ Position breakTime(const MIDIData* song, int32_t tick) {
 }
 
 TEST(SongTime, BreakTimeFollowsTimeSignatures) {
-    SmfBuilder file(1, 480);
+    SmfBuilder file(480, 1);
     file.track()
         .timeSignature(1920, 3, 2)   // 3/4 from the second measure
         .timeSignature(4800, 6, 3)   // 6/8 from the fourth
@@ -104,7 +104,7 @@ TEST(SongTime, BreakTimeFollowsTimeSignatures) {
 }
 
 TEST(SongTime, BreakTimeDefaultsToFourFourAndAcceptsNullOutputs) {
-    SmfBuilder file(0, 96);
+    SmfBuilder file(96, 0);
     file.track().endOfTrack(96 * 4 * 3 + 96 + 5);
     SongPtr song = loadSong(file.bytes());
     ASSERT_TRUE(song);
@@ -113,7 +113,7 @@ TEST(SongTime, BreakTimeDefaultsToFourFourAndAcceptsNullOutputs) {
 }
 
 TEST(SongTime, BreakTimeOfAFrameBasedSongGivesSecondsFramesAndTicks) {
-    SmfBuilder file(0, 0xE728);  // 25 fps, 40 ticks per frame
+    SmfBuilder file(0xE728, 0);  // 25 fps, 40 ticks per frame
     file.track().endOfTrack(40 * 25 * 2 + 40 * 3 + 7);
     SongPtr song = loadSong(file.bytes());
     ASSERT_TRUE(song);

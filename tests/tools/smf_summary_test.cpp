@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "tests/midi_data/smf_builder.h"
+#include "tests/support/smf_builder.h"
 #include "tests/midi_data/song_test_helpers.h"
 #include "tools/smf_summary.h"
 
@@ -8,7 +8,7 @@ namespace {
 
 TEST(SmfSummary, PrintsEveryPropertyOnItsOwnLine) {
     MIDIDataLib_SetDefaultCharCode(1252);
-    SmfBuilder file(1, 480);
+    SmfBuilder file(480, 1);
     file.track()
         .trackName(0, "Rock \xE9t\xE9")  // 1252: "Rock été"
         .trackName(0, "Verse")
@@ -35,7 +35,7 @@ TEST(SmfSummary, PrintsEveryPropertyOnItsOwnLine) {
 }
 
 TEST(SmfSummary, FrameBasedSongsGiveSecondsFramesAndTicks) {
-    SmfBuilder file(0, 0xE364);  // 29.97 fps, 100 ticks per frame
+    SmfBuilder file(0xE364, 0);  // 29.97 fps, 100 ticks per frame
     file.track().noteOn(300, 9, 36, 100).endOfTrack(3000 + 250);
     SongPtr song = loadSong(file.bytes());
     ASSERT_TRUE(song);
@@ -47,7 +47,7 @@ TEST(SmfSummary, FrameBasedSongsGiveSecondsFramesAndTicks) {
 }
 
 TEST(SmfSummary, PrintsEventsAsTheyGoOnTheWire) {
-    SmfBuilder file(1, 96);
+    SmfBuilder file(96, 1);
     file.track().tempo(0, 500000).endOfTrack(0);
     file.track()
         .noteOn(0, 9, 36, 100)
