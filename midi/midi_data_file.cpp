@@ -11,7 +11,7 @@
 #ifdef _WIN32
 #include <wchar.h>
 #else
-#include "midi/text_decoding.h"
+#include "common/utf8.h"
 #endif
 
 namespace {

@@ -18,6 +18,3 @@ void appendCodePoint(std::wstring& text, char32_t codePoint);
 // The platform's own decoder (MultiByteToWideChar on Windows, iconv
 // elsewhere); false when it does not know the code page.
 bool decodeWithPlatform(std::span<const uint8_t> bytes, int32_t codePage, std::wstring& text);
-
-// UTF-8 for a wide string; unpaired surrogates become U+FFFD.
-std::string wideToUtf8(const std::wstring& text);

@@ -25,6 +25,7 @@
 //   program never asks for that).
 #include "settings/profile.h"
 
+#include "common/utf8.h"
 #include "settings/file_access.h"
 #include "settings/settings_text.h"
 
@@ -142,21 +143,7 @@ void appendUnit(std::string& out, FileEncoding encoding, uint32_t unit) {
 
 void appendCodePoint(std::string& out, FileEncoding encoding, char32_t c) {
     if (encoding == FileEncoding::Utf8) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        appendUtf8(out, c);
     } else if (c >= 0x10000 && encoding != FileEncoding::EightBit) {
         appendUnit(out, encoding, 0xD800 + ((c - 0x10000) >> 10));
         appendUnit(out, encoding, 0xDC00 + ((c - 0x10000) & 0x3FF));
@@ -166,16 +153,12 @@ void appendCodePoint(std::string& out, FileEncoding encoding, char32_t c) {
 }
 
 // The text in the file's encoding. Surrogate pairs (as UTF-16 code units in
-// wchar_t) are joined first, so UTF-8 gets whole characters.
+// wchar_t) are joined first, so UTF-8 gets whole characters; UTF-16 keeps a
+// lone surrogate as it stands.
 void appendText(std::string& out, FileEncoding encoding, const std::wstring& text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = static_cast<char32_t>(text[i]);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        } else if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF && encoding == FileEncoding::Utf8)) {
-            c = 0xFFFD;
-        }
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = takeCodePoint(text, i);
+        if (c > 0x10FFFF || (isSurrogate(c) && encoding == FileEncoding::Utf8)) c = 0xFFFD;
         appendCodePoint(out, encoding, c);
     }
 }

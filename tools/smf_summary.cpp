@@ -1,7 +1,7 @@
 // Formatting of smfdump's output and reading of its command line.
 #include "tools/smf_summary.h"
 
-#include "midi/text_decoding.h"
+#include "common/utf8.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "common/utf8.h"
 #include "midi/midi_data.h"
 #include "midi/text_decoding.h"
 #include "tools/smf_summary.h"

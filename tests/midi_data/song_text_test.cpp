@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "midi/text_decoding.h"
+#include "common/utf8.h"
 #include "tests/support/smf_builder.h"
 #include "tests/midi_data/song_test_helpers.h"
 
@@ -118,6 +118,12 @@ TEST(TextDecoding, WritesWideTextAsUtf8) {
     EXPECT_EQ(wideToUtf8(L"a\u00E9\u30C9\U0001F941"), "a\xC3\xA9\xE3\x83\x89\xF0\x9F\xA5\x81");
     std::wstring loneSurrogate(1, static_cast<wchar_t>(0xD800));
     EXPECT_EQ(wideToUtf8(loneSurrogate + L"x"), "\xEF\xBF\xBDx");
+    // A pair stored in two units is one character wherever wchar_t is 32
+    // bits too; a high surrogate before anything but a low one stands alone.
+    EXPECT_EQ(wideToUtf8(std::wstring{wchar_t(0xD83E), wchar_t(0xDD41)}), "\xF0\x9F\xA5\x81");
+    if constexpr (sizeof(wchar_t) == 4) {
+        EXPECT_EQ(wideToUtf8(std::wstring{wchar_t(0xD83E), wchar_t(0x1DD41)}), "\xEF\xBF\xBD\xF0\x9D\xB5\x81");
+    }
 }
 
 }  // namespace
