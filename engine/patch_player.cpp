@@ -52,10 +52,7 @@ void selectPatch(PlayerUi& ui) {
             p.patchPlaying = 1;
             if (p.patchClock) {
                 MIDIClock_Stop(p.patchClock);
-                int32_t clockTimeMode = 0;
-                int32_t clockResolution = 0;
-                MIDIClock_GetTimeBase(p.patchClock, &clockTimeMode, &clockResolution);
-                MIDIClock_SetTimeBase(p.patchClock, clockTimeMode, resolution);
+                setClockResolution(p.patchClock, resolution);
                 MIDIClock_Reset(p.patchClock);
                 MIDIClock_Start(p.patchClock);
             }

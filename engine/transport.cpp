@@ -70,6 +70,13 @@ int32_t ticksPerQuarterNote(const MIDIData* song) {
     return (timeMode == 0 && resolution > 0) ? resolution : 0;
 }
 
+void setClockResolution(MIDIClock* clock, int32_t resolution) {
+    int32_t timeMode = 0;
+    int32_t oldResolution = 0;
+    MIDIClock_GetTimeBase(clock, &timeMode, &oldResolution);
+    MIDIClock_SetTimeBase(clock, timeMode, resolution);
+}
+
 void loadStoredPattern(PlayerUi& ui) {
     PlayerState& p = playerState;
     int32_t index = ui.findListEntry(IDC_PATTERN_LIST, p.patternName);
@@ -124,10 +131,7 @@ void selectPattern(PlayerUi& ui) {
             warning = IDS_FRAME_TIME_BASE;
         } else if (p.patternClock) {
             if (p.patternPlaying) MIDIClock_Stop(p.patternClock);
-            int32_t clockTimeMode = 0;
-            int32_t clockResolution = 0;
-            MIDIClock_GetTimeBase(p.patternClock, &clockTimeMode, &clockResolution);
-            MIDIClock_SetTimeBase(p.patternClock, clockTimeMode, resolution);
+            setClockResolution(p.patternClock, resolution);
             if (p.patternPlaying) MIDIClock_Start(p.patternClock);
         }
     }

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 class PlayerUi;
+struct MIDIClock;
 struct MIDIData;
 
 // Longest song path kept: longer paths are cut, so a load of the cut path
@@ -33,6 +34,10 @@ void formatSongPath(wchar_t (&path)[kSongPathSize], const wchar_t* folder, const
 // the players cannot use: a frame-based time mode, or a resolution of 0 or
 // less (which would divide by zero when clock pulses are counted).
 int32_t ticksPerQuarterNote(const MIDIData* song);
+
+// Gives a player's clock the resolution of its new song; the clock's time
+// mode stays.
+void setClockResolution(MIDIClock* clock, int32_t resolution);
 
 // Start-up, before the worker threads exist; no lock is taken.
 void loadStoredPattern(PlayerUi& ui);
