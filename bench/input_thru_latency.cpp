@@ -12,6 +12,7 @@
 #include "midi/midi_io.h"
 #include "midi/midi_status.h"
 #include "midi/virtual_midi.h"
+#include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
 
@@ -62,16 +63,9 @@ int main(int argc, char** argv) {
     PlayerState& p = playerState;
     p.tempo = 500000;
     p.midiThru = 1;
-    for (int g = 0; g < kDrumGroupCount; ++g) {
-        p.noteCheck[g] = 1;
-        p.noteLevel[g] = 100;
-    }
-    VirtualMIDI_CreateInput(kInput);
-    VirtualMIDI_CreateOutput(kOutput);
-    p.midiIn = MIDIIn_OpenW(kInput);
-    p.midiOut = MIDIOut_OpenW(kOutput);
-    p.midiInStatus = MIDIStatus_Create(0, 16, 2);
-    p.midiOutStatus = MIDIStatus_Create(0, 16, 2);
+    turnOnAllDrumGroups();
+    openVirtualInput(kInput);
+    openVirtualOutput(kOutput);
     const std::vector<uint8_t> pattern = densePattern(events);
     p.patternData = MIDIData_LoadFromMemory(pattern.data(), pattern.size());
     RecordingPlayerUi window;

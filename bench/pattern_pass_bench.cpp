@@ -9,6 +9,7 @@
 #include "midi/midi_io.h"
 #include "midi/midi_status.h"
 #include "midi/virtual_midi.h"
+#include "tests/support/player_setup.h"
 #include "tests/support/smf_builder.h"
 
 #include <benchmark/benchmark.h>
@@ -47,13 +48,8 @@ void BM_PatternPass(benchmark::State& state) {
 
     resetPlayerState();
     PlayerState& p = playerState;
-    for (int g = 0; g < kDrumGroupCount; ++g) {
-        p.noteCheck[g] = 1;
-        p.noteLevel[g] = 100;
-    }
-    VirtualMIDI_CreateOutput(kOutput);
-    p.midiOut = MIDIOut_OpenW(kOutput);
-    p.midiOutStatus = MIDIStatus_Create(0, 16, 2);
+    turnOnAllDrumGroups();
+    openVirtualOutput(kOutput);
     p.patternData = MIDIData_LoadFromMemory(bytes.data(), bytes.size());
     p.patternClock = MIDIClock_Create(0, 480, 500000);
     p.patternPlaying = 1;

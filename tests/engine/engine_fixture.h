@@ -9,6 +9,7 @@
 #include "midi/midi_io.h"
 #include "midi/midi_status.h"
 #include "midi/virtual_midi.h"
+#include "tests/support/player_setup.h"
 #include "tests/support/smf_builder.h"
 
 #include <gtest/gtest.h>
@@ -26,13 +27,8 @@ class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         resetPlayerState();
-        for (int g = 0; g < kDrumGroupCount; ++g) {
-            playerState.noteCheck[g] = 1;
-            playerState.noteLevel[g] = 100;
-        }
-        VirtualMIDI_CreateOutput(kEngineTestOutput);
-        playerState.midiOut = MIDIOut_OpenW(kEngineTestOutput);
-        playerState.midiOutStatus = MIDIStatus_Create(0, 16, 2);
+        turnOnAllDrumGroups();
+        openVirtualOutput(kEngineTestOutput);
         ASSERT_NE(playerState.midiOut, nullptr);
         ASSERT_NE(playerState.midiOutStatus, nullptr);
     }

@@ -22,6 +22,7 @@
 #include "midi/midi_status.h"
 #include "midi/virtual_midi.h"
 #include "resources/resource_ids.h"
+#include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
 
@@ -52,16 +53,9 @@ protected:
 
         playerState.tempo = 500000;
         playerState.midiThru = 1;
-        for (int g = 0; g < kDrumGroupCount; ++g) {
-            playerState.noteCheck[g] = 1;
-            playerState.noteLevel[g] = 100;
-        }
-        VirtualMIDI_CreateInput(kInputName);
-        VirtualMIDI_CreateOutput(kOutputName);
-        playerState.midiIn = MIDIIn_OpenW(kInputName);
-        playerState.midiOut = MIDIOut_OpenW(kOutputName);
-        playerState.midiInStatus = MIDIStatus_Create(0, 16, 2);
-        playerState.midiOutStatus = MIDIStatus_Create(0, 16, 2);
+        turnOnAllDrumGroups();
+        openVirtualInput(kInputName);
+        openVirtualOutput(kOutputName);
         ASSERT_NE(playerState.midiIn, nullptr);
         ASSERT_NE(playerState.midiOut, nullptr);
         ASSERT_NE(playerState.midiInStatus, nullptr);
