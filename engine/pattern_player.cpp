@@ -57,6 +57,32 @@ void playWindow(const MIDIData* pattern, int32_t from, int32_t to) {
     }
 }
 
+// The clock has run past the pattern's end: the loop starts again at the
+// begin time and the overrun past the end carries into the next cycle. The
+// notes of the new cycle that lie inside the overrun go out in this pass
+// already, right after the last notes of the old one, so the downbeat is no
+// later than any other note; the next window starts where they stop, and
+// the clock pulses of the next pass count on from there, so none is sent
+// twice.
+void wrapToNextCycle(int32_t tick, int32_t endTime, int32_t beginTime) {
+    PlayerState& p = playerState;
+    // An overrun longer than a whole cycle (a clock that follows a time code
+    // starting at 01:00:00:00, a machine that stalled) skips the cycles
+    // already gone by, instead of replaying the whole pattern in each of the
+    // following passes.
+    int32_t overrun = tick - endTime;
+    if (overrun > endTime)
+        overrun %= endTime;
+    MIDIClock_SetTickCount(p.patternClock, overrun);
+    if (overrun > beginTime) {
+        if (p.midiOut)
+            playWindow(p.patternData, beginTime, overrun);
+        p.patternPosition = overrun;
+    } else {
+        p.patternPosition = beginTime;
+    }
+}
+
 void playPass() {
     PlayerState& p = playerState;
     const int32_t millisec = MIDIClock_GetMillisec(p.patternClock);
@@ -75,20 +101,10 @@ void playPass() {
     // A pattern of no length (end time 0) has no loop to wrap around: were
     // it wrapped, every pass would send its notes again, a hundred times a
     // second. It plays once, like a window that never comes back.
-    if (tick > endTime && endTime > 0) {
-        p.patternPosition = beginTime;
-        // The overrun past the end carries into the next cycle. An overrun
-        // longer than a whole cycle (a clock that follows a time code
-        // starting at 01:00:00:00, a machine that stalled) skips the cycles
-        // already gone by, instead of replaying the whole pattern in each of
-        // the following passes.
-        int32_t overrun = tick - endTime;
-        if (overrun > endTime)
-            overrun %= endTime;
-        MIDIClock_SetTickCount(p.patternClock, overrun);
-    } else {
+    if (tick > endTime && endTime > 0)
+        wrapToNextCycle(tick, endTime, beginTime);
+    else
         p.patternPosition = tick;
-    }
 }
 
 }  // namespace

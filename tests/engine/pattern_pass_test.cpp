@@ -82,17 +82,36 @@ TEST_F(PatternPassTest, WrapCarriesTheOverrunIntoTheNextCycle) {
     EXPECT_EQ(playerState.patternPosition, 1920);
     EXPECT_EQ(clockTick(), 1920);
 
-    // Seven ticks past the end: the end note goes out and the clock keeps 7.
+    // Seven ticks past the end: the end note goes out, then the new cycle's
+    // notes inside the overrun, and the clock keeps 7.
     passAt(1927);
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(49, 100)}));
-    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(49, 100), drumNote(36, 100), drumNote(38, 100)}));
+    EXPECT_EQ(playerState.patternPosition, 7);
     EXPECT_EQ(clockTick(), 7);
 
-    // The next window runs from the begin time to the carried tick.
+    // The next window starts where the carried one stopped: nothing twice.
     clearSent();
-    pass();
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100), drumNote(38, 100)}));
-    EXPECT_EQ(playerState.patternPosition, 7);
+    passAt(20);
+    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(playerState.patternPosition, 20);
+}
+
+TEST_F(PatternPassTest, ClockPulsesAcrossAWrapAreNotCountedTwice) {
+    SmfBuilder smf(960);
+    smf.track().noteOn(0, 9, 36, 100).endOfTrack(3840);
+    loadPattern(smf);
+    playerState.midiOutSyncMode = 1;  // a pulse every 40 ticks
+    passAt(3800);
+    clearSent();
+
+    // 50 ticks past the end: the pulses at 3840 and 3880 (= 0 and 40 of the
+    // next cycle) go out in the wrapping pass; the next pass, up to tick 100,
+    // adds only the pulse at 80.
+    passAt(3890);
+    passAt(100);
+    int pulses = 0;
+    for (const Bytes& message : sent()) pulses += message == Bytes{0xF8};
+    EXPECT_EQ(pulses, 3);
 }
 
 TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
@@ -102,16 +121,15 @@ TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
 
     // A clock that jumped an hour ahead (time code from 01:00:00:00 at 120 bpm).
     passAt(3456000 + 100);
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100), drumNote(38, 100)}));
-    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100), drumNote(38, 100), drumNote(36, 100)}));
     EXPECT_EQ(clockTick(), (3456000 + 100 - 1920) % 1920);
 
-    // The next pass plays from the loop's start to that tick once, not the
-    // whole pattern again.
+    // The new cycle's start went out with it; the whole pattern does not
+    // come again in the next pass.
+    EXPECT_EQ(playerState.patternPosition, 100);
     clearSent();
     pass();
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100)}));
-    EXPECT_EQ(playerState.patternPosition, 100);
+    EXPECT_TRUE(sent().empty());
 }
 
 TEST_F(PatternPassTest, WrapReturnsToTheBeginTimeOfALatePattern) {
@@ -224,7 +242,7 @@ TEST_F(PatternPassTest, WithoutAPortThePositionStillAdvancesAndWraps) {
     EXPECT_EQ(playerState.patternPosition, 100);
     EXPECT_FALSE(mirrorHolds(36));  // nothing sent, nothing mirrored
     passAt(490);
-    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_EQ(playerState.patternPosition, 10);
     EXPECT_EQ(clockTick(), 10);
 }
 
