@@ -2,7 +2,7 @@
 // milliseconds of each clock on every pass, under the player's lock.
 #include <benchmark/benchmark.h>
 
-#include "midi/midi_clock.h"
+#include "midi/clock/midi_clock.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "midi/midi_clock.h"
+#include "midi/clock/midi_clock.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 // different place in the pattern, so the cost of finding the window shows.
 #include "engine/pattern_player.h"
 #include "engine/player_state.h"
-#include "midi/midi_clock.h"
-#include "midi/midi_data.h"
-#include "midi/midi_io.h"
-#include "midi/midi_status.h"
-#include "midi/virtual_midi.h"
+#include "midi/clock/midi_clock.h"
+#include "midi/song/midi_data.h"
+#include "midi/ports/midi_io.h"
+#include "midi/status/midi_status.h"
+#include "midi/ports/virtual_midi.h"
 #include "tests/support/player_setup.h"
 #include "tests/support/smf_builder.h"
 

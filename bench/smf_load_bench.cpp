@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "midi/midi_data.h"
+#include "midi/song/midi_data.h"
 #include "tests/support/smf_builder.h"
 
 namespace {

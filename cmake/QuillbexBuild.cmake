@@ -20,6 +20,12 @@ if(QUILLBEX_SANITIZE STREQUAL "address")
 elseif(QUILLBEX_SANITIZE STREQUAL "thread")
     add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
     add_link_options(-fsanitize=thread)
+elseif(QUILLBEX_SANITIZE STREQUAL "fuzzer")
+    # Coverage for libFuzzer in every library; only the fuzzer itself links
+    # libFuzzer's main.
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                        -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
 endif()
 
 # GoogleTest from Debian's sources, built with this build's own flags (so the

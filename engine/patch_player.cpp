@@ -6,9 +6,9 @@
 #include "engine/player_ui.h"
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
-#include "midi/midi_clock.h"
-#include "midi/midi_data.h"
-#include "midi/midi_io.h"
+#include "midi/clock/midi_clock.h"
+#include "midi/song/midi_data.h"
+#include "midi/ports/midi_io.h"
 #include "resources/resource_ids.h"
 
 namespace {

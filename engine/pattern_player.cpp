@@ -4,10 +4,10 @@
 #include "engine/player_state.h"
 #include "engine/sync_output.h"
 #include "engine/worker_sleep.h"
-#include "midi/midi_clock.h"
-#include "midi/midi_data.h"
-#include "midi/midi_io.h"
-#include "midi/midi_status.h"
+#include "midi/clock/midi_clock.h"
+#include "midi/song/midi_data.h"
+#include "midi/ports/midi_io.h"
+#include "midi/status/midi_status.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "engine/sync_output.h"
 
 #include "engine/player_state.h"
-#include "midi/midi_io.h"
-#include "midi/midi_status.h"
+#include "midi/ports/midi_io.h"
+#include "midi/status/midi_status.h"
 
 namespace {
 

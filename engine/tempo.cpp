@@ -6,7 +6,7 @@
 
 #include "engine/player_state.h"
 #include "engine/player_ui.h"
-#include "midi/midi_clock.h"
+#include "midi/clock/midi_clock.h"
 #include "resources/resource_ids.h"
 
 namespace {

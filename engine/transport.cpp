@@ -9,10 +9,10 @@
 #include "engine/player_ui.h"
 #include "engine/sync_output.h"
 #include "engine/tempo.h"
-#include "midi/midi_clock.h"
-#include "midi/midi_data.h"
-#include "midi/midi_io.h"
-#include "midi/midi_status.h"
+#include "midi/clock/midi_clock.h"
+#include "midi/song/midi_data.h"
+#include "midi/ports/midi_io.h"
+#include "midi/status/midi_status.h"
 #include "resources/resource_ids.h"
 
 namespace {

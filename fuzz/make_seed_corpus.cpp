@@ -1,6 +1,6 @@
 // Writes the fuzzer's seed corpus: small files that reach every part of
 // the reader. Build and run from the repository root:
-//   g++ -std=c++20 -I. fuzz/make_seed_corpus.cpp -o /tmp/make_seed_corpus && /tmp/make_seed_corpus fuzz/corpus
+//   cmake --preset fuzz && cmake --build --preset fuzz --target make_seed_corpus && build/fuzz/fuzz/make_seed_corpus fuzz/corpus
 #include <fstream>
 #include <string>
 

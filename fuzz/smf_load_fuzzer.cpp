@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "midi/midi_data.h"
-#include "midi/midi_status.h"
+#include "midi/song/midi_data.h"
+#include "midi/status/midi_status.h"
 #include "tools/smf_summary.h"
 
 namespace {

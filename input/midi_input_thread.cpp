@@ -8,9 +8,9 @@
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
 #include "input/thread_priority.h"
-#include "midi/midi_clock.h"
-#include "midi/midi_io.h"
-#include "midi/midi_status.h"
+#include "midi/clock/midi_clock.h"
+#include "midi/ports/midi_io.h"
+#include "midi/status/midi_status.h"
 #include "resources/resource_ids.h"
 
 namespace {

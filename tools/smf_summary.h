@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "midi/midi_data.h"
+#include "midi/song/midi_data.h"
 
 // One "key: value" line each for format, tracks, time-mode, resolution,
 // begin, end, duration-ms, end-position, title, subtitle, copyright and

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "common/utf8.h"
-#include "midi/midi_data.h"
-#include "midi/text_decoding.h"
+#include "midi/song/midi_data.h"
+#include "midi/song/text_decoding.h"
 #include "tools/smf_summary.h"
 
 #ifdef _WIN32

@@ -1,7 +1,7 @@
 // The key table, the note filter, velocity scaling and the silencing of a
 // group switched off.
 #include "engine/drum_groups.h"
-#include "tests/engine/engine_fixture.h"
+#include "tests/support/engine_fixture.h"
 
 #include <climits>
 

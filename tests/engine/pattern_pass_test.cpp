@@ -1,7 +1,7 @@
 // One pattern pass at a time, on a stopped clock whose tick each test sets:
 // what goes out, in which order, and where the next window starts.
 #include "engine/pattern_player.h"
-#include "tests/engine/engine_fixture.h"
+#include "tests/support/engine_fixture.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // measures lateness.
 #include "engine/pattern_player.h"
 #include "engine/worker_sleep.h"
-#include "tests/engine/engine_fixture.h"
+#include "tests/support/engine_fixture.h"
 #include "tests/support/recording_player_ui.h"
 
 #include <chrono>

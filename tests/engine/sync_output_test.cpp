@@ -1,7 +1,7 @@
 // Timing clock pulses, time code and the transport bytes, byte for byte.
 #include "engine/pattern_player.h"
 #include "engine/sync_output.h"
-#include "tests/engine/engine_fixture.h"
+#include "tests/support/engine_fixture.h"
 
 namespace {
 

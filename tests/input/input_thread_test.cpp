@@ -4,7 +4,7 @@
 
 #include <mutex>
 
-#include "tests/transport/player_fixture.h"
+#include "tests/support/player_fixture.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #pragma once
 
 #include "engine/player_state.h"
-#include "midi/midi_io.h"
-#include "midi/midi_status.h"
-#include "midi/virtual_midi.h"
+#include "midi/ports/midi_io.h"
+#include "midi/status/midi_status.h"
+#include "midi/ports/virtual_midi.h"
 
 // Notes leave unfiltered and unscaled.
 inline void turnOnAllDrumGroups() {

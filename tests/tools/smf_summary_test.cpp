@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/smf_builder.h"
-#include "tests/midi_data/song_test_helpers.h"
+#include "tests/midi/song/song_test_helpers.h"
 #include "tools/smf_summary.h"
 
 namespace {

@@ -1,0 +1,86 @@
+#include "app/workers.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "engine/patch_player.h"
+#include "engine/pattern_player.h"
+#include "engine/player_state.h"
+#include "input/midi_input_thread.h"
+#include "midi/clock/midi_clock.h"
+#include "midi/song/midi_data.h"
+#include "midi/ports/midi_io.h"
+#include "midi/status/midi_status.h"
+
+namespace {
+
+constexpr int kStopWaitRounds = 100;
+constexpr auto kStopWaitStep = std::chrono::milliseconds(10);
+
+std::thread inputWorker;
+std::thread patternWorker;
+std::thread patchWorker;
+
+bool startWorker(std::thread& worker, std::atomic<int32_t>& running, void (*entry)()) {
+    if (worker.joinable()) return false;  // already started
+    // Set before the thread exists, so the thread's clearing is always last.
+    running = 1;
+    try {
+        worker = std::thread(entry);
+    } catch (const std::system_error&) {
+        running = 0;
+        return false;
+    }
+    return true;
+}
+
+bool anyWorkerRunning() {
+    return playerState.inputThread || playerState.patternThread || playerState.patchThread;
+}
+
+}  // namespace
+
+bool startWorkerThreads() {
+    bool input = startWorker(inputWorker, playerState.inputThread, midiInputThread);
+    bool pattern = startWorker(patternWorker, playerState.patternThread, patternPlayerThread);
+    bool patch = startWorker(patchWorker, playerState.patchThread, patchPlayerThread);
+    return input && pattern && patch;
+}
+
+bool stopWorkerThreads() {
+    playerState.mainWindow = nullptr;
+    for (int round = 0; round < kStopWaitRounds && anyWorkerRunning(); ++round)
+        std::this_thread::sleep_for(kStopWaitStep);
+    bool stoppedInTime = !anyWorkerRunning();
+    // Join even a worker that is late: releasing the objects while it may
+    // still be inside a pass would hand it freed memory. A pass is short, so
+    // the join waits for that pass only.
+    for (std::thread* worker : {&inputWorker, &patternWorker, &patchWorker})
+        if (worker->joinable()) worker->join();
+    return stoppedInTime;
+}
+
+void releasePlayerObjects() {
+    PlayerState& p = playerState;
+    std::lock_guard<std::mutex> hold(p.lock);
+    MIDIStatus_Delete(p.midiInStatus);
+    p.midiInStatus = nullptr;
+    MIDIStatus_Delete(p.midiOutStatus);
+    p.midiOutStatus = nullptr;
+    MIDIData_Delete(p.patternData);
+    p.patternData = nullptr;
+    MIDIData_Delete(p.patchData);
+    p.patchData = nullptr;
+    MIDIClock_Delete(p.patternClock);
+    p.patternClock = nullptr;
+    MIDIClock_Delete(p.patchClock);
+    p.patchClock = nullptr;
+    if (p.midiIn) MIDIIn_Close(p.midiIn);
+    p.midiIn = nullptr;
+    if (p.midiOut) MIDIOut_Close(p.midiOut);
+    p.midiOut = nullptr;
+}

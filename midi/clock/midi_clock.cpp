@@ -1,0 +1,371 @@
+// The clock keeps two positions: the millisecond counter (held in
+// nanoseconds) and the tick counter. Both are computed from bases fixed at
+// the last re-base plus the time elapsed since, so reading a clock changes
+// nothing and no rounding error builds up.
+//
+// Sync mode 0: the position advances with the monotonic time source; the
+// tick follows the position at the tempo (time mode 0) or frame rate.
+// Sync mode 1: every received timing clock adds resolution / 24 ticks, the
+// remainder carried; between pulses the tick is interpolated at the
+// measured pulse rate, stopping one tick short of the next pulse. The
+// millisecond counter keeps running on the monotonic time source.
+// Sync mode 2: the position is the received time code, interpolated at real
+// speed for a few frames after each code; the tick follows the position as
+// in mode 0.
+#include "midi/clock/midi_clock.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <limits>
+#include <new>
+
+#include "midi/clock/midi_clock_math.h"
+#include "midi/clock/midi_clock_timecode.h"
+
+using clockmath::floorDiv;
+using clockmath::mulDivFloor;
+
+namespace {
+
+constexpr int64_t kNsPerMs = 1000000;
+constexpr int64_t kNoCeiling = std::numeric_limits<int64_t>::max();
+constexpr int32_t kMaxResolution = 1000000;
+constexpr int32_t kPulsesPerQuarter = 24;
+constexpr int32_t kPulseHistory = 8;
+// How far a time-code position runs on after its code, in frames.
+constexpr int64_t kTimeCodeRunOnFrames = 4;
+
+int64_t steadyNow() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+std::atomic<MIDIClockTimeSource> timeSource{nullptr};
+
+bool isValidTimeBase(int32_t timeMode, int32_t resolution) {
+    const bool knownMode =
+        timeMode == 0 || timeMode == 24 || timeMode == 25 || timeMode == 29 || timeMode == 30;
+    return knownMode && resolution > 0 && resolution <= kMaxResolution;
+}
+
+int32_t saturate32(int64_t value) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
+}
+
+struct TickRate {
+    int64_t ticks;        // this many ticks ...
+    int64_t nanoseconds;  // ... in this many nanoseconds
+};
+
+}  // namespace
+
+struct MIDIClock {
+    int32_t timeMode = 0;
+    int32_t resolution = 0;
+    int32_t tempo = 0;
+    int32_t syncMode = 0;
+    bool running = false;
+
+    // Millisecond counter: `anchorPosition` ns at `anchorTime`; while running
+    // it advances with elapsed time, never beyond `positionCeiling`.
+    int64_t anchorPosition = 0;
+    int64_t anchorTime = 0;
+    int64_t positionCeiling = kNoCeiling;
+
+    // Tick counter. Modes 0 and 2: tickBase + (tickFraction + (position -
+    // tickBasePosition) * rate.ticks) / rate.nanoseconds. Mode 1: tickBase
+    // at the last pulse, tickFraction in 24ths of a tick, plus interpolation.
+    int64_t tickBase = 0;
+    int64_t tickFraction = 0;
+    int64_t tickBasePosition = 0;
+
+    int64_t pulseTimes[kPulseHistory] = {};
+    int32_t pulseCount = 0;             // pulses in pulseTimes since start
+    int64_t interpolationFloor = 0;     // ticks already shown past the last pulse
+
+    QuarterFrameAssembler quarterFrames;
+};
+
+namespace {
+
+TickRate tickRate(const MIDIClock& c) {
+    switch (c.timeMode) {
+    case 0: return {c.resolution, static_cast<int64_t>(c.tempo) * 1000};
+    case 29: return {static_cast<int64_t>(c.resolution) * 30000, int64_t{1001} * 1000000000};
+    default: return {static_cast<int64_t>(c.resolution) * c.timeMode, 1000000000};
+    }
+}
+
+// Denominator of tickFraction in the clock's current mode and rate.
+int64_t fractionUnit(const MIDIClock& c) {
+    return c.syncMode == 1 ? kPulsesPerQuarter : tickRate(c).nanoseconds;
+}
+
+int64_t positionAt(const MIDIClock& c, int64_t now) {
+    if (!c.running) return c.anchorPosition;
+    const int64_t elapsed = std::max<int64_t>(now - c.anchorTime, 0);
+    return std::max(c.anchorPosition, std::min(c.anchorPosition + elapsed, c.positionCeiling));
+}
+
+// Ticks shown past the last pulse: the measured pulse rate carries the tick
+// towards the next pulse, but never onto it.
+int64_t pulseInterpolation(const MIDIClock& c, int64_t now) {
+    const int64_t step = (c.tickFraction + c.resolution) / kPulsesPerQuarter;
+    int64_t ahead = 0;
+    if (c.running && c.pulseCount >= 2 && step > 1) {
+        const int32_t known = std::min(c.pulseCount, kPulseHistory);
+        const int64_t newest = c.pulseTimes[(c.pulseCount - 1) % kPulseHistory];
+        const int64_t oldest = c.pulseTimes[(c.pulseCount - known) % kPulseHistory];
+        const int64_t span = newest - oldest;
+        if (span > 0) {
+            const int64_t sinceLast = std::max<int64_t>(now - newest, 0);
+            ahead = std::min(mulDivFloor(sinceLast, step * (known - 1), span), step - 1);
+        }
+    }
+    return std::max(ahead, c.interpolationFloor);
+}
+
+int64_t tickAt(const MIDIClock& c, int64_t now) {
+    if (c.syncMode == 1) return c.tickBase + pulseInterpolation(c, now);
+    const TickRate rate = tickRate(c);
+    int64_t rest = 0;
+    const int64_t whole = mulDivFloor(positionAt(c, now) - c.tickBasePosition, rate.ticks,
+                                      rate.nanoseconds, &rest);
+    return c.tickBase + whole + (rest + c.tickFraction) / rate.nanoseconds;
+}
+
+// Folds the time elapsed up to `now` into the bases, so that the rate, the
+// mode or one of the counters can change without a jump in the other.
+void rebase(MIDIClock& c, int64_t now) {
+    const int64_t position = positionAt(c, now);
+    if (c.syncMode != 1) {
+        const TickRate rate = tickRate(c);
+        int64_t rest = 0;
+        const int64_t whole =
+            mulDivFloor(position - c.tickBasePosition, rate.ticks, rate.nanoseconds, &rest);
+        const int64_t fraction = rest + c.tickFraction;
+        c.tickBase += whole + fraction / rate.nanoseconds;
+        c.tickFraction = fraction % rate.nanoseconds;
+    }
+    c.tickBasePosition = position;
+    c.anchorPosition = position;
+    c.anchorTime = now;
+}
+
+// Moves tickFraction from one unit to another after a change of rate or mode.
+void rescaleFraction(MIDIClock& c, int64_t oldUnit) {
+    const int64_t newUnit = fractionUnit(c);
+    if (newUnit != oldUnit) c.tickFraction = mulDivFloor(c.tickFraction, newUnit, oldUnit);
+}
+
+// Fixes the interpolated ticks of mode 1 into the base, e.g. before the
+// size of a pulse step changes; interpolation waits for new pulses.
+void settlePulses(MIDIClock& c, int64_t now) {
+    if (c.syncMode != 1) return;
+    c.tickBase += pulseInterpolation(c, now);
+    c.interpolationFloor = 0;
+    c.pulseCount = 0;
+}
+
+void receivePulse(MIDIClock& c, int64_t now) {
+    const int64_t carried = c.tickFraction + c.resolution;
+    c.tickBase += carried / kPulsesPerQuarter;
+    c.tickFraction = carried % kPulsesPerQuarter;
+    c.interpolationFloor = 0;
+    c.pulseTimes[c.pulseCount % kPulseHistory] = now;
+    // Keeps the count within the history's cycle so that it never overflows.
+    c.pulseCount = c.pulseCount >= 2 * kPulseHistory ? c.pulseCount - kPulseHistory + 1
+                                                     : c.pulseCount + 1;
+}
+
+// A received time code at `codeTime` (when its first piece arrived). Small
+// steps backwards, as the code's and our own clocks disagree a little, are
+// absorbed by holding still; a real jump is followed.
+void receiveTimeCode(MIDIClock& c, const TimeCode& code, int64_t codeTime, int64_t now) {
+    const int64_t frame = frameNanoseconds(code.rateCode);
+    const int64_t codePosition = timeCodeNanoseconds(code);
+    const int64_t ceiling = codePosition + kTimeCodeRunOnFrames * frame;
+    const int64_t target = std::min(codePosition + std::max<int64_t>(now - codeTime, 0), ceiling);
+    const int64_t current = positionAt(c, now);
+    const bool smallStepBack = target < current && current - target < frame;
+    c.anchorPosition = smallStepBack ? current : target;
+    c.anchorTime = now;
+    c.positionCeiling = std::max(ceiling, c.anchorPosition);
+}
+
+}  // namespace
+
+void MIDIClockLib_SetTimeSource(MIDIClockTimeSource source) {
+    timeSource.store(source, std::memory_order_release);
+}
+
+int64_t MIDIClockLib_Now() {
+    const MIDIClockTimeSource source = timeSource.load(std::memory_order_acquire);
+    return source ? source() : steadyNow();
+}
+
+MIDIClock* MIDIClock_Create(int32_t timeMode, int32_t resolution, int32_t tempo) {
+    if (!isValidTimeBase(timeMode, resolution) || tempo <= 0) return nullptr;
+    MIDIClock* clock = new (std::nothrow) MIDIClock;
+    if (clock == nullptr) return nullptr;
+    clock->timeMode = timeMode;
+    clock->resolution = resolution;
+    clock->tempo = tempo;
+    clock->anchorTime = MIDIClockLib_Now();
+    return clock;
+}
+
+void MIDIClock_Delete(MIDIClock* clock) {
+    delete clock;
+}
+
+int32_t MIDIClock_Start(MIDIClock* clock) {
+    if (clock == nullptr) return 0;
+    if (clock->running) return 1;
+    const int64_t now = MIDIClockLib_Now();
+    clock->anchorTime = now;
+    clock->running = true;
+    // A slaved clock waits for fresh timing before it runs on by itself.
+    clock->pulseCount = 0;
+    if (clock->syncMode == 2) clock->positionCeiling = clock->anchorPosition;
+    return 1;
+}
+
+int32_t MIDIClock_Stop(MIDIClock* clock) {
+    if (clock == nullptr) return 0;
+    if (!clock->running) return 1;
+    const int64_t now = MIDIClockLib_Now();
+    rebase(*clock, now);
+    if (clock->syncMode == 1) clock->interpolationFloor = pulseInterpolation(*clock, now);
+    clock->running = false;
+    clock->pulseCount = 0;
+    return 1;
+}
+
+int32_t MIDIClock_Reset(MIDIClock* clock) {
+    if (clock == nullptr) return 0;
+    clock->anchorPosition = 0;
+    clock->anchorTime = MIDIClockLib_Now();
+    clock->positionCeiling = clock->syncMode == 2 ? 0 : kNoCeiling;
+    clock->tickBase = 0;
+    clock->tickFraction = 0;
+    clock->tickBasePosition = 0;
+    clock->interpolationFloor = 0;
+    return 1;
+}
+
+int32_t MIDIClock_IsRunning(const MIDIClock* clock) {
+    return clock != nullptr && clock->running ? 1 : 0;
+}
+
+int32_t MIDIClock_SetTempo(MIDIClock* clock, int32_t tempo) {
+    if (clock == nullptr || tempo <= 0) return 0;
+    const int64_t oldUnit = fractionUnit(*clock);
+    rebase(*clock, MIDIClockLib_Now());
+    clock->tempo = tempo;
+    rescaleFraction(*clock, oldUnit);
+    return 1;
+}
+
+int32_t MIDIClock_GetTempo(const MIDIClock* clock) {
+    return clock != nullptr ? clock->tempo : 0;
+}
+
+int32_t MIDIClock_SetTimeBase(MIDIClock* clock, int32_t timeMode, int32_t resolution) {
+    if (clock == nullptr || !isValidTimeBase(timeMode, resolution)) return 0;
+    const int64_t now = MIDIClockLib_Now();
+    const int64_t oldUnit = fractionUnit(*clock);
+    rebase(*clock, now);
+    settlePulses(*clock, now);
+    clock->timeMode = timeMode;
+    clock->resolution = resolution;
+    rescaleFraction(*clock, oldUnit);
+    return 1;
+}
+
+int32_t MIDIClock_GetTimeBase(const MIDIClock* clock, int32_t* timeMode, int32_t* resolution) {
+    if (clock == nullptr) return 0;
+    if (timeMode) *timeMode = clock->timeMode;
+    if (resolution) *resolution = clock->resolution;
+    return 1;
+}
+
+int32_t MIDIClock_GetTickCount(const MIDIClock* clock) {
+    if (clock == nullptr) return 0;
+    return saturate32(tickAt(*clock, MIDIClockLib_Now()));
+}
+
+// The sub-tick phase is kept, so that a loop wrap (tick minus the loop's
+// length) loses no time however often it happens.
+int32_t MIDIClock_SetTickCount(MIDIClock* clock, int32_t tick) {
+    if (clock == nullptr) return 0;
+    const int64_t now = MIDIClockLib_Now();
+    rebase(*clock, now);
+    clock->tickBase = tick;
+    if (clock->syncMode == 1) clock->tickBase -= pulseInterpolation(*clock, now);
+    return 1;
+}
+
+int32_t MIDIClock_GetMillisec(const MIDIClock* clock) {
+    if (clock == nullptr) return 0;
+    int64_t subMillisecond = 0;
+    return saturate32(floorDiv(positionAt(*clock, MIDIClockLib_Now()), kNsPerMs, &subMillisecond));
+}
+
+int32_t MIDIClock_SetMillisec(MIDIClock* clock, int32_t millisec) {
+    if (clock == nullptr) return 0;
+    rebase(*clock, MIDIClockLib_Now());
+    int64_t subMillisecond = 0;
+    floorDiv(clock->anchorPosition, kNsPerMs, &subMillisecond);
+    const int64_t position = static_cast<int64_t>(millisec) * kNsPerMs + subMillisecond;
+    if (clock->positionCeiling != kNoCeiling) {
+        clock->positionCeiling += position - clock->anchorPosition;
+    }
+    clock->anchorPosition = position;
+    clock->tickBasePosition = position;  // the tick stays where it is
+    return 1;
+}
+
+int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode) {
+    if (clock == nullptr || syncMode < 0 || syncMode > 2) return 0;
+    if (syncMode == clock->syncMode) return 1;
+    const int64_t now = MIDIClockLib_Now();
+    const int64_t oldUnit = fractionUnit(*clock);
+    rebase(*clock, now);
+    settlePulses(*clock, now);
+    clock->syncMode = syncMode;
+    rescaleFraction(*clock, oldUnit);
+    // Following time code, the position waits for the first code.
+    clock->positionCeiling = syncMode == 2 ? clock->anchorPosition : kNoCeiling;
+    clock->quarterFrames.forget();
+    return 1;
+}
+
+int32_t MIDIClock_GetMIDIInSyncMode(const MIDIClock* clock) {
+    return clock != nullptr ? clock->syncMode : 0;
+}
+
+int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32_t length) {
+    if (clock == nullptr || message == nullptr || length < 1) return 0;
+    const int64_t now = MIDIClockLib_Now();
+    if (message[0] == 0xF8 && clock->syncMode == 1) {
+        if (!clock->running) return 0;
+        receivePulse(*clock, now);
+        return 1;
+    }
+    if (clock->syncMode != 2) return 0;
+    TimeCode code{};
+    int64_t codeTime = now;
+    bool complete = false;
+    if (message[0] == 0xF1 && length >= 2) {
+        complete = clock->quarterFrames.put(message[1], now, &code, &codeTime);
+    } else if (message[0] == 0xF0) {
+        complete = decodeFullFrame(message, length, &code);
+    }
+    if (!complete || !clock->running) return 0;
+    receiveTimeCode(*clock, code, codeTime, now);
+    return 1;
+}

@@ -1,9 +1,0 @@
-// Builds without system MIDI devices: only virtual ports exist.
-#include "midi/port_backend.h"
-
-const MIDIPortBackend* systemPortBackend() {
-    return nullptr;
-}
-
-void holdFineTimer() {}
-void releaseFineTimer() {}

@@ -1,0 +1,203 @@
+#include "app/workers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+#include <thread>
+
+#include "engine/drum_groups.h"
+#include "engine/patch_player.h"
+#include "engine/tempo.h"
+#include "midi/song/midi_data.h"
+#include "tests/support/player_fixture.h"
+
+namespace {
+
+class WorkersTest : public PlayerFixture {
+protected:
+    void SetUp() override {
+        PlayerFixture::SetUp();
+        MIDIClockLib_SetTimeSource(nullptr);  // the workers run on real time
+        createClocksNow();
+        playerState.mainWindow = &ui;
+    }
+};
+
+// Length a complete message with this status byte must have; 0 for a
+// system-exclusive message, whose length is its F7.
+size_t expectedLength(uint8_t status) {
+    if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 2 : 3;
+    switch (status) {
+    case 0xF0: return 0;
+    case 0xF1:
+    case 0xF3: return 2;
+    case 0xF2: return 3;
+    default: return 1;
+    }
+}
+
+::testing::AssertionResult isCompleteMessage(const Bytes& message) {
+    if (message.empty() || message[0] < 0x80)
+        return ::testing::AssertionFailure() << "no status byte";
+    size_t length = expectedLength(message[0]);
+    if (length == 0) {
+        if (message.back() != 0xF7) return ::testing::AssertionFailure() << "unterminated sysex";
+        length = message.size();
+    }
+    if (message.size() != length)
+        return ::testing::AssertionFailure() << "length " << message.size() << " for status "
+                                             << int(message[0]);
+    const size_t dataEnd = message[0] == 0xF0 ? length - 1 : length;
+    for (size_t i = 1; i < dataEnd; ++i)
+        if (message[i] >= 0x80) return ::testing::AssertionFailure() << "status byte inside the data";
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(WorkersTest, StartSetsTheFlagsAndStopClearsThemAndJoins) {
+    ASSERT_TRUE(startWorkerThreads());
+    EXPECT_EQ(playerState.inputThread, 1);
+    EXPECT_EQ(playerState.patternThread, 1);
+    EXPECT_EQ(playerState.patchThread, 1);
+    EXPECT_FALSE(startWorkerThreads()) << "the workers start once";
+
+    EXPECT_TRUE(stopWorkerThreads());
+    EXPECT_EQ(playerState.mainWindow.load(), nullptr);
+    EXPECT_EQ(playerState.inputThread, 0);
+    EXPECT_EQ(playerState.patternThread, 0);
+    EXPECT_EQ(playerState.patchThread, 0);
+
+    releasePlayerObjects();
+    EXPECT_EQ(playerState.midiIn, nullptr);
+    EXPECT_EQ(playerState.midiOut, nullptr);
+    EXPECT_EQ(playerState.midiInStatus, nullptr);
+    EXPECT_EQ(playerState.midiOutStatus, nullptr);
+    EXPECT_EQ(playerState.patternClock, nullptr);
+    EXPECT_EQ(playerState.patchClock, nullptr);
+    EXPECT_EQ(playerState.patternData, nullptr);
+    EXPECT_EQ(playerState.patchData, nullptr);
+}
+
+TEST_F(WorkersTest, ReceivedNotesReachTheMainWindowAndTheOutput) {
+    playerState.syncStart = 1;
+    ASSERT_TRUE(startWorkerThreads());
+    inject({0x90, 60, 100});
+    EXPECT_TRUE(ui.waitForCommands(1, std::chrono::seconds(5)));
+    ASSERT_TRUE(stopWorkerThreads());
+    EXPECT_EQ(ui.commands(), std::vector<int32_t>{IDC_START_BUTTON});
+    EXPECT_EQ(sent(), std::vector<Bytes>{Bytes({0x90, 60, 100})});
+}
+
+// The three workers run while a user-interface thread does everything a
+// musician can do, and a keyboard plays into the input. Afterwards every
+// message on the output must be whole, no pattern note may come from a
+// pattern that was not loaded, and nothing may follow the shutdown.
+TEST_F(WorkersTest, UserOperationsRaceTheWorkersCleanly) {
+    // Pattern "a" plays keys 36 and 38 only, pattern "b" keys 42 and 46.
+    SmfBuilder a(480);
+    a.track().noteOn(0, 9, 36, 100).noteOff(120, 9, 36).noteOn(240, 9, 38, 90).noteOff(360, 9, 38).endOfTrack(480);
+    SmfBuilder b(96);
+    b.track().noteOn(0, 9, 42, 80).noteOff(24, 9, 42).noteOn(48, 9, 46, 70).noteOff(72, 9, 46).endOfTrack(96);
+    SmfBuilder patch(480);
+    patch.track().programChange(0, 0, 10).controller(30, 0, 7, 90).programChange(60, 1, 20);
+    SmfBuilder frames(0xE728);
+    frames.track().noteOn(0, 9, 49, 100);
+    writeSong("pattern", L"a.mid", a);
+    writeSong("pattern", L"b.mid", b);
+    writeSong("pattern", L"frames.mid", frames);
+    writeSong("patch", L"setup.mid", patch);
+    playerState.syncStart = 1;
+    playerState.syncStop = 1;
+    playerState.midiOutSyncMode = 1;
+    playerState.midiInSyncMode = 1;
+
+    ASSERT_TRUE(startWorkerThreads());
+    std::atomic<bool> playing{true};
+    std::thread keyboard([&] {
+        std::mt19937 random(7);
+        while (playing) {
+            uint8_t key = static_cast<uint8_t>(60 + random() % 12);
+            const Bytes messages[] = {{0x90, key, 100}, {0x80, key, 0}, {0xF8}, {0xB0, 64, 127},
+                                      {0xF2, 4, 0}, {0xB0, 64, 0}, {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7}};
+            const Bytes& message = messages[random() % std::size(messages)];
+            VirtualMIDI_Inject(kInputName, message.data(), static_cast<int32_t>(message.size()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+
+    // Which pattern was loaded when: a selection changes it somewhere
+    // between the call and its return.
+    struct Selection {
+        int64_t startNs, endNs;
+        char loaded;  // 'a', 'b' or 0
+    };
+    std::vector<Selection> selections = {{0, 0, 0}};
+    const std::wstring patternNames[] = {L"a.mid", L"b.mid", L"frames.mid", L"missing.mid"};
+    std::mt19937 random(11);
+    size_t commandsDone = 0;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (std::chrono::steady_clock::now() < end) {
+        // Commands posted by the input thread, carried out as the main window would.
+        std::vector<int32_t> commands = ui.commands();
+        for (; commandsDone < commands.size(); ++commandsDone) {
+            int32_t command = commands[commandsDone];
+            if (command == IDC_START_BUTTON) startPattern(ui);
+            if (command == IDC_STOP_BUTTON) stopPlayback();
+            if (command == IDC_CONTINUE_BUTTON) continuePattern(ui);
+        }
+        switch (random() % 9) {
+        case 0: startPattern(ui); break;
+        case 1: stopPlayback(); break;
+        case 2: continuePattern(ui); break;
+        case 3: {
+            const std::wstring& name = patternNames[random() % std::size(patternNames)];
+            Selection selection{MIDIClockLib_Now(), 0, 0};
+            choose(IDC_PATTERN_LIST, name, selectPattern);
+            selection.endNs = MIDIClockLib_Now();
+            if (playerState.patternData) selection.loaded = static_cast<char>(name[0]);
+            selections.push_back(selection);
+            break;
+        }
+        case 4: choose(IDC_PATCH_LIST, L"setup.mid", selectPatch); break;
+        case 5: setGroupEnabled(1 + random() % 7, random() % 2); break;
+        case 6: setGroupLevel(1 + random() % 7, 1 + random() % 200); break;
+        case 7:
+            ui.setScrollPosition(IDC_TEMPO_SCROLL, 120);
+            scrollTempo(ui, IDC_TEMPO_SCROLL, 5, static_cast<uint16_t>(16 + random() % 241));
+            break;
+        case 8: setTempoMode(ui, random() % 2 ? IDC_TEMPO_FOLLOW_RADIO : IDC_TEMPO_INTERNAL_RADIO); break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 4));
+    }
+    playing = false;
+    keyboard.join();
+    ASSERT_TRUE(stopWorkerThreads());
+    const int64_t stoppedNs = MIDIClockLib_Now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    const std::vector<VirtualMIDIMessage> output = VirtualMIDI_Sent(kOutputName);
+    ASSERT_FALSE(output.empty());
+    const std::set<uint8_t> keysOfA = {36, 38}, keysOfB = {42, 46};
+    size_t patternNotes = 0;
+    for (const VirtualMIDIMessage& message : output) {
+        EXPECT_TRUE(isCompleteMessage(message.bytes));
+        EXPECT_LE(message.timeNs, stoppedNs) << "sent after the shutdown";
+        const bool drumNoteOn = message.bytes.size() == 3 && message.bytes[0] == 0x99 && message.bytes[2] > 0;
+        if (!drumNoteOn) continue;
+        ++patternNotes;
+        const char source = keysOfA.count(message.bytes[1]) ? 'a' : keysOfB.count(message.bytes[1]) ? 'b' : '?';
+        // Acceptable: the pattern loaded by the last selection finished
+        // before the note, or either side of a selection under way.
+        auto after = std::find_if(selections.rbegin(), selections.rend(),
+                                  [&](const Selection& s) { return s.startNs <= message.timeNs; });
+        ASSERT_NE(after, selections.rend());
+        bool loaded = after->loaded == source;
+        if (after->endNs > message.timeNs && after + 1 != selections.rend())
+            loaded = loaded || (after + 1)->loaded == source;
+        EXPECT_TRUE(loaded) << "key " << int(message.bytes[1]) << " at " << message.timeNs;
+    }
+    EXPECT_GT(patternNotes, 0u) << "the patterns never played";
+}
+
+}  // namespace

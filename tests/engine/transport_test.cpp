@@ -1,0 +1,348 @@
+#include "engine/transport.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/patch_player.h"
+#include "midi/song/midi_data.h"
+#include "tests/support/player_fixture.h"
+
+namespace {
+
+const Bytes kStart = {0xFA};
+const Bytes kContinue = {0xFB};
+const Bytes kStop = {0xFC};
+
+std::vector<Bytes> allNotesOff() {
+    std::vector<Bytes> messages;
+    for (uint8_t channel = 0; channel < 16; ++channel)
+        messages.push_back({static_cast<uint8_t>(0xB0 | channel), 123, 0});
+    return messages;
+}
+
+std::vector<Bytes> allNotesOffThen(const Bytes& last) {
+    std::vector<Bytes> messages = allNotesOff();
+    messages.push_back(last);
+    return messages;
+}
+
+class TransportTest : public PlayerFixture {
+protected:
+    void loadRockPattern() {
+        writeSong("pattern", L"rock.mid", fourOnTheFloor());
+        createClocksNow();
+        choosePattern(L"rock.mid");
+        ASSERT_NE(playerState.patternData, nullptr);
+        ui.clear();
+    }
+};
+
+TEST_F(TransportTest, StartAndContinueWithoutPatternWarnAndChangeNothing) {
+    createClocksNow();
+    playerState.midiOutSyncMode = 1;
+    startPattern(ui);
+    continuePattern(ui);
+    EXPECT_EQ(playerState.patternPlaying, 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0);
+    EXPECT_TRUE(sent().empty());
+    ASSERT_EQ(ui.warnings().size(), 2u);
+    for (const RecordingPlayerUi::Warning& warning : ui.warnings()) {
+        EXPECT_EQ(warning.stringId, IDS_NO_PATTERN_LOADED);
+        EXPECT_TRUE(warning.detail.empty());
+    }
+}
+
+TEST_F(TransportTest, StartStopContinueFollowTheTransportTable) {
+    loadRockPattern();
+    playerState.midiOutSyncMode = 1;
+
+    playerState.patternPosition = 333;
+    startPattern(ui);
+    EXPECT_EQ(playerState.patternPlaying, 1);
+    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
+    EXPECT_EQ(sent(), std::vector<Bytes>{kStart});
+
+    advanceMs(100);  // 96 ticks at 120 bpm and 480 ticks per quarter note
+    clearSent();
+    stopPlayback();
+    EXPECT_EQ(playerState.patternPlaying, 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0);
+    EXPECT_EQ(sent(), allNotesOffThen(kStop));
+    advanceMs(500);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 96) << "Stop keeps the clock's tick";
+
+    clearSent();
+    playerState.patternPosition = 90;
+    continuePattern(ui);
+    EXPECT_EQ(playerState.patternPlaying, 1);
+    EXPECT_EQ(playerState.patternPosition, 90) << "Continue resumes where Stop left off";
+    EXPECT_EQ(sent(), std::vector<Bytes>{kContinue});
+    advanceMs(100);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 192);
+
+    clearSent();
+    startPattern(ui);  // while playing: from the top again
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 0);
+    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_EQ(sent(), std::vector<Bytes>{kStart});
+
+    stopPlayback();
+    clearSent();
+    stopPlayback();  // stopped already: everything is sent again
+    EXPECT_EQ(sent(), allNotesOffThen(kStop));
+    EXPECT_TRUE(ui.warnings().empty());
+}
+
+TEST_F(TransportTest, TransportBytesFollowTheOutputSyncMode) {
+    loadRockPattern();
+    struct Case {
+        int32_t outSyncMode;
+        bool bytesSent;
+    };
+    for (Case c : {Case{0, false}, Case{1, true}, Case{3, true}, Case{5, true}, Case{6, true}}) {
+        SCOPED_TRACE(c.outSyncMode);
+        playerState.midiOutSyncMode = c.outSyncMode;
+        clearSent();
+        startPattern(ui);
+        continuePattern(ui);
+        stopPlayback();
+        std::vector<Bytes> expected;
+        if (c.bytesSent) expected = {kStart, kContinue};
+        for (const Bytes& message : allNotesOff()) expected.push_back(message);
+        if (c.bytesSent) expected.push_back(kStop);
+        EXPECT_EQ(sent(), expected);
+    }
+}
+
+TEST_F(TransportTest, StopSilencesBothMirrorsAndEndsThePatch) {
+    loadRockPattern();
+    const uint8_t held[3] = {0x90, 60, 100};
+    MIDIStatus_PutMIDIMessage(playerState.midiInStatus, held, 3);
+    MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, held, 3);
+    playerState.patchPlaying = 1;
+    MIDIClock_Start(playerState.patchClock);
+
+    stopPlayback();
+    EXPECT_EQ(heldNotes(playerState.midiInStatus), 0);
+    EXPECT_EQ(heldNotes(playerState.midiOutStatus), 0);
+    EXPECT_EQ(playerState.patchPlaying, 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.patchClock), 0);
+}
+
+TEST_F(TransportTest, StopWithoutOutputPortStillSilencesTheMirrors) {
+    loadRockPattern();
+    MIDIOut_Close(playerState.midiOut);
+    playerState.midiOut = nullptr;
+    const uint8_t held[3] = {0x93, 64, 90};
+    MIDIStatus_PutMIDIMessage(playerState.midiInStatus, held, 3);
+    stopPlayback();
+    EXPECT_EQ(heldNotes(playerState.midiInStatus), 0);
+}
+
+TEST_F(TransportTest, SelectingAPatternWhilePlayingKeepsTheTransportAndTakesTheNewResolution) {
+    loadRockPattern();
+    startPattern(ui);
+    advanceMs(100);
+    playerState.patternPosition = 77;
+    writeSong("pattern", L"slow.mid", fourOnTheFloor(96));
+
+    choosePattern(L"slow.mid");
+    EXPECT_TRUE(ui.warnings().empty());
+    EXPECT_EQ(std::wstring(playerState.patternName), L"slow.mid");
+    EXPECT_EQ(playerState.patternPlaying, 1);
+    EXPECT_EQ(playerState.patternPosition, 77);
+    EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
+    EXPECT_EQ(clockResolution(playerState.patternClock), 96);
+    EXPECT_EQ(clockResolution(playerState.patchClock), 120) << "the patch clock keeps its own";
+}
+
+TEST_F(TransportTest, APatternThatFailsToLoadLeavesNoPatternButKeepsTheTransport) {
+    loadRockPattern();
+    startPattern(ui);
+    writeFile(appDir() / "pattern" / "broken.mid", Bytes{'M', 'T', 'h', 'd', 0, 0});
+
+    for (const wchar_t* name : {L"broken.mid", L"missing.mid"}) {
+        SCOPED_TRACE(name);
+        ui.clear();
+        choosePattern(name);
+        EXPECT_EQ(std::wstring(playerState.patternName), name) << "kept for the settings file";
+        EXPECT_EQ(playerState.patternData, nullptr);
+        EXPECT_EQ(playerState.patternPlaying, 1);
+        EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
+        ASSERT_EQ(ui.warnings().size(), 1u);
+        EXPECT_EQ(ui.warnings()[0].stringId, IDS_FILE_LOAD_FAILED);
+        EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", name));
+    }
+}
+
+TEST_F(TransportTest, AFrameBasedPatternIsRefusedAndStopsTheTransport) {
+    loadRockPattern();
+    playerState.midiOutSyncMode = 1;
+    startPattern(ui);
+    advanceMs(100);
+    playerState.patternPosition = 50;
+    // Division E7 28: 25 frames per second, 40 ticks per frame.
+    SmfBuilder frames(0xE728);
+    frames.track().noteOn(0, 9, 36, 100).endOfTrack(100);
+    writeSong("pattern", L"frames.mid", frames);
+    clearSent();
+
+    choosePattern(L"frames.mid");
+    EXPECT_EQ(playerState.patternData, nullptr);
+    EXPECT_EQ(playerState.patternPlaying, 0);
+    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 96) << "stopped, not reset";
+    EXPECT_TRUE(sent().empty()) << "neither all-notes-off nor a stop byte";
+    ASSERT_EQ(ui.warnings().size(), 1u);
+    EXPECT_EQ(ui.warnings()[0].stringId, IDS_FRAME_TIME_BASE);
+    EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", L"frames.mid"));
+}
+
+// The reader or the player refuses it; either way no clock pulse count may
+// ever divide by its resolution.
+TEST_F(TransportTest, APatternWithoutResolutionIsNeverLoaded) {
+    createClocksNow();
+    SmfBuilder zero(0);
+    zero.track().noteOn(0, 9, 36, 100).endOfTrack(0);
+    writeSong("pattern", L"zero.mid", zero);
+    choosePattern(L"zero.mid");
+    EXPECT_EQ(playerState.patternData, nullptr);
+    ASSERT_EQ(ui.warnings().size(), 1u);
+    EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", L"zero.mid"));
+}
+
+TEST_F(TransportTest, PatternPathIsCutAt255Characters) {
+    std::wstring longName(400, L'x');
+    wchar_t path[kSongPathSize];
+    formatSongPath(path, L"pattern", longName.c_str());
+    std::wstring expected = songPath(L"pattern", longName).substr(0, 255);
+    EXPECT_EQ(std::wstring(path), expected);
+}
+
+TEST_F(TransportTest, StoredPatternIsFoundRegardlessOfCaseAndLoadedByItsStoredName) {
+    writeSong("pattern", L"rock.mid", fourOnTheFloor());
+    ui.setListEntries(IDC_PATTERN_LIST, {L"funk.mid", L"ROCK.MID"});
+    std::wcscpy(playerState.patternName, L"rock.mid");
+    loadStoredPattern(ui);
+    EXPECT_EQ(ui.list(IDC_PATTERN_LIST).selected, 1);
+    EXPECT_NE(playerState.patternData, nullptr);
+    EXPECT_TRUE(ui.warnings().empty());
+}
+
+TEST_F(TransportTest, StoredPatternProblems) {
+    SmfBuilder frames(0xE728);
+    frames.track().noteOn(0, 9, 36, 100);
+    writeSong("pattern", L"frames.mid", frames);
+    struct Case {
+        const wchar_t* stored;
+        bool listed;
+        int32_t warning;  // 0 for none
+    };
+    for (Case c : {Case{L"gone.mid", true, 0}, Case{L"unlisted.mid", false, 0},
+                   Case{L"frames.mid", true, IDS_FRAME_TIME_BASE}}) {
+        SCOPED_TRACE(c.stored);
+        ui.clear();
+        ui.setListEntries(IDC_PATTERN_LIST, {c.listed ? c.stored : L"other.mid"});
+        std::wcscpy(playerState.patternName, c.stored);
+        loadStoredPattern(ui);
+        EXPECT_EQ(playerState.patternData, nullptr);
+        EXPECT_EQ(ui.list(IDC_PATTERN_LIST).selected, c.listed ? 0 : -1);
+        if (c.warning) {
+            ASSERT_EQ(ui.warnings().size(), 1u);
+            EXPECT_EQ(ui.warnings()[0].stringId, c.warning);
+            EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", c.stored));
+        } else {
+            EXPECT_TRUE(ui.warnings().empty());
+        }
+    }
+}
+
+TEST_F(TransportTest, ClocksWithoutPatternRunAt120TicksPerQuarter) {
+    createClocksNow();
+    for (MIDIClock* clock : {playerState.patternClock, playerState.patchClock}) {
+        ASSERT_NE(clock, nullptr);
+        EXPECT_EQ(clockResolution(clock), 120);
+        EXPECT_EQ(MIDIClock_GetTempo(clock), 500000);
+        EXPECT_EQ(MIDIClock_IsRunning(clock), 0);
+    }
+}
+
+TEST_F(TransportTest, ClocksTakeTheStoredPatternsResolution) {
+    writeSong("pattern", L"rock.mid", fourOnTheFloor(96));
+    ui.setListEntries(IDC_PATTERN_LIST, {L"rock.mid"});
+    std::wcscpy(playerState.patternName, L"rock.mid");
+    loadStoredPattern(ui);
+    createClocksNow();
+    EXPECT_EQ(clockResolution(playerState.patternClock), 96);
+    EXPECT_EQ(clockResolution(playerState.patchClock), 96);
+}
+
+TEST_F(TransportTest, LocateMovesThePatternAndItsClockWithWrap) {
+    loadRockPattern();  // 480 ticks per quarter note, ends at 1920
+    struct Case {
+        int32_t songPosition;
+        int32_t tick;
+    };
+    for (Case c : {Case{20, 480}, Case{0, 0}, Case{4, 480}, Case{16, 0}, Case{16383, 1800}}) {
+        SCOPED_TRACE(c.songPosition);
+        EXPECT_EQ(locateSongPosition(c.songPosition), 1);
+        EXPECT_EQ(playerState.patternPosition, c.tick);
+        EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), c.tick);
+        EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0) << "a stopped clock stays stopped";
+    }
+    locateSongPosition(20);
+    EXPECT_EQ(MIDIClock_GetMillisec(playerState.patternClock), 500) << "one quarter at 120 bpm";
+}
+
+TEST_F(TransportTest, LocateOnARunningClockKeepsItRunning) {
+    loadRockPattern();
+    startPattern(ui);
+    EXPECT_EQ(locateSongPosition(8), 1);
+    EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
+    advanceMs(100);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 960 + 96);
+    EXPECT_EQ(playerState.patternPlaying, 1);
+}
+
+TEST_F(TransportTest, LocateForwardsTheReceivedPositionOnlyAsClockMaster) {
+    loadRockPattern();
+    struct Case {
+        int32_t outSyncMode;
+        int32_t songPosition;
+        std::vector<Bytes> expected;
+    };
+    for (const Case& c : {Case{1, 20, {{0xF2, 0x14, 0x00}}}, Case{1, 16383, {{0xF2, 0x7F, 0x7F}}},
+                          Case{1, 200, {{0xF2, 0x48, 0x01}}}, Case{0, 20, {}}, Case{2, 20, {}}}) {
+        SCOPED_TRACE(c.outSyncMode);
+        playerState.midiOutSyncMode = c.outSyncMode;
+        clearSent();
+        locateSongPosition(c.songPosition);
+        EXPECT_EQ(sent(), c.expected);
+    }
+}
+
+TEST_F(TransportTest, LocateWithoutPatternOrClockDoesNothing) {
+    playerState.midiOutSyncMode = 1;
+    EXPECT_EQ(locateSongPosition(20), 0) << "no clock, no pattern";
+    createClocksNow();
+    playerState.patternPosition = 5;
+    EXPECT_EQ(locateSongPosition(20), 0) << "no pattern";
+    EXPECT_EQ(playerState.patternPosition, 5);
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(TransportTest, LocateOnAPatternOfNoLengthGoesToTheStart) {
+    createClocksNow();
+    SmfBuilder dot(480);
+    dot.track().noteOn(0, 9, 36, 100).noteOff(0, 9, 36).endOfTrack(0);
+    writeSong("pattern", L"dot.mid", dot);
+    choosePattern(L"dot.mid");
+    ASSERT_NE(playerState.patternData, nullptr);
+    ASSERT_EQ(MIDIData_GetEndTime(playerState.patternData), 0);
+    EXPECT_EQ(locateSongPosition(20), 1);
+    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 0);
+}
+
+}  // namespace

@@ -1,0 +1,257 @@
+// The clock slaved to received MIDI timing clock (sync mode 1) and MIDI
+// time code (sync mode 2), driven by a fake time source.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "midi/clock/midi_clock.h"
+#include "tests/support/fake_time.h"
+
+namespace {
+
+struct ClockDeleter {
+    void operator()(MIDIClock* clock) const { MIDIClock_Delete(clock); }
+};
+using ClockPtr = std::unique_ptr<MIDIClock, ClockDeleter>;
+
+ClockPtr makeSlavedClock(int32_t syncMode, int32_t resolution = 480) {
+    ClockPtr clock(MIDIClock_Create(0, resolution, 500000));
+    MIDIClock_SetMIDIInSyncMode(clock.get(), syncMode);
+    return clock;
+}
+
+int32_t putPulse(MIDIClock* clock) {
+    const uint8_t pulse = 0xF8;
+    return MIDIClock_PutMIDIMessage(clock, &pulse, 1);
+}
+
+struct Code {
+    int32_t hours, minutes, seconds, frames, rateCode;
+};
+
+std::vector<uint8_t> quarterFrameData(const Code& code) {
+    return {
+        static_cast<uint8_t>(0x00 | (code.frames & 0x0F)),
+        static_cast<uint8_t>(0x10 | ((code.frames >> 4) & 0x01)),
+        static_cast<uint8_t>(0x20 | (code.seconds & 0x0F)),
+        static_cast<uint8_t>(0x30 | ((code.seconds >> 4) & 0x03)),
+        static_cast<uint8_t>(0x40 | (code.minutes & 0x0F)),
+        static_cast<uint8_t>(0x50 | ((code.minutes >> 4) & 0x03)),
+        static_cast<uint8_t>(0x60 | (code.hours & 0x0F)),
+        static_cast<uint8_t>(0x70 | (code.rateCode << 1) | ((code.hours >> 4) & 0x01)),
+    };
+}
+
+// All eight pieces at once, as a master that sends a whole code per frame.
+void putQuarterFrames(MIDIClock* clock, const Code& code) {
+    for (uint8_t data : quarterFrameData(code)) {
+        const uint8_t message[] = {0xF1, data};
+        MIDIClock_PutMIDIMessage(clock, message, 2);
+    }
+}
+
+int32_t putFullFrame(MIDIClock* clock, const Code& code) {
+    const uint8_t message[] = {0xF0, 0x7F, 0x7F, 0x01, 0x01,
+                               static_cast<uint8_t>((code.rateCode << 5) | code.hours),
+                               static_cast<uint8_t>(code.minutes), static_cast<uint8_t>(code.seconds),
+                               static_cast<uint8_t>(code.frames), 0xF7};
+    return MIDIClock_PutMIDIMessage(clock, message, 10);
+}
+
+TEST(ClockPulses, TenThousandPulsesGiveTheExactTick) {
+    for (int32_t resolution : {96, 120, 480, 1000, 25}) {
+        FakeTime time;
+        ClockPtr clock = makeSlavedClock(1, resolution);
+        MIDIClock_Start(clock.get());
+        int32_t previous = 0;
+        for (int64_t pulse = 1; pulse <= 10000; ++pulse) {
+            // Irregular gaps, now and then a long one: the interpolated tick
+            // must never reach the next pulse's tick before the pulse.
+            time.advanceMs(pulse % 37 == 0 ? 200 : 15 + pulse % 11);
+            const int32_t waiting = MIDIClock_GetTickCount(clock.get());
+            const int64_t last = (pulse - 1) * resolution / 24;
+            const int64_t next = pulse * resolution / 24;
+            ASSERT_LE(waiting, std::max(last, next - 1)) << "resolution " << resolution;
+            ASSERT_GE(waiting, previous);
+            ASSERT_EQ(putPulse(clock.get()), 1);
+            previous = MIDIClock_GetTickCount(clock.get());
+            ASSERT_EQ(previous, next);
+        }
+        EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 10000 * resolution / 24);
+    }
+}
+
+TEST(ClockPulses, InterpolatesAtTheMeasuredPulseRate) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(1, 480);  // 20 ticks a pulse
+    MIDIClock_Start(clock.get());
+    for (int i = 0; i < 24; ++i) {
+        time.advanceMs(10);
+        putPulse(clock.get());
+    }
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 480);
+    time.advanceMs(5);  // half way to the next pulse
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 490);
+    time.advanceMs(500);  // the master has stopped sending: hold short of the pulse
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 499);
+
+    // Stopped, the tick stays where it was shown, and the next pulse after
+    // the restart lands exactly on the pulse grid.
+    MIDIClock_Stop(clock.get());
+    EXPECT_EQ(putPulse(clock.get()), 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 499);
+    MIDIClock_Start(clock.get());
+    putPulse(clock.get());
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 500);
+}
+
+TEST(ClockPulses, LoopWrapsAndTheMillisecondCounterWhileFollowingPulses) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(1, 120);  // 5 ticks a pulse
+    MIDIClock_Start(clock.get());
+    for (int i = 0; i < 48; ++i) {
+        time.advanceMs(20);
+        putPulse(clock.get());
+    }
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 240);
+    // The milliseconds follow the time source while the clock runs.
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 960);
+    MIDIClock_SetTickCount(clock.get(), 240 - 200);
+    for (int i = 0; i < 24; ++i) {
+        time.advanceMs(20);
+        putPulse(clock.get());
+    }
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 40 + 120);
+    // Tempo is the master's business: a tempo change does not move the tick.
+    MIDIClock_SetTempo(clock.get(), 250000);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 160);
+}
+
+TEST(ClockPulses, SwitchingModesKeepsTheTick) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(0, 480);
+    MIDIClock_Start(clock.get());
+    time.advanceMs(500);
+    EXPECT_EQ(MIDIClock_SetMIDIInSyncMode(clock.get(), 1), 1);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 480);
+    time.advanceMs(500);  // no pulses: no ticks
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 480);
+    for (int i = 0; i < 12; ++i) putPulse(clock.get());
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 720);
+    EXPECT_EQ(MIDIClock_SetMIDIInSyncMode(clock.get(), 0), 1);
+    time.advanceMs(250);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 960);
+    EXPECT_EQ(putPulse(clock.get()), 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 960);
+}
+
+TEST(ClockTimeCode, DecodesEveryRateFromQuarterAndFullFrames) {
+    struct Case {
+        Code code;
+        int32_t millisec;
+    };
+    const Case cases[] = {
+        {{1, 2, 3, 12, 0}, 3723500},   // 24 fps, frame 12 is half a second
+        {{0, 0, 59, 24, 1}, 59960},    // 25 fps, last frame of a second
+        {{1, 2, 3, 15, 3}, 3723500},   // 30 fps
+        {{23, 59, 59, 29, 3}, 86399966},
+        {{17, 0, 0, 0, 3}, 61200000},  // hours above 15 use the fifth bit
+        // 29.97 drop-frame: minute 1 begins at frame number 2 (frame 1800),
+        // ten minutes hold 17982 frames, an hour 107892; a frame is 1001/30 ms.
+        {{0, 1, 0, 2, 2}, 60060},
+        {{0, 10, 0, 0, 2}, 599999},
+        {{1, 0, 0, 0, 2}, 3599996},
+    };
+    for (const Case& c : cases) {
+        for (bool quarterFrames : {true, false}) {
+            FakeTime time;
+            ClockPtr clock = makeSlavedClock(2, 480);  // 960 ticks a second
+            MIDIClock_Start(clock.get());
+            if (quarterFrames) {
+                putQuarterFrames(clock.get(), c.code);
+            } else {
+                EXPECT_EQ(putFullFrame(clock.get(), c.code), 1);
+            }
+            EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), c.millisec)
+                << "rate " << c.code.rateCode << (quarterFrames ? ", quarter frames" : ", full frame");
+            EXPECT_NEAR(MIDIClock_GetTickCount(clock.get()), c.millisec * 960.0 / 1000, 1);
+        }
+    }
+}
+
+TEST(ClockTimeCode, RunsOnBetweenCodesButNotForever) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(2, 480);
+    MIDIClock_Start(clock.get());
+    time.advanceMs(300);
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 0);  // waits for the first code
+    putQuarterFrames(clock.get(), {0, 0, 10, 0, 3});
+    time.advanceMs(20);
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 10020);
+    time.advanceMs(5000);  // the code stopped: four frames of run-on at most
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 10133);
+
+    // A code spread over two frames refers to the time of its first piece.
+    const std::vector<uint8_t> pieces = quarterFrameData({0, 0, 20, 0, 1});
+    for (uint8_t data : pieces) {
+        const uint8_t message[] = {0xF1, data};
+        MIDIClock_PutMIDIMessage(clock.get(), message, 2);
+        time.advanceMs(10);  // a quarter of a 25 fps frame
+    }
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 20080);
+}
+
+TEST(ClockTimeCode, FollowsOnlyWhileRunningAndInItsMode) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(2, 480);
+    EXPECT_EQ(putFullFrame(clock.get(), {0, 0, 5, 0, 3}), 0);  // stopped
+    putQuarterFrames(clock.get(), {0, 0, 5, 0, 3});
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 0);
+
+    MIDIClock_Start(clock.get());
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(putPulse(clock.get()), 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 0);
+
+    // Out-of-range or malformed codes are ignored.
+    EXPECT_EQ(putFullFrame(clock.get(), {0, 60, 0, 0, 3}), 0);
+    EXPECT_EQ(putFullFrame(clock.get(), {0, 0, 0, 25, 1}), 0);
+    const uint8_t shortFullFrame[] = {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x00, 0x00, 0x05, 0xF7};
+    EXPECT_EQ(MIDIClock_PutMIDIMessage(clock.get(), shortFullFrame, 9), 0);
+    const uint8_t lonePiece[] = {0xF1, 0x75};
+    EXPECT_EQ(MIDIClock_PutMIDIMessage(clock.get(), lonePiece, 2), 0);
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 0);
+
+    // A piece out of order spoils the code it belongs to.
+    std::vector<uint8_t> pieces = quarterFrameData({0, 0, 5, 0, 3});
+    std::swap(pieces[3], pieces[4]);
+    for (uint8_t data : pieces) {
+        const uint8_t message[] = {0xF1, data};
+        EXPECT_EQ(MIDIClock_PutMIDIMessage(clock.get(), message, 2), 0);
+    }
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 0);
+}
+
+TEST(ClockTimeCode, TheTickFollowsTheCodeAndKeepsLoopWraps) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(2, 480);
+    MIDIClock_Start(clock.get());
+    putFullFrame(clock.get(), {0, 0, 1, 0, 3});
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 960);
+    MIDIClock_SetTickCount(clock.get(), 960 - 900);  // the pattern wrapped
+    putFullFrame(clock.get(), {0, 0, 2, 0, 3});
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 60 + 960);
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 2000);
+
+    // A code slightly behind the running position holds it still instead
+    // of stepping back; a real jump back is followed.
+    time.advanceMs(30);
+    putFullFrame(clock.get(), {0, 0, 2, 0, 3});
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 2030);
+    putFullFrame(clock.get(), {0, 0, 1, 0, 3});
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 1000);
+}
+
+}  // namespace

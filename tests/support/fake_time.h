@@ -1,0 +1,28 @@
+// A hand-driven time source for clock tests.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "midi/clock/midi_clock.h"
+
+class FakeTime {
+public:
+    FakeTime() {
+        now().store(1000000000);  // not 0, so that "since the start" is visible
+        MIDIClockLib_SetTimeSource(&read);
+    }
+    ~FakeTime() { MIDIClockLib_SetTimeSource(nullptr); }
+    FakeTime(const FakeTime&) = delete;
+    FakeTime& operator=(const FakeTime&) = delete;
+
+    void advanceNs(int64_t ns) { now().fetch_add(ns); }
+    void advanceMs(int64_t ms) { advanceNs(ms * 1000000); }
+
+private:
+    static std::atomic<int64_t>& now() {
+        static std::atomic<int64_t> value{0};
+        return value;
+    }
+    static int64_t read() { return now().load(); }
+};

@@ -1,0 +1,146 @@
+// A player set up for tests: a temporary program folder with `pattern` and
+// `patch` subfolders, virtual input and output ports, both mirrors, and a
+// fake time source for the clocks. Tear-down releases every object.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "engine/player_state.h"
+#include "engine/transport.h"
+#include "app/workers.h"
+#include "midi/clock/midi_clock.h"
+#include "midi/ports/midi_io.h"
+#include "midi/status/midi_status.h"
+#include "midi/ports/virtual_midi.h"
+#include "resources/resource_ids.h"
+#include "tests/support/player_setup.h"
+#include "tests/support/recording_player_ui.h"
+#include "tests/support/smf_builder.h"
+
+using Bytes = std::vector<uint8_t>;
+
+inline std::atomic<int64_t> fakeNowNs{0};
+inline int64_t fakeNow() { return fakeNowNs.load(); }
+
+class PlayerFixture : public ::testing::Test {
+protected:
+    static constexpr const wchar_t* kInputName = L"Test Input";
+    static constexpr const wchar_t* kOutputName = L"Test Output";
+
+    void SetUp() override {
+        resetPlayerState();
+        fakeNowNs = 1'000'000'000;
+        MIDIClockLib_SetTimeSource(&fakeNow);
+
+        static int folderCount = 0;
+        appDir_ = std::filesystem::temp_directory_path() /
+                  ("quillbex-transport-" +
+                   std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+                   std::to_string(++folderCount));
+        std::filesystem::remove_all(appDir_);
+        std::filesystem::create_directories(appDir_ / "pattern");
+        std::filesystem::create_directories(appDir_ / "patch");
+        std::wcsncpy(playerState.appDir, appDir_.wstring().c_str(), kAppDirSize - 1);
+
+        playerState.tempo = 500000;
+        playerState.midiThru = 1;
+        turnOnAllDrumGroups();
+        openVirtualInput(kInputName);
+        openVirtualOutput(kOutputName);
+        ASSERT_NE(playerState.midiIn, nullptr);
+        ASSERT_NE(playerState.midiOut, nullptr);
+        ASSERT_NE(playerState.midiInStatus, nullptr);
+        ASSERT_NE(playerState.midiOutStatus, nullptr);
+    }
+
+    void TearDown() override {
+        stopWorkerThreads();
+        releasePlayerObjects();
+        resetPlayerState();
+        VirtualMIDI_RemoveAll();
+        MIDIClockLib_SetTimeSource(nullptr);
+        std::error_code ignored;
+        std::filesystem::remove_all(appDir_, ignored);
+    }
+
+    std::filesystem::path appDir() const { return appDir_; }
+
+    void writeSong(const char* folder, const std::wstring& name, const SmfBuilder& smf) {
+        writeFile(appDir_ / folder / name, smf.bytes());
+    }
+
+    static void writeFile(const std::filesystem::path& path, const Bytes& bytes) {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    // The path the player builds for a song of `folder`.
+    std::wstring songPath(const wchar_t* folder, const std::wstring& name) const {
+        return std::wstring(playerState.appDir) + kPathSeparator + folder + kPathSeparator + name;
+    }
+
+    // Chooses `name` in a list as the user would, then runs `choose`.
+    template <typename Operation>
+    void choose(int32_t listId, const std::wstring& name, Operation operation) {
+        ui.setListEntries(listId, {name});
+        ui.selectListEntry(listId, 0);
+        operation(ui);
+    }
+    void choosePattern(const std::wstring& name) { choose(IDC_PATTERN_LIST, name, selectPattern); }
+
+    void createClocksNow() { createClocks(ui); }
+
+    static void advanceMs(int64_t ms) { fakeNowNs += ms * 1'000'000; }
+
+    static std::vector<Bytes> sent() {
+        std::vector<Bytes> messages;
+        for (const VirtualMIDIMessage& message : VirtualMIDI_Sent(kOutputName))
+            messages.push_back(message.bytes);
+        return messages;
+    }
+
+    static void clearSent() { VirtualMIDI_ClearSent(kOutputName); }
+
+    static void inject(const Bytes& message) {
+        ASSERT_TRUE(VirtualMIDI_Inject(kInputName, message.data(), static_cast<int32_t>(message.size())));
+    }
+
+    static int32_t heldNotes(MIDIStatus* status) {
+        int32_t count = 0;
+        for (int32_t channel = 0; channel < 16; ++channel)
+            count += MIDIPart_GetNumNoteKeep(MIDIStatus_GetMIDIPart(status, channel));
+        return count;
+    }
+
+    static int32_t clockResolution(MIDIClock* clock) {
+        int32_t timeMode = -1;
+        int32_t resolution = 0;
+        MIDIClock_GetTimeBase(clock, &timeMode, &resolution);
+        return resolution;
+    }
+
+    RecordingPlayerUi ui;
+
+private:
+    std::filesystem::path appDir_;
+};
+
+// A one-bar drum pattern at 480 ticks per quarter note: a bass drum on
+// each beat, ending at tick 1920.
+inline SmfBuilder fourOnTheFloor(uint16_t division = 480) {
+    SmfBuilder smf(division);
+    SmfTrackBuilder& track = smf.track();
+    for (int beat = 0; beat < 4; ++beat)
+        track.noteOn(beat * division, 9, 36, 100).noteOff(beat * division + division / 2, 9, 36);
+    track.endOfTrack(4 * division);
+    return smf;
+}
