@@ -1,0 +1,40 @@
+#include "ui/center_on_owner.h"
+
+namespace {
+
+int clampStart(int start, int size, LONG low, LONG high) {
+    if (start < low) return low;
+    if (start + size > high) return high - size;
+    return start;
+}
+
+}  // namespace
+
+Placement centeredPlacement(const RECT& reference, const RECT& bounds, int w, int h) {
+    // C++ division truncates toward zero, as the placement wants.
+    int x = (reference.left + reference.right) / 2 - w / 2;
+    int y = (reference.top + reference.bottom) / 2 - h / 2;
+    return {clampStart(x, w, bounds.left, bounds.right), clampStart(y, h, bounds.top, bounds.bottom)};
+}
+
+void centerOnOwner(HWND window) {
+    RECT outer;
+    if (!GetWindowRect(window, &outer)) return;
+    int w = outer.right - outer.left;
+    int h = outer.bottom - outer.top;
+
+    RECT reference;
+    RECT bounds;
+    if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) {
+        HWND parent = GetParent(window);
+        if (!parent || !GetClientRect(parent, &bounds)) return;
+        reference = bounds;
+    } else {
+        HWND owner = GetWindow(window, GW_OWNER);
+        if (!owner || !GetWindowRect(owner, &reference)) return;
+        if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &bounds, 0)) return;
+    }
+    Placement place = centeredPlacement(reference, bounds, w, h);
+    SetWindowPos(window, nullptr, place.x, place.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
