@@ -8,8 +8,6 @@
 #include "tools/demo_content/patch_file.h"
 #include "tools/demo_content/pattern_file.h"
 
-const DemoFolder kDemoFolders[2] = {{"patterns", "pattern"}, {"patches", "patch"}};
-
 std::vector<std::filesystem::path> sourceFilesIn(const std::filesystem::path& folder) {
     std::vector<std::filesystem::path> files;
     std::error_code error;
@@ -29,49 +27,69 @@ std::optional<std::string> readTextFile(const std::filesystem::path& path) {
 
 namespace {
 
+bool isPrintableAscii(std::filesystem::path::value_type c) { return c >= 0x20 && c <= 0x7E; }
+
 // The file name is what the player lists: printable ASCII, and nothing that
-// Windows refuses in a file name.
-bool isPlainFileName(const std::string& name) {
-    for (char c : name)
-        if (c < 0x20 || c > 0x7E || std::string_view("<>:\"/\\|?*").find(c) != std::string_view::npos)
+// Windows refuses in a file name. Checked on the native characters, since
+// converting others to a narrow string can fail on Windows.
+bool isPlainFileName(const std::filesystem::path::string_type& name) {
+    for (auto c : name)
+        if (!isPrintableAscii(c) || std::string_view("<>:\"/\\|?*").find(char(c)) != std::string_view::npos)
             return false;
     return !name.empty() && name.back() != ' ' && name.back() != '.';
 }
 
-std::optional<std::vector<uint8_t>> makeFile(const DemoFolder& folder, std::string_view text, std::string& error) {
-    if (std::string_view(folder.outputFolder) == "pattern") {
-        auto pattern = parsePatternSource(text, error);
-        if (pattern) return patternFile(*pattern);
-    } else {
-        auto patch = parsePatchSource(text, error);
-        if (patch) return patchFile(*patch);
-    }
-    return std::nullopt;
+// A path for a message, whatever characters it holds.
+std::string printable(const std::filesystem::path& path) {
+    std::string text;
+    for (auto c : path.native()) text += isPrintableAscii(c) ? char(c) : '?';
+    return text;
 }
+
+using FileBytes = std::optional<std::vector<uint8_t>>;
+
+FileBytes makePattern(std::string_view text, std::string& error) {
+    auto pattern = parsePatternSource(text, error);
+    return pattern ? FileBytes(patternFile(*pattern)) : std::nullopt;
+}
+
+FileBytes makePatch(std::string_view text, std::string& error) {
+    auto patch = parsePatchSource(text, error);
+    return patch ? FileBytes(patchFile(*patch)) : std::nullopt;
+}
+
+// A source folder under content/, the program folder it fills, and how.
+struct DemoFolder {
+    const char* sourceFolder;
+    const char* outputFolder;
+    FileBytes (*make)(std::string_view text, std::string& error);
+};
+
+constexpr DemoFolder demoFolders[] = {{"patterns", "pattern", makePattern}, {"patches", "patch", makePatch}};
 
 }  // namespace
 
 std::vector<DemoFile> makeDemoContent(const std::filesystem::path& contentFolder, std::vector<std::string>& errors) {
     std::vector<DemoFile> files;
-    for (const DemoFolder& folder : kDemoFolders) {
+    for (const DemoFolder& folder : demoFolders) {
         std::filesystem::path sourceFolder = contentFolder / folder.sourceFolder;
         if (!std::filesystem::is_directory(sourceFolder)) {
-            errors.push_back(sourceFolder.string() + ": no such folder");
+            errors.push_back(printable(sourceFolder) + ": no such folder");
             continue;
         }
         for (const std::filesystem::path& source : sourceFilesIn(sourceFolder)) {
-            std::string stem = source.stem().string();
             std::string error;
             std::optional<std::string> text = readTextFile(source);
-            std::optional<std::vector<uint8_t>> bytes;
-            if (!isPlainFileName(stem)) error = "the file name must be plain ASCII, fit for Windows";
+            FileBytes bytes;
+            if (!isPlainFileName(source.stem().native())) error = "the file name must be plain ASCII, fit for Windows";
             else if (!text) error = "cannot be read";
-            else bytes = makeFile(folder, *text, error);
+            else bytes = folder.make(*text, error);
             if (!bytes) {
-                errors.push_back(source.string() + ": " + error);
+                errors.push_back(printable(source) + ": " + error);
                 continue;
             }
-            files.push_back({source, std::filesystem::path(folder.outputFolder) / (stem + ".mid"), std::move(*bytes)});
+            std::string name = source.stem().string() + ".mid";
+            files.push_back({source, std::filesystem::path(folder.outputFolder) / name, std::move(*bytes)});
         }
     }
     return files;

@@ -15,13 +15,6 @@ struct DemoFile {
     std::vector<uint8_t> bytes;
 };
 
-// The source folders under content/ and the program folders they fill.
-struct DemoFolder {
-    const char* sourceFolder;
-    const char* outputFolder;
-};
-extern const DemoFolder kDemoFolders[2];  // patterns -> pattern, patches -> patch
-
 // The .txt files of a folder, sorted by name.
 std::vector<std::filesystem::path> sourceFilesIn(const std::filesystem::path& folder);
 

@@ -1,7 +1,5 @@
 #include "tools/demo_content/pattern_source.h"
 
-#include <algorithm>
-
 #include "tools/demo_content/drum_key_names.h"
 #include "tools/demo_content/source_text.h"
 
