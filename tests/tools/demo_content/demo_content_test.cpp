@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/drum_groups.h"
-#include "midi/midi_data.h"
+#include "midi/song/midi_data.h"
 #include "tools/demo_content/demo_content.h"
 #include "tools/demo_content/patch_source.h"
 #include "tools/demo_content/pattern_file.h"
