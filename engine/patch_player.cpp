@@ -13,6 +13,14 @@
 
 namespace {
 
+// A whole system-exclusive message, F0 to F7, such as a General MIDI reset:
+// a set-up file sends it like its channel messages. An F7 event (a packet of
+// a split message, or escaped bytes) is no complete message on its own and
+// stays in the file.
+bool isCompleteSysEx(const MIDIEvent* event) {
+    return event->length >= 2 && event->data[0] == 0xF0 && event->data[event->length - 1] == 0xF7;
+}
+
 void stopAndResetPatchClock() {
     if (!playerState.patchClock) return;
     MIDIClock_Stop(playerState.patchClock);
@@ -75,7 +83,7 @@ void runPatchPass() {
         // search and ends at the first event past it.
         for (MIDIEvent* event = MIDITrack_FindFirstEventAtOrAfter(track, p.patchPosition);
              event && event->time < windowEnd; event = MIDIEvent_GetNextEvent(event)) {
-            if (p.midiOut && MIDIEvent_IsMIDIEvent(event))
+            if (p.midiOut && (MIDIEvent_IsMIDIEvent(event) || isCompleteSysEx(event)))
                 MIDIOut_PutMIDIMessage(p.midiOut, event->data, event->length);
         }
     }
