@@ -98,8 +98,8 @@ template <typename Sink>
 TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
     ByteCursor cursor(chunk);
     int64_t tick = 0;
-    uint8_t runningStatus = 0;
-    bool runningStatusEnded = false;  // by a meta or system-exclusive event
+    uint8_t runningStatus = 0;      // 0 after a meta or system-exclusive event
+    uint8_t lastChannelStatus = 0;  // what a data byte after one resumes
     while (!cursor.atEnd()) {
         auto delta = cursor.readVariableLength();
         if (!delta) return failedNumber(cursor);
@@ -110,6 +110,24 @@ TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
         auto first = cursor.peekByte();
         if (!first) return TrackEnd::CutShort;
         uint8_t prefix[2] = {*first, 0};
+
+        // Channel messages first: they are nearly every event of a file.
+        if (*first < 0xF0) {
+            if (*first >= 0x80) {
+                runningStatus = lastChannelStatus = *first;
+                cursor.skip(1);
+            } else if (runningStatus == 0) {
+                if (lastChannelStatus == 0) return TrackEnd::Malformed;  // a data byte with no status
+                runningStatus = lastChannelStatus;
+                sink.recovered(MIDIDataRecovery::ResumedRunningStatus);
+            }
+            auto data = cursor.readBytes(channelDataLength(runningStatus));
+            if (!data) return TrackEnd::CutShort;
+            if (!allDataBytes(*data)) return TrackEnd::Malformed;
+            prefix[0] = runningStatus;
+            sink.add(time, std::span<const uint8_t>(prefix, 1), *data);
+            continue;
+        }
 
         if (*first == 0xFF) {
             cursor.skip(1);
@@ -125,7 +143,7 @@ TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
             auto body = cursor.readBytes(*length);
             if (!body) return TrackEnd::CutShort;
             sink.add(time, prefix, *body);
-            runningStatusEnded = true;
+            runningStatus = 0;
             if (*type == 0x2F) return TrackEnd::Complete;  // anything after it is padding
             continue;
         }
@@ -137,35 +155,17 @@ TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
             auto body = cursor.readBytes(*length);
             if (!body) return TrackEnd::CutShort;
             sink.add(time, std::span<const uint8_t>(prefix, 1), *body);
-            runningStatusEnded = true;
+            runningStatus = 0;
             continue;
         }
 
-        if (*first >= 0xF0) {
-            // System common and real-time messages written from a live
-            // stream; a file never plays them.
-            cursor.skip(1);
-            auto data = cursor.readBytes(systemDataLength(*first));
-            if (!data) return TrackEnd::CutShort;
-            if (!allDataBytes(*data)) return TrackEnd::Malformed;
-            sink.recovered(MIDIDataRecovery::StraySystemMessages);
-            continue;
-        }
-
-        if (*first >= 0x80) {
-            runningStatus = *first;
-            cursor.skip(1);
-        } else if (runningStatus == 0) {
-            return TrackEnd::Malformed;  // a data byte with no status before it
-        } else if (runningStatusEnded) {
-            sink.recovered(MIDIDataRecovery::ResumedRunningStatus);
-        }
-        runningStatusEnded = false;
-        auto data = cursor.readBytes(channelDataLength(runningStatus));
+        // System common and real-time messages written from a live stream;
+        // a file never plays them, and the running status stays.
+        cursor.skip(1);
+        auto data = cursor.readBytes(systemDataLength(*first));
         if (!data) return TrackEnd::CutShort;
         if (!allDataBytes(*data)) return TrackEnd::Malformed;
-        prefix[0] = runningStatus;
-        sink.add(time, std::span<const uint8_t>(prefix, 1), *data);
+        sink.recovered(MIDIDataRecovery::StraySystemMessages);
     }
     return TrackEnd::Complete;  // a track without an end-of-track event is accepted
 }
