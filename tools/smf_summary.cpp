@@ -24,6 +24,32 @@ std::string songText(const MIDIData* song, TextGetter getter) {
     return wideToUtf8(buffer.data());
 }
 
+// Each kind of irregularity the reader recovers from, as smfdump names it.
+struct RecoveryName {
+    MIDIDataRecovery kind;
+    const char* name;
+};
+constexpr RecoveryName recoveryNames[] = {
+    {MIDIDataRecovery::ResumedRunningStatus, "resumed-running-status"},
+    {MIDIDataRecovery::StraySystemMessages, "stray-system-messages"},
+    {MIDIDataRecovery::TruncatedTrack, "truncated-track"},
+    {MIDIDataRecovery::MissingTracks, "missing-tracks"},
+};
+
+// "name count" for each kind recovered at least once, comma-separated.
+std::string recoveries(const MIDIData* song) {
+    std::string out;
+    for (const RecoveryName& recovery : recoveryNames) {
+        int32_t count = MIDIData_GetRecoveryCount(song, recovery.kind);
+        if (count == 0) continue;
+        if (!out.empty()) out += ", ";
+        out += recovery.name;
+        out += ' ';
+        out += std::to_string(count);
+    }
+    return out;
+}
+
 bool parseCodePage(const std::wstring& text, int32_t& codePage) {
     if (text.empty() || text.size() > 9) return false;
     int32_t value = 0;
@@ -45,7 +71,9 @@ const char smfdumpUsage[] =
     "end of track included), duration-ms (of the end), end-position (measure:beat:tick\n"
     "of the end, counted from 1:1:0; for frame-based files second:frame:tick), title,\n"
     "subtitle (first and second track name of the first track), copyright (its first\n"
-    "copyright notice) and comment (its first text event).\n"
+    "copyright notice), comment (its first text event) and recovered (the irregularities\n"
+    "the reader recovered from, each with its count: resumed-running-status,\n"
+    "stray-system-messages, truncated-track, missing-tracks; empty for a regular file).\n"
     "  --events       then one line per event: track (from 0), tick, and the bytes in\n"
     "                 hex as they would go on the wire (running status expanded, meta\n"
     "                 events as FF <type> <data> without the length).\n"
@@ -76,6 +104,7 @@ std::string formatSongSummary(const MIDIData* song) {
     appendLine(out, "subtitle", songText(song, MIDIData_GetSubTitleW));
     appendLine(out, "copyright", songText(song, MIDIData_GetCopyrightW));
     appendLine(out, "comment", songText(song, MIDIData_GetCommentW));
+    appendLine(out, "recovered", recoveries(song));
     return out;
 }
 

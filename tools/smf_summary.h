@@ -9,8 +9,10 @@
 #include "midi/song/midi_data.h"
 
 // One "key: value" line each for format, tracks, time-mode, resolution,
-// begin, end, duration-ms, end-position, title, subtitle, copyright and
-// comment. Texts are written as UTF-8.
+// begin, end, duration-ms, end-position, title, subtitle, copyright,
+// comment and recovered ("truncated-track 1, missing-tracks 2": each kind of
+// irregularity the reader recovered from with its count, in a fixed order;
+// empty for a regular file). Texts are written as UTF-8.
 std::string formatSongSummary(const MIDIData* song);
 
 // One "<track> <tick> <bytes>" line per event, tracks from 0 in file order,

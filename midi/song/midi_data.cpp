@@ -30,6 +30,12 @@ int32_t MIDIData_GetTimeBase(const MIDIData* song, int32_t* timeMode, int32_t* r
     return 1;
 }
 
+int32_t MIDIData_GetRecoveryCount(const MIDIData* song, MIDIDataRecovery kind) {
+    auto index = static_cast<int32_t>(kind);
+    if (song == nullptr || index < 0 || index >= kMIDIDataRecoveryKinds) return 0;
+    return song->recoveries[index];
+}
+
 int32_t MIDIData_GetBeginTime(const MIDIData* song) { return song ? song->beginTime : 0; }
 
 int32_t MIDIData_GetEndTime(const MIDIData* song) { return song ? song->endTime : 0; }

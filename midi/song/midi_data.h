@@ -35,14 +35,42 @@ struct MIDIData;  // opaque song
 // Loading. Any malformed or unreadable file gives null; nothing is printed.
 // Standard MIDI File formats 0, 1 and 2 are read; unknown chunks are
 // skipped, a track may lack its end-of-track event, and everything after
-// an end-of-track event in its chunk is ignored. Refused: files over 64 MiB,
-// chunk lengths past the end of the file, a track count of 0 or more than
-// the file can hold, bad variable-length numbers (over four bytes), data
-// bytes with no status, system common or real-time bytes in a track, and
-// ticks past 2^31 - 1.
+// an end-of-track event in its chunk is ignored.
+// Recovered, as the common players do, and counted (MIDIData_GetRecoveryCount):
+// - running status resumed after a meta or system-exclusive event: the data
+//   bytes take the track's last channel status;
+// - stray system common (F1 and F3 with one data byte, F2 with two, F4, F5,
+//   F6) and real-time bytes (F8..FE) in a track: skipped with their data
+//   bytes, never stored; their delta time counts toward the next event, and
+//   the running status before them stays in force;
+// - a file cut short: when the last chunk of the file runs past its end or
+//   its last event is incomplete, the track keeps its complete events and
+//   ends at the last of them (an end-of-track cut off after FF 2F is kept);
+// - fewer tracks in the file than its header declares: those there are kept.
+// Refused: files over 64 MiB, a header whose length is under 6 or runs past
+// the end of the file, formats above 2, a track count of 0, a file without
+// a track chunk, a track whose bytes give no event (an empty chunk is an
+// empty track), an incomplete event in any chunk but the file's last, bad
+// variable-length numbers (over four bytes), data bytes with no channel
+// status before them in the track, a status byte where a data byte belongs,
+// and ticks past 2^31 - 1.
 MIDIData* MIDIData_LoadFromSMFW(const wchar_t* path);
 MIDIData* MIDIData_LoadFromMemory(const uint8_t* bytes, size_t size);
 void MIDIData_Delete(MIDIData* song);
+
+// The irregularities a load recovered from, one count per kind: messages
+// that resumed running status after a meta or system-exclusive event, stray
+// system messages skipped, tracks cut short, and tracks the header declared
+// but the file did not hold.
+enum class MIDIDataRecovery : int32_t {
+    ResumedRunningStatus,
+    StraySystemMessages,
+    TruncatedTrack,
+    MissingTracks,
+};
+constexpr int32_t kMIDIDataRecoveryKinds = 4;
+// 0 for a null song or an unknown kind.
+int32_t MIDIData_GetRecoveryCount(const MIDIData* song, MIDIDataRecovery kind);
 
 // Code page used to decode the texts of songs loaded afterwards (1252 until
 // set): a Windows code page number, 1200 and 1201 for UTF-16 little and big

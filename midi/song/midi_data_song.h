@@ -2,6 +2,7 @@
 // and the accessors. Not for the players: they walk the public structs.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,6 +40,9 @@ struct MIDIData {
 
     std::vector<TempoChange> tempoMap;  // by tick; empty means 500000 throughout
     std::vector<MeterChange> meterMap;  // by tick; empty means 4/4 throughout
+
+    // What the load recovered from, by MIDIDataRecovery.
+    std::array<int32_t, kMIDIDataRecoveryKinds> recoveries{};
 
     std::wstring title;
     std::wstring subTitle;

@@ -1,6 +1,6 @@
 // Standard MIDI File reader: header, track chunks and their events.
 // Every byte is read through a ByteCursor, so a lying length or a truncated
-// file ends the load instead of a read outside the buffer.
+// file ends the track or the load instead of a read outside the buffer.
 #include <algorithm>
 #include <cstring>
 #include <limits>
@@ -24,9 +24,23 @@ int32_t channelDataLength(uint8_t status) {
     return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
 }
 
-// Tracks are read twice: a first pass checks every event and counts events
-// and bytes, so the second pass stores them in arrays of the exact size,
-// with no reallocation to copy 24 MB of events around for a large file.
+// Data bytes that follow a system common or real-time status byte.
+int32_t systemDataLength(uint8_t status) {
+    if (status == 0xF1 || status == 0xF3) return 1;  // time code quarter frame, song select
+    if (status == 0xF2) return 2;                    // song position
+    return 0;
+}
+
+bool allDataBytes(std::span<const uint8_t> bytes) {
+    for (uint8_t byte : bytes)
+        if (byte >= 0x80) return false;
+    return true;
+}
+
+// Tracks are read twice: a first pass checks every event and counts events,
+// bytes and the irregularities recovered, so the second pass stores them in
+// arrays of the exact size, with no reallocation to copy 24 MB of events
+// around for a large file.
 struct TrackCount {
     std::span<const uint8_t> chunk;
     size_t events = 0;
@@ -35,14 +49,16 @@ struct TrackCount {
 
 class EventCounter {
 public:
-    explicit EventCounter(TrackCount& track) : track_(track) {}
+    EventCounter(TrackCount& track, MIDIData& song) : track_(track), song_(song) {}
     void add(int32_t, std::span<const uint8_t> prefix, std::span<const uint8_t> body) {
         ++track_.events;
         track_.bytes += prefix.size() + body.size();
     }
+    void recovered(MIDIDataRecovery kind) { ++song_.recoveries[static_cast<size_t>(kind)]; }
 
 private:
     TrackCount& track_;
+    MIDIData& song_;
 };
 
 class EventStore {
@@ -55,73 +71,103 @@ public:
         *events_++ = {tick, static_cast<int32_t>(length), pool_, nullptr};
         pool_ += length;
     }
+    void recovered(MIDIDataRecovery) {}  // counted in the first pass
 
 private:
     MIDIEvent* events_;
     uint8_t* pool_;
 };
 
+// How the events of a track chunk ended: at an end-of-track event or the
+// end of the chunk; in the middle of an event, for want of bytes; or at
+// bytes that no file may hold.
+enum class TrackEnd { Complete, CutShort, Malformed };
+
+// A failed variable-length read ran out of bytes when fewer than four were
+// left; with four or more it met a number longer than four bytes.
+TrackEnd failedNumber(const ByteCursor& cursor) {
+    return cursor.remaining() < 4 ? TrackEnd::CutShort : TrackEnd::Malformed;
+}
+
 // Reads the events of one track chunk. Running status starts afresh in every
-// track and is cancelled by meta and system-exclusive events. Meta events
-// are kept as FF <type> <data>, system-exclusive events as F0 or F7 <data>,
-// channel messages with their status byte.
+// track; meta and system-exclusive events end it, but a data byte after one
+// resumes the last channel status, as players do. Meta events are kept as
+// FF <type> <data>, system-exclusive events as F0 or F7 <data>, channel
+// messages with their status byte. Stray system messages are skipped.
 template <typename Sink>
-bool readTrack(std::span<const uint8_t> chunk, Sink& sink) {
+TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
     ByteCursor cursor(chunk);
     int64_t tick = 0;
-    uint8_t runningStatus = 0;
+    uint8_t runningStatus = 0;      // 0 after a meta or system-exclusive event
+    uint8_t lastChannelStatus = 0;  // what a data byte after one resumes
     while (!cursor.atEnd()) {
         auto delta = cursor.readVariableLength();
-        if (!delta) return false;
+        if (!delta) return failedNumber(cursor);
         tick += *delta;
-        if (tick > std::numeric_limits<int32_t>::max()) return false;
+        if (tick > std::numeric_limits<int32_t>::max()) return TrackEnd::Malformed;
         auto time = static_cast<int32_t>(tick);
 
         auto first = cursor.peekByte();
-        if (!first) return false;
+        if (!first) return TrackEnd::CutShort;
         uint8_t prefix[2] = {*first, 0};
+
+        // Channel messages first: they are nearly every event of a file.
+        if (*first < 0xF0) {
+            if (*first >= 0x80) {
+                runningStatus = lastChannelStatus = *first;
+                cursor.skip(1);
+            } else if (runningStatus == 0) {
+                if (lastChannelStatus == 0) return TrackEnd::Malformed;  // a data byte with no status
+                runningStatus = lastChannelStatus;
+                sink.recovered(MIDIDataRecovery::ResumedRunningStatus);
+            }
+            auto data = cursor.readBytes(channelDataLength(runningStatus));
+            if (!data) return TrackEnd::CutShort;
+            if (!allDataBytes(*data)) return TrackEnd::Malformed;
+            prefix[0] = runningStatus;
+            sink.add(time, std::span<const uint8_t>(prefix, 1), *data);
+            continue;
+        }
 
         if (*first == 0xFF) {
             cursor.skip(1);
             auto type = cursor.readByte();
-            auto length = cursor.readVariableLength();
-            if (!type || !length) return false;
-            auto body = cursor.readBytes(*length);
-            if (!body) return false;
+            if (!type) return TrackEnd::CutShort;
             prefix[1] = *type;
+            auto length = cursor.readVariableLength();
+            if (!length) {
+                // An end-of-track has no data: only its length byte is lost.
+                if (*type == 0x2F && cursor.atEnd()) sink.add(time, prefix, {});
+                return failedNumber(cursor);
+            }
+            auto body = cursor.readBytes(*length);
+            if (!body) return TrackEnd::CutShort;
             sink.add(time, prefix, *body);
             runningStatus = 0;
-            if (*type == 0x2F) return true;  // end of track; anything after it is padding
+            if (*type == 0x2F) return TrackEnd::Complete;  // anything after it is padding
             continue;
         }
 
         if (*first == 0xF0 || *first == 0xF7) {
             cursor.skip(1);
             auto length = cursor.readVariableLength();
-            if (!length) return false;
+            if (!length) return failedNumber(cursor);
             auto body = cursor.readBytes(*length);
-            if (!body) return false;
+            if (!body) return TrackEnd::CutShort;
             sink.add(time, std::span<const uint8_t>(prefix, 1), *body);
             runningStatus = 0;
             continue;
         }
 
-        if (*first >= 0x80) {
-            // System common and real-time messages have no place in a file.
-            if (*first >= 0xF0) return false;
-            runningStatus = *first;
-            cursor.skip(1);
-        } else if (runningStatus == 0) {
-            return false;  // a data byte with no status before it
-        }
-        auto data = cursor.readBytes(channelDataLength(runningStatus));
-        if (!data) return false;
-        for (uint8_t byte : *data)
-            if (byte >= 0x80) return false;
-        prefix[0] = runningStatus;
-        sink.add(time, std::span<const uint8_t>(prefix, 1), *data);
+        // System common and real-time messages written from a live stream;
+        // a file never plays them, and the running status stays.
+        cursor.skip(1);
+        auto data = cursor.readBytes(systemDataLength(*first));
+        if (!data) return TrackEnd::CutShort;
+        if (!allDataBytes(*data)) return TrackEnd::Malformed;
+        sink.recovered(MIDIDataRecovery::StraySystemMessages);
     }
-    return true;  // a track without an end-of-track event is accepted
+    return TrackEnd::Complete;  // a track without an end-of-track event is accepted
 }
 
 // Stores the counted tracks in the song's arrays and links them.
@@ -140,7 +186,7 @@ void storeTracks(const std::vector<TrackCount>& counts, MIDIData& song) {
     uint8_t* pool = song.bytePool.get();
     for (size_t t = 0; t < counts.size(); ++t) {
         EventStore store(events, pool);
-        readTrack(counts[t].chunk, store);  // cannot fail: the first pass read the same bytes
+        readTrack(counts[t].chunk, store);  // ends as in the first pass, which read the same bytes
 
         MIDITrack& track = song.tracks[t];
         size_t count = counts[t].events;
@@ -201,24 +247,36 @@ std::unique_ptr<MIDIData> readStandardMidiFile(const uint8_t* bytes, size_t size
 
     auto song = std::make_unique<MIDIData>();
     song->format = format;
-    if (format > 2 || !readDivision(division, *song)) return nullptr;
-    // Every track needs at least a chunk header, so a count the remaining
-    // bytes cannot hold is a lie.
-    if (trackCount == 0 || trackCount > file.remaining() / chunkHeaderSize) return nullptr;
+    if (format > 2 || !readDivision(division, *song) || trackCount == 0) return nullptr;
 
+    // The track count only bounds the loop: nothing is sized from it, and a
+    // file that ends early keeps the tracks it holds.
     std::vector<TrackCount> counts;
-    while (counts.size() < trackCount) {
-        auto id = file.readBytes(4);
-        auto length = file.readUint32BigEndian();
-        if (!id || !length) return nullptr;
-        auto body = file.readBytes(*length);
-        if (!body) return nullptr;
-        if (!isChunkId(*id, "MTrk")) continue;  // unknown chunks are skipped
+    while (counts.size() < trackCount && file.remaining() >= chunkHeaderSize) {
+        auto id = *file.readBytes(4);
+        uint32_t length = *file.readUint32BigEndian();
+        bool cutShort = length > file.remaining();
+        auto body = *file.readBytes(cutShort ? file.remaining() : length);
+        if (!isChunkId(id, "MTrk")) {
+            if (cutShort) break;
+            continue;  // unknown chunks are skipped
+        }
         TrackCount& count = counts.emplace_back();
-        count.chunk = *body;
-        EventCounter counter(count);
-        if (!readTrack(*body, counter)) return nullptr;
+        count.chunk = body;
+        EventCounter counter(count, *song);
+        TrackEnd end = readTrack(body, counter);
+        if (end == TrackEnd::Malformed) return nullptr;
+        // Only the end of the file can cut an event short; inside the file
+        // it means the chunk length is wrong.
+        if (end == TrackEnd::CutShort && !file.atEnd()) return nullptr;
+        if (end == TrackEnd::CutShort) cutShort = true;
+        bool emptyChunk = body.empty() && !cutShort;
+        if (count.events == 0 && !emptyChunk) return nullptr;  // nothing of the track could be read
+        if (cutShort) counter.recovered(MIDIDataRecovery::TruncatedTrack);
     }
+    if (counts.empty()) return nullptr;
+    song->recoveries[static_cast<size_t>(MIDIDataRecovery::MissingTracks)] =
+        static_cast<int32_t>(trackCount - counts.size());
     storeTracks(counts, *song);
 
     findBeginAndEnd(*song);

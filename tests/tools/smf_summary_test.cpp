@@ -31,7 +31,22 @@ TEST(SmfSummary, PrintsEveryPropertyOnItsOwnLine) {
               "title: Rock \xC3\xA9t\xC3\xA9\n"
               "subtitle: Verse\n"
               "copyright: (c) 2026\n"
-              "comment: \n");
+              "comment: \n"
+              "recovered: \n");
+}
+
+TEST(SmfSummary, NamesEachIrregularityRecoveredWithItsCount) {
+    SmfBuilder file(96, 1);
+    file.track().noteOn(0, 9, 36, 100).message(0, {0xF8}).message(0, {0xFE}).endOfTrack(96);
+    file.declaredTrackCount(4);
+    std::vector<uint8_t> bytes = file.bytes();
+    bytes.pop_back();  // the end-of-track's length byte
+    SongPtr song = loadSong(bytes);
+    ASSERT_TRUE(song);
+    std::string summary = formatSongSummary(song.get());
+    EXPECT_NE(summary.find("\nrecovered: stray-system-messages 2, truncated-track 1, missing-tracks 3\n"),
+              std::string::npos)
+        << summary;
 }
 
 TEST(SmfSummary, FrameBasedSongsGiveSecondsFramesAndTicks) {
