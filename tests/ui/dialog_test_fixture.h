@@ -55,6 +55,12 @@ protected:
     static void clearSelection(HWND dialog, int listId);
     static void pressOk(HWND dialog);
 
+    // Copies `text` into one of the player's text fields, cut and terminated.
+    template <size_t N>
+    static void setText(wchar_t (&field)[N], const std::wstring& text) {
+        field[text.copy(field, N - 1)] = L'\0';
+    }
+
 private:
     HWND mainWindow_ = nullptr;
 };
