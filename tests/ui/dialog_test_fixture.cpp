@@ -159,6 +159,11 @@ void DialogTest::TearDown() {
     resetPlayerState();
 }
 
+void DialogTest::showTempoControls() {
+    TempoControls controls(mainWindow_);
+    initTempoControls(controls);
+}
+
 ModalRun DialogTest::runModal(const std::function<void()>& open, std::vector<DialogStep> steps) {
     ModalScript script{mainWindow_, std::move(steps)};
     activeScript = &script;

@@ -38,6 +38,9 @@ protected:
     // The owner of every dialog. Its procedure carries out the tempo-mode
     // commands 13654 and 13655 with setTempoMode, as the main window does.
     HWND mainWindow() const { return mainWindow_; }
+    // Sets the main window's tempo radio buttons, scroll bar and text from
+    // the player's tempo and tempo mode, as start-up does.
+    void showTempoControls();
 
     // Calls `open`, which runs a modal dialog over the main window, and
     // plays `steps` on the dialog once it is up.
