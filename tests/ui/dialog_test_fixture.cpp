@@ -29,7 +29,8 @@ HMODULE englishModule() {
         std::wstring path(self);
         path.erase(path.find_last_of(L"\\/") + 1);
         path += QUILLBEX_MODULE_DIR_FROM_TEST;
-        path += L"/QuillbexEnu.dll";
+        if (path.back() != L'/' && path.back() != L'\\') path += L'/';
+        path += L"QuillbexEnu.dll";
         for (wchar_t& c : path) {
             if (c == L'/') c = L'\\';
         }
