@@ -1,7 +1,8 @@
-// DeviceDialog: the MIDI input and output ports and MIDI thru.
+// The device dialog: the MIDI input and output devices and MIDI thru. Its
+// OK reopens both ports at once.
 #pragma once
 
 #include <windows.h>
 
-// Runs the dialog modally, owned by `owner`.
+// Runs the dialog modally over `owner`.
 void runDeviceDialog(HWND owner);
