@@ -60,6 +60,34 @@ HMODULE englishModule() {
     return module;
 }
 
+struct DialogWatch {
+    HWND owner = nullptr;
+    int markerId = 0;
+    OwnedDialog* seen = nullptr;
+    bool closed = false;
+};
+DialogWatch dialogWatch;
+
+// Every dialog the main window runs is closed, so a wrong one cannot leave
+// the test stuck in its modal loop; only the one with the marker control
+// counts as shown.
+BOOL CALLBACK closeWatchedDialog(HWND window, LPARAM) {
+    if (GetWindow(window, GW_OWNER) != dialogWatch.owner || !IsWindowVisible(window)) return TRUE;
+    if (HWND marker = GetDlgItem(window, dialogWatch.markerId)) {
+        wchar_t text[256] = {};
+        GetWindowTextW(marker, text, 256);
+        *dialogWatch.seen = {true, text, playerState.infoTarget};
+    }
+    dialogWatch.closed = true;
+    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    return FALSE;
+}
+
+// A thread timer: it runs inside whatever modal loop the thread is in.
+void CALLBACK lookForWatchedDialog(HWND, UINT, UINT_PTR, DWORD) {
+    if (!dialogWatch.closed) EnumThreadWindows(GetCurrentThreadId(), closeWatchedDialog, 0);
+}
+
 void copyText(wchar_t* field, const wchar_t* text) {
     std::wcsncpy(field, text, kTextSize - 1);
     field[kTextSize - 1] = L'\0';
@@ -143,6 +171,18 @@ bool MainWindowTest::pumpUntil(const std::function<bool()>& done) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+}
+
+OwnedDialog MainWindowTest::closeDialogOpenedBy(const std::function<void()>& open, int markerId) {
+    OwnedDialog seen;
+    dialogWatch = {window_, markerId, &seen, false};
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, lookForWatchedDialog);
+    open();
+    // The dialog's Cancel has ended its modal loop once this returns true.
+    pumpUntil([] { return dialogWatch.closed; });
+    KillTimer(nullptr, timer);
+    dialogWatch = {};
+    return seen;
 }
 
 std::vector<Bytes> MainWindowTest::sent() {

@@ -20,6 +20,13 @@
 
 using Bytes = std::vector<uint8_t>;
 
+// What a test saw of a modal dialog the main window ran.
+struct OwnedDialog {
+    bool shown = false;
+    std::wstring markerText;  // the text of the control that identified it
+    int32_t infoTarget = -1;  // playerState.infoTarget while it was up
+};
+
 class MainWindowTest : public ::testing::Test {
 protected:
     static constexpr const wchar_t* kInputName = L"Window Test In";
@@ -50,6 +57,12 @@ protected:
     // Dispatches the thread's messages until `done` holds; false after five
     // seconds without it.
     static bool pumpUntil(const std::function<bool()>& done);
+
+    // A modal dialog that `open` makes the main window run: found by a
+    // control it has (`markerId`) once it is up, read, and closed with
+    // Cancel. `shown` stays false when no such dialog came within five
+    // seconds.
+    OwnedDialog closeDialogOpenedBy(const std::function<void()>& open, int markerId);
 
     static std::vector<Bytes> sent();
     static void clearSent();

@@ -1,5 +1,7 @@
-// The file lists: a double-click on an entry that is not yet selected loads
-// it (a patch is also sent) and then shows that song's information.
+// The file lists and the settings buttons: a double-click on an entry that
+// is not yet selected loads it (a patch is also sent) and then shows that
+// song's information; each settings button opens its dialog.
+#include <algorithm>
 #include <string>
 
 #include "engine/player_state.h"
@@ -7,29 +9,6 @@
 #include "tests/ui/main_window_fixture.h"
 
 namespace {
-
-struct SongInfoSeen {
-    HWND owner = nullptr;
-    bool shown = false;
-    int32_t target = -1;
-    std::wstring title;
-};
-
-SongInfoSeen seen;
-
-BOOL CALLBACK closeSongInfoDialog(HWND window, LPARAM) {
-    if (GetWindow(window, GW_OWNER) != seen.owner || !GetDlgItem(window, IDC_TITLE_TEXT)) return TRUE;
-    wchar_t title[128] = {};
-    GetDlgItemTextW(window, IDC_TITLE_TEXT, title, 128);
-    seen = {seen.owner, true, playerState.infoTarget, title};
-    PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
-    return FALSE;
-}
-
-// Runs inside the dialog's modal loop.
-void CALLBACK lookForSongInfoDialog(HWND, UINT, UINT_PTR, DWORD) {
-    if (!seen.shown) EnumThreadWindows(GetCurrentThreadId(), closeSongInfoDialog, 0);
-}
 
 // The messages a double-click on an entry brings to a list box.
 void postDoubleClick(HWND list, int index) {
@@ -72,19 +51,15 @@ TEST_F(MainWindowTest, DoubleClickLoadsTheEntryThenShowsItsInformation) {
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(testing::Message() << row.listId);
-        seen = SongInfoSeen{};
-        seen.owner = window();
-        const UINT_PTR timer = SetTimer(nullptr, 0, 20, lookForSongInfoDialog);
         const LRESULT index =
             SendMessageW(control(row.listId), LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                          reinterpret_cast<LPARAM>(row.entry));
         ASSERT_GE(index, 0);
-        postDoubleClick(control(row.listId), static_cast<int>(index));
-        const bool shown = pumpUntil([] { return seen.shown; });
-        KillTimer(nullptr, timer);
-        ASSERT_TRUE(shown);
-        EXPECT_EQ(seen.target, row.target);
-        EXPECT_EQ(seen.title, row.title);
+        const OwnedDialog info = closeDialogOpenedBy(
+            [&] { postDoubleClick(control(row.listId), static_cast<int>(index)); }, IDC_TITLE_TEXT);
+        ASSERT_TRUE(info.shown);
+        EXPECT_EQ(info.infoTarget, row.target);
+        EXPECT_EQ(info.markerText, row.title);
         EXPECT_STREQ(row.storedName, row.entry);
     }
     // The patch was sent when it was chosen.
@@ -92,5 +67,30 @@ TEST_F(MainWindowTest, DoubleClickLoadsTheEntryThenShowsItsInformation) {
         const std::vector<Bytes> messages = sent();
         return std::find(messages.begin(), messages.end(), Bytes{0xC0, 2}) != messages.end();
     }));
+    EXPECT_TRUE(boxes().empty());
+}
+
+// The settings buttons open their dialogs over the main window; the
+// language button also before the window is ready.
+TEST_F(MainWindowTest, SettingsButtonsOpenTheirDialogs) {
+    openWindow();
+    struct Case {
+        int buttonId;
+        int dialogControlId;
+        bool ready;
+    };
+    const Case cases[] = {
+        {IDC_DEVICE_BUTTON, IDC_MIDI_IN_LIST, true},
+        {IDC_SYNC_MODE_BUTTON, IDC_IN_SYNC_MODE_LIST, true},
+        {IDC_LANGUAGE_BUTTON, IDC_USER_INTERFACE_COMBO, true},
+        {IDC_LANGUAGE_BUTTON, IDC_USER_INTERFACE_COMBO, false},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(testing::Message() << row.buttonId << " ready " << row.ready);
+        playerState.uiReady = row.ready ? 1 : 0;
+        const OwnedDialog dialog = closeDialogOpenedBy(
+            [&] { PostMessageW(control(row.buttonId), BM_CLICK, 0, 0); }, row.dialogControlId);
+        EXPECT_TRUE(dialog.shown);
+    }
     EXPECT_TRUE(boxes().empty());
 }
