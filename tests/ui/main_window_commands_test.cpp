@@ -104,6 +104,19 @@ TEST_F(MainWindowTest, StartThenStopThroughTheButtons) {
     EXPECT_EQ(playerState.patternPlaying, 0);
 }
 
+// The input thread posts Start to the window, as if the button were pressed.
+TEST_F(MainWindowTest, NotePlayedWithSyncStartOnStartsThePattern) {
+    writeSong("pattern", L"Beat.mid", oneBarPattern());
+    wcscpy(playerState.patternName, L"Beat.mid");
+    openWindow();
+    click(IDC_SYNC_START_CHECK);
+    ASSERT_EQ(playerState.syncStart, 1);
+
+    playIntoInput({0x90, 60, 100});
+    EXPECT_TRUE(pumpUntil([] { return contains(sent(), {0x99, 36, 100}); }));
+    EXPECT_EQ(playerState.patternPlaying, 1);
+}
+
 TEST_F(MainWindowTest, GroupSwitchOffSilencesItsKeys) {
     openWindow();
     struct Case {

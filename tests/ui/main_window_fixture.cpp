@@ -45,7 +45,8 @@ HMODULE englishModule() {
         std::wstring path(self);
         path.erase(path.find_last_of(L"\\/") + 1);
         path += QUILLBEX_MODULE_DIR_FROM_TEST;
-        path += L"\\QuillbexEnu.dll";
+        if (path.back() != L'/' && path.back() != L'\\') path += L'\\';
+        path += L"QuillbexEnu.dll";
         HMODULE loaded = LoadLibraryW(path.c_str());
         WNDCLASSW windowClass = {};
         windowClass.lpfnWndProc = testShellProc;
@@ -150,9 +151,8 @@ void MainWindowTest::writeSong(const char* folder, const std::wstring& name, con
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-void MainWindowTest::command(int id, int code, bool fromControl) {
-    const LPARAM source = fromControl ? reinterpret_cast<LPARAM>(control(id)) : 0;
-    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, code), source);
+void MainWindowTest::command(int id, int code) {
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control(id)));
 }
 
 void MainWindowTest::click(int id) {
@@ -183,6 +183,10 @@ OwnedDialog MainWindowTest::closeDialogOpenedBy(const std::function<void()>& ope
     KillTimer(nullptr, timer);
     dialogWatch = {};
     return seen;
+}
+
+void MainWindowTest::playIntoInput(const Bytes& message) {
+    ASSERT_TRUE(VirtualMIDI_Inject(kInputName, message.data(), static_cast<int32_t>(message.size())));
 }
 
 std::vector<Bytes> MainWindowTest::sent() {

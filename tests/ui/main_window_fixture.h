@@ -48,9 +48,8 @@ protected:
 
     void writeSong(const char* folder, const std::wstring& name, const SmfBuilder& smf);
 
-    // WM_COMMAND as a control sends it (lParam the control) or as the input
-    // thread posts it (code 0, lParam 0 with `fromControl` false).
-    void command(int id, int code, bool fromControl = true);
+    // WM_COMMAND as the control `id` sends it.
+    void command(int id, int code);
     // A mouse click on a button or check box, as the musician makes it.
     void click(int id);
 
@@ -64,6 +63,7 @@ protected:
     // seconds.
     OwnedDialog closeDialogOpenedBy(const std::function<void()>& open, int markerId);
 
+    static void playIntoInput(const Bytes& message);
     static std::vector<Bytes> sent();
     static void clearSent();
     // The texts of the message boxes shown so far.
