@@ -254,6 +254,9 @@ int32_t MIDIClock_Reset(MIDIClock* clock) {
     clock->tickFraction = 0;
     clock->tickBasePosition = 0;
     clock->interpolationFloor = 0;
+    // Pulses before the reset would carry the tick on from 0 at their rate
+    // (a Start on a running clock does not clear them); wait for new ones.
+    clock->pulseCount = 0;
     return 1;
 }
 
