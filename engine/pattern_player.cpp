@@ -1,6 +1,7 @@
 #include "engine/pattern_player.h"
 
 #include "engine/drum_groups.h"
+#include "engine/due_time.h"
 #include "engine/player_state.h"
 #include "engine/sync_output.h"
 #include "engine/worker_sleep.h"
@@ -123,11 +124,13 @@ void runPatternPass() {
 
 void patternPlayerThread() {
     while (playerState.mainWindow.load()) {
+        int64_t due = 0;
         {
             std::lock_guard<std::mutex> guard(playerState.lock);
             runPatternPass();
+            due = nextPatternPassTime();
         }
-        sleepBetweenPasses();
+        waitForNextPass(patternWake, due);
     }
     playerState.patternThread = 0;
 }
