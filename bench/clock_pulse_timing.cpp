@@ -1,11 +1,11 @@
 // The player as MIDI clock master at 120 bpm: a one-bar pattern loops for
 // a minute with all three workers running, once with the fixed 10 ms poll
 // and once with workers that wake when a pulse falls due. Reported side by
-// side: the spread of the intervals between pulses (ideal 20.833 ms), and
-// whether every pulse k left after its ideal time, k x 20.833 ms from the
-// start, and before pulse k + 1's: a pulse lost or doubled anywhere would
-// shift all later ones by a whole interval, so this shows exactly 24
-// pulses per quarter note over the whole run.
+// side: the spread of the intervals between pulses (ideal 20.833 ms), how
+// late pulse k left against its ideal time k x 20.833 ms from the start,
+// and the count against the pulses of the loops played: 96 per bar before
+// the last downbeat sent, plus those up to where the pattern stopped, so
+// that a pulse lost or doubled anywhere shows, however late it was.
 // Arguments: seconds (60).
 #include "app/workers.h"
 #include "bench/timing_support.h"
@@ -39,6 +39,7 @@ struct Figures {
     Spread intervals;
     Spread drift;          // pulse k's time less its ideal time
     size_t pulses = 0;
+    int64_t expected = 0;     // 24 per quarter note of the loops played
     long long firstOff = -1;  // first pulse outside [its ideal time, the next one's), -1 when none
     bool ok = false;
 };
@@ -73,11 +74,19 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, int seconds) {
     }
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     stopWorkerThreads();
+    const int64_t stoppedAt = p.patternPosition;
     releasePlayerObjects();
 
     std::vector<int64_t> times;
-    for (const VirtualMIDIMessage& message : VirtualMIDI_Sent(kOutput))
+    int64_t downbeats = 0;
+    for (const VirtualMIDIMessage& message : VirtualMIDI_Sent(kOutput)) {
         if (message.bytes == std::vector<uint8_t>{0xF8}) times.push_back(message.timeNs);
+        if (message.bytes == std::vector<uint8_t>{0x99, 36, 100}) ++downbeats;
+    }
+    // The downbeat of a new loop leaves in the pass that wraps, together with
+    // the pulses of the overrun, and the position then counts from 0 again.
+    const int64_t pulsesPerBar = 4 * kPulsesPerQuarter;
+    figures.expected = (downbeats - 1) * pulsesPerBar + stoppedAt * kPulsesPerQuarter / kResolution;
     std::vector<int64_t> intervals, drift;
     const int64_t interval = kTempo * 1000 / kPulsesPerQuarter;
     for (size_t i = 0; i < times.size(); ++i) {
@@ -115,6 +124,8 @@ int main(int argc, char** argv) {
         std::printf("%-40s %22.3f %22.3f\n", what, a, b);
     };
     std::printf("%-40s %22zu %22zu\n", "pulses", fixed.pulses, due.pulses);
+    std::printf("%-40s %22lld %22lld\n", "pulses of the loops played", static_cast<long long>(fixed.expected),
+                static_cast<long long>(due.expected));
     row("interval mean (ms)", fixed.intervals.mean, due.intervals.mean);
     row("interval stddev (ms)", fixed.intervals.stddev, due.intervals.stddev);
     row("interval min (ms)", fixed.intervals.min, due.intervals.min);
@@ -122,7 +133,7 @@ int main(int argc, char** argv) {
     row("lateness against the ideal p50 (ms)", fixed.drift.p50, due.drift.p50);
     row("lateness against the ideal p99 (ms)", fixed.drift.p99, due.drift.p99);
     row("lateness against the ideal max (ms)", fixed.drift.max, due.drift.max);
-    std::printf("%-40s %22lld %22lld\n", "first pulse lost or doubled (-1: none)", fixed.firstOff,
+    std::printf("%-40s %22lld %22lld\n", "first pulse late past the next (-1: none)", fixed.firstOff,
                 due.firstOff);
     VirtualMIDI_RemoveAll();
     return 0;
