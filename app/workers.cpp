@@ -10,6 +10,7 @@
 #include "engine/patch_player.h"
 #include "engine/pattern_player.h"
 #include "engine/player_state.h"
+#include "engine/worker_sleep.h"
 #include "input/midi_input_thread.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/song/midi_data.h"
@@ -53,6 +54,9 @@ bool startWorkerThreads() {
 
 bool stopWorkerThreads() {
     playerState.mainWindow = nullptr;
+    // Sleeping workers see the stop signal now rather than at their next poll.
+    wakePlayers();
+    inputWake.signal();
     for (int round = 0; round < kStopWaitRounds && anyWorkerRunning(); ++round)
         std::this_thread::sleep_for(kStopWaitStep);
     bool stoppedInTime = !anyWorkerRunning();

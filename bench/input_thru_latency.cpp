@@ -1,11 +1,14 @@
 // Thru latency of the MIDI input thread: 1 000 notes injected into a
 // virtual input, one every 3 ms, while a 100 000-event pattern plays
 // through the pattern thread; each note's latency is the time it was
-// recorded on the virtual output less the time it was injected. A pass every
-// 10 ms means up to one poll period plus the time the pattern pass holds the
-// lock.
+// recorded on the virtual output less the time it was injected. Run once
+// with the fixed 10 ms poll (up to one poll period plus the time the
+// pattern pass holds the lock) and once with an input thread that wakes
+// when a message arrives.
 #include "engine/player_state.h"
 #include "engine/transport.h"
+#include "engine/worker_sleep.h"
+#include "bench/timing_support.h"
 #include "app/workers.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/song/midi_data.h"
@@ -49,9 +52,69 @@ std::vector<uint8_t> densePattern(int32_t events) {
     return smf.bytes();
 }
 
-double percentileMs(const std::vector<int64_t>& sorted, double fraction) {
-    const size_t index = static_cast<size_t>(fraction * static_cast<double>(sorted.size() - 1));
-    return static_cast<double>(sorted[index]) / 1e6;
+struct Figures {
+    Spread latency;
+    int32_t refused = 0;
+    size_t lost = 0;
+    size_t patternMessages = 0;
+    bool ok = false;
+};
+
+Figures play(bool fixedPoll, const std::vector<uint8_t>& pattern) {
+    Figures figures;
+    setFixedWorkerPoll(fixedPoll);
+    PlayerState& p = playerState;
+    p.tempo = 500000;
+    p.midiThru = 1;
+    turnOnAllDrumGroups();
+    openVirtualInput(kInput);
+    openVirtualOutput(kOutput);
+    VirtualMIDI_ClearSent(kOutput);
+    p.patternData = MIDIData_LoadFromMemory(pattern.data(), pattern.size());
+    RecordingPlayerUi window;
+    createClocks(window);
+    if (!p.midiIn || !p.midiOut || !p.patternData || !p.patternClock) {
+        std::fprintf(stderr, "could not set up the ports, the pattern or the clock\n");
+        return figures;
+    }
+
+    p.mainWindow = &window;
+    startPattern(window);
+    if (!startWorkerThreads()) {
+        std::fprintf(stderr, "could not start the worker threads\n");
+        return figures;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the loop settle
+
+    // Each note is told apart by its key and velocity on channel 1.
+    std::map<std::pair<uint8_t, uint8_t>, int64_t> injected;
+    for (int32_t i = 0; i < kNotes; ++i) {
+        const uint8_t note[3] = {0x90, static_cast<uint8_t>(i % 128), static_cast<uint8_t>(1 + i / 128)};
+        const int64_t now = MIDIClockLib_Now();
+        if (VirtualMIDI_Inject(kInput, note, 3))
+            injected[{note[1], note[2]}] = now;
+        else
+            ++figures.refused;
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    stopWorkerThreads();
+    releasePlayerObjects();
+
+    std::vector<int64_t> latencies;
+    for (const VirtualMIDIMessage& message : VirtualMIDI_Sent(kOutput)) {
+        if (message.bytes.size() != 3 || message.bytes[0] != 0x90) {
+            ++figures.patternMessages;
+            continue;
+        }
+        auto found = injected.find({message.bytes[1], message.bytes[2]});
+        if (found != injected.end()) latencies.push_back(message.timeNs - found->second);
+    }
+    figures.lost = injected.size() - latencies.size();
+    figures.latency = spreadOf(latencies);
+    figures.ok = !latencies.empty();
+    if (!figures.ok) std::fprintf(stderr, "no note came through\n");
+    return figures;
 }
 
 }  // namespace
@@ -60,65 +123,26 @@ double percentileMs(const std::vector<int64_t>& sorted, double fraction) {
 // compare with a light pattern on the same machine.
 int main(int argc, char** argv) {
     const int32_t events = argc > 1 ? std::max(2, std::atoi(argv[1])) : kDefaultPatternEvents;
-    PlayerState& p = playerState;
-    p.tempo = 500000;
-    p.midiThru = 1;
-    turnOnAllDrumGroups();
-    openVirtualInput(kInput);
-    openVirtualOutput(kOutput);
     const std::vector<uint8_t> pattern = densePattern(events);
-    p.patternData = MIDIData_LoadFromMemory(pattern.data(), pattern.size());
-    RecordingPlayerUi window;
-    createClocks(window);
-    if (!p.midiIn || !p.midiOut || !p.patternData || !p.patternClock) {
-        std::fprintf(stderr, "could not set up the ports, the pattern or the clock\n");
-        return 1;
-    }
+    printMachineLoad("before");
+    const Figures fixed = play(true, pattern);
+    const Figures due = play(false, pattern);
+    printMachineLoad("after");
+    if (!fixed.ok || !due.ok) return 1;
 
-    p.mainWindow = &window;
-    startPattern(window);
-    if (!startWorkerThreads()) {
-        std::fprintf(stderr, "could not start the worker threads\n");
-        return 1;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // let the loop settle
-
-    // Each note is told apart by its key and velocity on channel 1.
-    std::map<std::pair<uint8_t, uint8_t>, int64_t> injected;
-    int32_t refused = 0;
-    for (int32_t i = 0; i < kNotes; ++i) {
-        const uint8_t note[3] = {0x90, static_cast<uint8_t>(i % 128), static_cast<uint8_t>(1 + i / 128)};
-        const int64_t now = MIDIClockLib_Now();
-        if (VirtualMIDI_Inject(kInput, note, 3))
-            injected[{note[1], note[2]}] = now;
-        else
-            ++refused;
-        std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    stopWorkerThreads();
-
-    std::vector<int64_t> latencies;
-    size_t patternMessages = 0;
-    for (const VirtualMIDIMessage& message : VirtualMIDI_Sent(kOutput)) {
-        if (message.bytes.size() != 3 || message.bytes[0] != 0x90) {
-            ++patternMessages;
-            continue;
-        }
-        auto found = injected.find({message.bytes[1], message.bytes[2]});
-        if (found != injected.end()) latencies.push_back(message.timeNs - found->second);
-    }
-    releasePlayerObjects();
-    if (latencies.empty()) {
-        std::fprintf(stderr, "no note came through\n");
-        return 1;
-    }
-    std::sort(latencies.begin(), latencies.end());
-    std::printf("thru latency over %zu notes (%d refused by the input, %zu lost), "
-                "%zu messages of a %d-event pattern sent meanwhile:\n",
-                latencies.size(), refused, injected.size() - latencies.size(), patternMessages, events);
-    std::printf("  p50 %.3f ms  p99 %.3f ms  max %.3f ms  (target: p99 <= 11 ms)\n",
-                percentileMs(latencies, 0.50), percentileMs(latencies, 0.99),
-                static_cast<double>(latencies.back()) / 1e6);
+    std::printf("thru latency over %d notes while a %d-event pattern plays\n", kNotes, events);
+    std::printf("%-40s %22s %22s\n", "", "fixed 10 ms poll", "wake on arrival");
+    auto row = [](const char* what, double a, double b) {
+        std::printf("%-40s %22.3f %22.3f\n", what, a, b);
+    };
+    std::printf("%-40s %22zu %22zu\n", "notes through", fixed.latency.count, due.latency.count);
+    std::printf("%-40s %22d %22d\n", "refused by the input", fixed.refused, due.refused);
+    std::printf("%-40s %22zu %22zu\n", "lost", fixed.lost, due.lost);
+    std::printf("%-40s %22zu %22zu\n", "pattern messages meanwhile", fixed.patternMessages,
+                due.patternMessages);
+    row("latency p50 (ms)", fixed.latency.p50, due.latency.p50);
+    row("latency p99 (ms)", fixed.latency.p99, due.latency.p99);
+    row("latency max (ms)", fixed.latency.max, due.latency.max);
+    VirtualMIDI_RemoveAll();
     return 0;
 }

@@ -1,151 +1,160 @@
-// Plays a one-bar pattern at 120 bpm for 10 s on the real clock into a
-// virtual port through the pattern thread, and reports how late each
-// message left against its ideal time: the clock's start plus the event's
-// tick in real time. An event goes out in the first pass whose tick is past
-// its own, so lateness runs from one tick (about 1 ms here) up to one pass
-// period more plus the pass's own cost. The pass period is 10 ms plus the
-// sleep's overshoot, which the program measures first to put the figures
-// in context.
-#include "engine/pattern_player.h"
+// Plays a one-bar pattern of sixteenths at 120 bpm on the real clock into a
+// virtual port, with all three workers running as in the program, once with
+// the fixed 10 ms poll and once with workers that wake when a message falls
+// due, and reports side by side:
+// - how late each message left against its ideal time, the clock's start
+//   plus the event's tick in real time; an event leaves in the first pass
+//   whose tick is past its own, so one tick (1.04 ms at 480 ticks per
+//   quarter note) is the floor, and the lateness past that tick is shown too;
+// - the CPU time of the whole process while stopped and while playing, in
+//   percent of one core.
+// Arguments: resolution (480), seconds per phase (10).
+#include "app/workers.h"
+#include "bench/timing_support.h"
 #include "engine/player_state.h"
-#include "engine/player_ui.h"
+#include "engine/transport.h"
 #include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"
-#include "midi/song/midi_data.h"
-#include "midi/ports/midi_io.h"
-#include "midi/status/midi_status.h"
 #include "midi/ports/virtual_midi.h"
+#include "midi/song/midi_data.h"
 #include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 #include <vector>
 
 namespace {
 
+constexpr wchar_t kInput[] = L"Lateness Bench In";
 constexpr wchar_t kOutput[] = L"Lateness Bench Out";
-constexpr int32_t kResolution = 480;
 constexpr int32_t kTempo = 500000;  // 120 bpm
-constexpr int32_t kBarTicks = 4 * kResolution;
-constexpr auto kPlayTime = std::chrono::seconds(10);
 
 struct PatternMessage {
     int32_t tick;
     std::vector<uint8_t> bytes;
 };
 
-int64_t ticksToNs(int64_t ticks) {
-    return ticks * kTempo * 1000 / kResolution;
+struct Figures {
+    Spread lateness;
+    Spread pastDueTick;
+    double cpuStopped = 0;  // percent of one core
+    double cpuPlaying = 0;
+    bool ok = false;
+};
+
+// CPU of the process over `seconds` of wall time, in percent of one core.
+double cpuPercentOver(int seconds) {
+    const double cpuBefore = processCpuSeconds();
+    const int64_t wallBefore = MIDIClockLib_Now();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const double wall = static_cast<double>(MIDIClockLib_Now() - wallBefore) / 1e9;
+    return 100.0 * (processCpuSeconds() - cpuBefore) / wall;
 }
 
-double percentile(const std::vector<int64_t>& sorted, double fraction) {
-    const size_t index = static_cast<size_t>(fraction * static_cast<double>(sorted.size() - 1));
-    return static_cast<double>(sorted[index]) / 1e6;
-}
-
-// How long sleepBetweenPasses really takes on this machine now.
-void reportPassPeriod() {
-    std::vector<int64_t> periods;
-    for (int i = 0; i < 200; ++i) {
-        const int64_t before = MIDIClockLib_Now();
-        sleepBetweenPasses();
-        periods.push_back(MIDIClockLib_Now() - before);
-    }
-    std::sort(periods.begin(), periods.end());
-    std::printf("pass period (sleep between passes): p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
-                percentile(periods, 0.5), percentile(periods, 0.99), percentile(periods, 1.0));
-}
-
-}  // namespace
-
-int main() {
-    reportPassPeriod();
-
-    // Sixteenth notes with a note-off halfway to the next.
-    SmfBuilder smf(kResolution);
-    SmfTrackBuilder& track = smf.track();
-    std::vector<PatternMessage> cycle;
-    for (int step = 0; step < 16; ++step) {
-        const int key = (step % 4 == 0) ? 36 : 42;
-        const int32_t on = step * kResolution / 4;
-        const int32_t off = on + kResolution / 8;
-        track.noteOn(on, 9, key, 100).noteOff(off, 9, key);
-        cycle.push_back({on, {0x99, static_cast<uint8_t>(key), 100}});
-        cycle.push_back({off, {0x99, static_cast<uint8_t>(key), 0}});
-    }
-    track.endOfTrack(kBarTicks);
-    const std::vector<uint8_t> bytes = smf.bytes();
-
+Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, const std::vector<PatternMessage>& cycle,
+             int32_t resolution, int seconds) {
+    Figures figures;
+    setFixedWorkerPoll(fixedPoll);
     PlayerState& p = playerState;
+    p.tempo = kTempo;
     turnOnAllDrumGroups();
+    openVirtualInput(kInput);
     openVirtualOutput(kOutput);
-    p.patternData = MIDIData_LoadFromMemory(bytes.data(), bytes.size());
-    p.patternClock = MIDIClock_Create(0, kResolution, kTempo);
-    if (!p.midiOut || !p.midiOutStatus || !p.patternData || !p.patternClock) {
-        std::fprintf(stderr, "could not set up the pattern, port or clock\n");
-        return 1;
+    VirtualMIDI_ClearSent(kOutput);
+    p.patternData = MIDIData_LoadFromMemory(smf.data(), smf.size());
+    RecordingPlayerUi window;
+    createClocks(window);
+    p.mainWindow = &window;
+    if (!p.midiIn || !p.midiOut || !p.patternData || !p.patternClock || !startWorkerThreads()) {
+        std::fprintf(stderr, "could not set up the player\n");
+        return figures;
     }
 
-    RecordingPlayerUi window;
-    p.mainWindow = &window;
-    p.patternThread = 1;
-    std::thread player(patternPlayerThread);
+    figures.cpuStopped = cpuPercentOver(seconds);
     int64_t startNs = 0;
     {
-        // As Start does it.
-        std::lock_guard<std::mutex> guard(p.lock);
+        // As Start does it, taking the time the clock starts from.
+        std::lock_guard guard(p.lock);
         p.patternPlaying = 1;
         p.patternPosition = 0;
         MIDIClock_Reset(p.patternClock);
         MIDIClock_Start(p.patternClock);
         startNs = MIDIClockLib_Now();
+        wakePlayers();
     }
-    std::this_thread::sleep_for(kPlayTime);
-    p.mainWindow = nullptr;
-    player.join();
+    figures.cpuPlaying = cpuPercentOver(seconds);
+    stopWorkerThreads();
+    releasePlayerObjects();
 
+    const int64_t barTicks = 4 * resolution;
+    auto ticksToNs = [&](int64_t ticks) { return ticks * kTempo * 1000 / resolution; };
     const std::vector<VirtualMIDIMessage> sent = VirtualMIDI_Sent(kOutput);
-    std::vector<int64_t> lateness;
-    std::vector<int64_t> cycleMin;  // earliest message of each cycle, to show drift across wraps
+    std::vector<int64_t> lateness, pastDueTick;
     for (size_t i = 0; i < sent.size(); ++i) {
         const PatternMessage& expected = cycle[i % cycle.size()];
         if (sent[i].bytes != expected.bytes) {
             std::fprintf(stderr, "message %zu is not the pattern's next message\n", i);
-            return 1;
+            return figures;
         }
-        const int64_t cycleIndex = static_cast<int64_t>(i / cycle.size());
-        const int64_t idealNs = startNs + ticksToNs(cycleIndex * kBarTicks + expected.tick);
-        lateness.push_back(sent[i].timeNs - idealNs);
-        if (cycleMin.size() <= static_cast<size_t>(cycleIndex))
-            cycleMin.push_back(lateness.back());
-        cycleMin[static_cast<size_t>(cycleIndex)] =
-            std::min(cycleMin[static_cast<size_t>(cycleIndex)], lateness.back());
+        const int64_t tick = static_cast<int64_t>(i / cycle.size()) * barTicks + expected.tick;
+        lateness.push_back(sent[i].timeNs - (startNs + ticksToNs(tick)));
+        pastDueTick.push_back(sent[i].timeNs - (startNs + ticksToNs(tick + 1)));
     }
-    if (lateness.empty()) {
-        std::fprintf(stderr, "nothing was played\n");
-        return 1;
-    }
-    std::sort(lateness.begin(), lateness.end());
-    std::printf("pattern thread, one bar of sixteenths at 120 bpm for %lld s: %zu messages\n",
-                static_cast<long long>(kPlayTime.count()), lateness.size());
-    std::printf("lateness against the ideal time: min %.3f ms, p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
-                percentile(lateness, 0.0), percentile(lateness, 0.5), percentile(lateness, 0.99),
-                percentile(lateness, 1.0));
-    std::printf("least lateness per cycle (ms):");
-    for (int64_t least : cycleMin)
-        std::printf(" %.3f", static_cast<double>(least) / 1e6);
-    std::printf("\n");
+    figures.lateness = spreadOf(lateness);
+    figures.pastDueTick = spreadOf(pastDueTick);
+    figures.ok = !lateness.empty();
+    return figures;
+}
 
-    MIDIOut_Close(p.midiOut);
-    MIDIStatus_Delete(p.midiOutStatus);
-    MIDIData_Delete(p.patternData);
-    MIDIClock_Delete(p.patternClock);
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int32_t resolution = argc > 1 ? std::max(24, std::atoi(argv[1])) : 480;
+    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
+
+    // Sixteenth notes with a note-off halfway to the next.
+    SmfBuilder smf(static_cast<uint16_t>(resolution));
+    SmfTrackBuilder& track = smf.track();
+    std::vector<PatternMessage> cycle;
+    for (int step = 0; step < 16; ++step) {
+        const int key = (step % 4 == 0) ? 36 : 42;
+        const int32_t on = step * resolution / 4;
+        const int32_t off = on + resolution / 8;
+        track.noteOn(on, 9, key, 100).noteOff(off, 9, key);
+        cycle.push_back({on, {0x99, static_cast<uint8_t>(key), 100}});
+        cycle.push_back({off, {0x99, static_cast<uint8_t>(key), 0}});
+    }
+    track.endOfTrack(4 * resolution);
+    const std::vector<uint8_t> bytes = smf.bytes();
+
+    printMachineLoad("before");
+    const Figures fixed = play(true, bytes, cycle, resolution, seconds);
+    const Figures due = play(false, bytes, cycle, resolution, seconds);
+    printMachineLoad("after");
+    if (!fixed.ok || !due.ok) return 1;
+
+    std::printf("one bar of sixteenths at 120 bpm, %d ticks per quarter note, %d s stopped then %d s playing\n",
+                resolution, seconds, seconds);
+    std::printf("%-40s %22s %22s\n", "", "fixed 10 ms poll", "wake when due");
+    auto row = [](const char* what, double a, double b) {
+        std::printf("%-40s %22.3f %22.3f\n", what, a, b);
+    };
+    std::printf("%-40s %22zu %22zu\n", "messages", fixed.lateness.count, due.lateness.count);
+    row("lateness min (ms)", fixed.lateness.min, due.lateness.min);
+    row("lateness p50 (ms)", fixed.lateness.p50, due.lateness.p50);
+    row("lateness p99 (ms)", fixed.lateness.p99, due.lateness.p99);
+    row("lateness max (ms)", fixed.lateness.max, due.lateness.max);
+    row("past the due tick p50 (ms)", fixed.pastDueTick.p50, due.pastDueTick.p50);
+    row("past the due tick p99 (ms)", fixed.pastDueTick.p99, due.pastDueTick.p99);
+    row("past the due tick max (ms)", fixed.pastDueTick.max, due.pastDueTick.max);
+    row("CPU stopped (% of one core)", fixed.cpuStopped, due.cpuStopped);
+    row("CPU playing (% of one core)", fixed.cpuPlaying, due.cpuPlaying);
     VirtualMIDI_RemoveAll();
     return 0;
 }

@@ -31,6 +31,19 @@ bool isUsableGroup(int32_t group) {
     return group >= 0 && group < kDrumGroupCount;
 }
 
+constexpr int32_t kDrumPart = 9;  // MIDI channel 10
+
+// The keys that switching `group` off ends. A drum group ends all of its
+// keys. The master owns no key but mutes every one, so it ends the keys
+// that still sound, as the output mirror holds them; without a mirror it
+// cannot tell which, and ends every key.
+bool endsKey(int32_t group, int32_t key) {
+    if (group != kMasterDrumGroup)
+        return drumGroupOfKey[key] == group;
+    MIDIStatus* mirror = playerState.midiOutStatus;
+    return !mirror || MIDIPart_GetNoteKeep(MIDIStatus_GetMIDIPart(mirror, kDrumPart), key) != 0;
+}
+
 // Any |product| at or above this scales to at least 128 with a level of 1 or
 // more, so saturating there keeps the result and keeps the next product
 // inside 64 bits.
@@ -66,7 +79,7 @@ void setGroupEnabled(int32_t group, int32_t enabled) {
     if (enabled != 0 || !p.midiOut)
         return;
     for (int32_t key = 0; key < 128; ++key) {
-        if (drumGroupOfKey[key] != group)
+        if (!endsKey(group, key))
             continue;
         // A note-on with velocity 0 ends a sounding note.
         const uint8_t message[3] = {0x99, static_cast<uint8_t>(key), 0x00};

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "engine/due_time.h"
 #include "engine/player_state.h"
 #include "engine/player_ui.h"
 #include "engine/transport.h"
@@ -64,6 +65,7 @@ void selectPatch(PlayerUi& ui) {
                 MIDIClock_Reset(p.patchClock);
                 MIDIClock_Start(p.patchClock);
             }
+            wakePlayers();
         }
     }
     if (warning) ui.showWarning(warning, path);
@@ -100,11 +102,13 @@ void runPatchPass() {
 void patchPlayerThread() {
     PlayerState& p = playerState;
     while (p.mainWindow.load()) {
+        int64_t due = 0;
         {
             std::lock_guard<std::mutex> hold(p.lock);
             runPatchPass();
+            due = nextPatchPassTime();
         }
-        sleepBetweenPasses();
+        waitForNextPass(patchWake, due);
     }
     p.patchThread = 0;
 }

@@ -8,8 +8,9 @@ class PlayerUi;
 // sending it from tick 0, abandoning a patch still being sent.
 void selectPatch(PlayerUi& ui);
 
-// Thread entry: one pass every 10 ms while playerState.mainWindow is set;
-// clears playerState.patchThread as its last act.
+// Thread entry: a pass whenever an event of the patch falls due, and at
+// least every 10 ms, while playerState.mainWindow is set; clears
+// playerState.patchThread as its last act.
 void patchPlayerThread();
 
 // One iteration's work: sends the patch's MIDI events that fell due since the

@@ -1,6 +1,7 @@
 #include "engine/pattern_player.h"
 
 #include "engine/drum_groups.h"
+#include "engine/due_time.h"
 #include "engine/player_state.h"
 #include "engine/sync_output.h"
 #include "engine/worker_sleep.h"
@@ -57,30 +58,31 @@ void playWindow(const MIDIData* pattern, int32_t from, int32_t to) {
     }
 }
 
-// The clock has run past the pattern's end: the loop starts again at the
-// begin time and the overrun past the end carries into the next cycle. The
-// notes of the new cycle that lie inside the overrun go out in this pass
-// already, right after the last notes of the old one, so the downbeat is no
-// later than any other note; the next window starts where they stop, and
-// the clock pulses of the next pass count on from there, so none is sent
-// twice.
-void wrapToNextCycle(int32_t tick, int32_t endTime, int32_t beginTime) {
-    PlayerState& p = playerState;
-    // An overrun longer than a whole cycle (a clock that follows a time code
-    // starting at 01:00:00:00, a machine that stalled) skips the cycles
-    // already gone by, instead of replaying the whole pattern in each of the
-    // following passes.
+// How far a pass at `tick` overran the end of the loop. An overrun longer
+// than a whole cycle (a clock that follows a time code starting at
+// 01:00:00:00, a machine that stalled) is reduced to the loop: the cycles
+// already gone by are skipped, not replayed.
+int32_t overrunPastEnd(int32_t tick, int32_t endTime) {
     int32_t overrun = tick - endTime;
     if (overrun > endTime)
         overrun %= endTime;
+    return overrun;
+}
+
+// The clock has run past the pattern's end: the loop starts again and the
+// overrun past the end carries into the next cycle. The notes of the new
+// cycle that lie inside the overrun go out in this pass already, right
+// after the last notes of the old one, so the downbeat is no later than any
+// other note; the next window and the next clock pulses count on from the
+// overrun, so nothing is sent twice and, before the begin time of a pattern
+// that starts late, no pulse is lost.
+void wrapToNextCycle(int32_t tick, int32_t endTime, int32_t beginTime) {
+    PlayerState& p = playerState;
+    const int32_t overrun = overrunPastEnd(tick, endTime);
     MIDIClock_SetTickCount(p.patternClock, overrun);
-    if (overrun > beginTime) {
-        if (p.midiOut)
-            playWindow(p.patternData, beginTime, overrun);
-        p.patternPosition = overrun;
-    } else {
-        p.patternPosition = beginTime;
-    }
+    if (overrun > beginTime && p.midiOut)
+        playWindow(p.patternData, beginTime, overrun);
+    p.patternPosition = overrun;
 }
 
 void playPass() {
@@ -93,15 +95,20 @@ void playPass() {
     int32_t resolution = 0;
     MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
 
-    sendSyncOutput(millisec, tick, p.patternPosition, timeMode, resolution);
+    // A pattern of no length (end time 0) has no loop to wrap around: were
+    // it wrapped, every pass would send its notes again, a hundred times a
+    // second. It plays once, like a window that never comes back.
+    const bool wraps = tick > endTime && endTime > 0;
+    // The clock pulses of a pass that wraps count up to the overrun as the
+    // wrap reduces it, so a clock that jumped an hour ahead sends the rest
+    // of this cycle and the overrun, not every pulse of that hour.
+    const int32_t syncTick = wraps ? endTime + overrunPastEnd(tick, endTime) : tick;
+    sendSyncOutput(millisec, syncTick, p.patternPosition, timeMode, resolution);
 
     if (p.midiOut)
         playWindow(p.patternData, p.patternPosition, tick);
 
-    // A pattern of no length (end time 0) has no loop to wrap around: were
-    // it wrapped, every pass would send its notes again, a hundred times a
-    // second. It plays once, like a window that never comes back.
-    if (tick > endTime && endTime > 0)
+    if (wraps)
         wrapToNextCycle(tick, endTime, beginTime);
     else
         p.patternPosition = tick;
@@ -117,11 +124,13 @@ void runPatternPass() {
 
 void patternPlayerThread() {
     while (playerState.mainWindow.load()) {
+        int64_t due = 0;
         {
             std::lock_guard<std::mutex> guard(playerState.lock);
             runPatternPass();
+            due = nextPatternPassTime();
         }
-        sleepBetweenPasses();
+        waitForNextPass(patternWake, due);
     }
     playerState.patternThread = 0;
 }

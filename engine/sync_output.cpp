@@ -1,6 +1,9 @@
 #include "engine/sync_output.h"
 
+#include <algorithm>
+
 #include "engine/player_state.h"
+#include "midi/clock/midi_clock.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
 
@@ -99,7 +102,56 @@ void sendTimeCode(int32_t millisec, int32_t rate) {
         p.lastMtcFrame[r] = code.frame[r];
 }
 
+// A pulse goes out when tick * 24 / resolution passes position * 24 /
+// resolution: the next one at the first tick whose count is one more.
+int64_t nextClockPulseTime(const MIDIClock* clock, int32_t position, int32_t timeMode,
+                           int32_t resolution) {
+    if (timeMode != 0 || resolution <= 0)
+        return kMIDIClockUnknownTime;
+    if (position < 0)
+        return MIDIClock_GetTimeOfTickCount(clock, position + 1);
+    const int64_t pulse = int64_t{position} * kPulsesPerQuarterNote / resolution + 1;
+    const int64_t tick = (pulse * resolution + kPulsesPerQuarterNote - 1) / kPulsesPerQuarterNote;
+    if (tick > INT32_MAX)
+        return kMIDIClockUnknownTime;
+    return MIDIClock_GetTimeOfTickCount(clock, static_cast<int32_t>(tick));
+}
+
+// A time code goes out when the frame of its rate, the second or the
+// minute changes: at the next frame's first millisecond, or the next
+// second's. Due at once when the clock's code already differs from the
+// last one sent.
+int64_t nextTimeCodeTime(const MIDIClock* clock, int32_t rate) {
+    const int32_t millisec = MIDIClock_GetMillisec(clock);
+    if (millisec < 0)
+        return kMIDIClockUnknownTime;
+    const PlayerState& p = playerState;
+    const TimeCode code = timeCodeAt(millisec);
+    if (code.frame[rate] != p.lastMtcFrame[rate] || code.seconds != p.lastMtcSecond ||
+        code.minutes != p.lastMtcMinute)
+        return MIDIClock_GetTimeOfMillisec(clock, millisec);
+    // frame = fraction * framesPer / per, as timeCodeAt counts it
+    static constexpr int64_t framesPer[4] = {24, 25, 2997, 30};
+    static constexpr int64_t per[4] = {1000, 1000, 100000, 1000};
+    const int64_t fraction = millisec % 1000;
+    const int64_t nextFrame = ((code.frame[rate] + 1) * per[rate] + framesPer[rate] - 1) / framesPer[rate];
+    const int64_t next = millisec - fraction + std::min<int64_t>(nextFrame, 1000);
+    if (next > INT32_MAX)
+        return kMIDIClockUnknownTime;
+    return MIDIClock_GetTimeOfMillisec(clock, static_cast<int32_t>(next));
+}
+
 }  // namespace
+
+int64_t nextSyncOutputTime(const MIDIClock* clock, int32_t position, int32_t timeMode,
+                           int32_t resolution) {
+    const int32_t mode = playerState.midiOutSyncMode.load();
+    if (mode == 1)
+        return nextClockPulseTime(clock, position, timeMode, resolution);
+    if (mode >= 2 && mode <= 5)
+        return nextTimeCodeTime(clock, mode - 2);
+    return kMIDIClockUnknownTime;
+}
 
 void sendSyncOutput(int32_t millisec, int32_t tick, int32_t position, int32_t timeMode,
                     int32_t resolution) {

@@ -6,6 +6,7 @@
 
 #include "engine/player_state.h"
 #include "engine/player_ui.h"
+#include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"
 #include "resources/resource_ids.h"
 
@@ -81,6 +82,7 @@ void scrollTempo(PlayerUi& ui, int32_t scrollControlId, uint32_t scrollCode, uin
         if (p.patternClock) MIDIClock_SetTempo(p.patternClock, p.tempo);
         if (p.patchClock) MIDIClock_SetTempo(p.patchClock, p.tempo);
     }
+    wakePlayers();  // what was due moved with the tempo
     ui.setScrollPosition(scrollControlId, bpm);
     setTempoText(ui, L"%3d", bpm);
 }
@@ -107,5 +109,6 @@ void setTempoMode(PlayerUi& ui, int32_t commandId) {
         std::lock_guard<std::mutex> hold(p.lock);
         MIDIClock_SetMIDIInSyncMode(p.patchClock, syncMode);
     }
+    wakePlayers();
     showTempoControls(ui, p.tempoMode == 0);
 }

@@ -9,6 +9,7 @@
 #include "engine/player_ui.h"
 #include "engine/sync_output.h"
 #include "engine/tempo.h"
+#include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/song/midi_data.h"
 #include "midi/ports/midi_io.h"
@@ -133,6 +134,7 @@ void selectPattern(PlayerUi& ui) {
             if (p.patternPlaying) MIDIClock_Stop(p.patternClock);
             setClockResolution(p.patternClock, resolution);
             if (p.patternPlaying) MIDIClock_Start(p.patternClock);
+            wakePlayers();
         }
     }
     if (warning) ui.showWarning(warning, path);
@@ -152,6 +154,7 @@ void startPattern(PlayerUi& ui) {
         MIDIClock_Start(p.patternClock);
     }
     sendTransportByte(kMidiStart);
+    wakePlayers();  // the downbeat is due now, not at the next poll
 }
 
 void stopPlayback() {
@@ -185,6 +188,7 @@ void continuePattern(PlayerUi& ui) {
     p.patternPlaying = 1;
     if (p.patternClock) MIDIClock_Start(p.patternClock);
     sendTransportByte(kMidiContinue);
+    wakePlayers();
 }
 
 int32_t locateSongPosition(int32_t songPosition) {
@@ -218,5 +222,6 @@ int32_t locateSongPosition(int32_t songPosition) {
     MIDIClock_SetTickCount(p.patternClock, target);
     MIDIClock_SetMillisec(p.patternClock, millisec);
     if (running) MIDIClock_Start(p.patternClock);
+    wakePlayers();
     return 1;
 }

@@ -1,11 +1,37 @@
-// The pause between two passes of a worker thread.
+// The wait between two passes of a worker thread.
+//
+// A worker sleeps until its next message falls due (a note, a clock pulse,
+// a time code, a received message), at most one pass period, and wakes
+// early when its wake-up is signalled: the transport and tempo operations
+// and received timing signal the players, a received message the input
+// thread. The fixed poll of old, a plain 10 ms sleep whatever is due, can be
+// switched back on so that a benchmark shows both.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
-// 10 ms: the timing grain of every worker. On Windows the port service
-// raises the system timer resolution while ports are open, so the sleep
+#include "common/wake_up.h"
+
+// 10 ms: the longest a worker sleeps. On Windows the port service raises
+// the system timer resolution while ports are open, so the fixed sleep
 // really lasts about that long.
 constexpr std::chrono::milliseconds kWorkerPassPeriod{10};
 
-void sleepBetweenPasses();
+extern WakeUp patternWake;
+extern WakeUp patchWake;
+extern WakeUp inputWake;
+
+// The pattern and patch clocks moved or changed pace (Start, Continue,
+// Locate, a tempo or time base change, received timing): their players
+// work out afresh when their next message is due.
+void wakePlayers();
+
+// Sleeps until `dueNs` (on the scale of MIDIClockLib_Now;
+// kMIDIClockUnknownTime when nothing is known to be due) or until `wake`
+// is signalled, at most kWorkerPassPeriod. Returns at once when `dueNs` has
+// come already.
+void waitForNextPass(WakeUp& wake, int64_t dueNs);
+
+// The fixed 10 ms poll instead of waking when due; off by default.
+void setFixedWorkerPoll(bool fixed);

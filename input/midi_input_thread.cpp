@@ -48,8 +48,12 @@ void handleTransport(const uint8_t* message) {
 void feedClocks(const uint8_t* message, int32_t length) {
     uint8_t status = message[0];
     if (status != 0xF8 && status != 0xF1 && status != 0xF0) return;
-    if (playerState.patternClock) MIDIClock_PutMIDIMessage(playerState.patternClock, message, length);
-    if (playerState.patchClock) MIDIClock_PutMIDIMessage(playerState.patchClock, message, length);
+    int32_t moved = 0;
+    if (playerState.patternClock) moved |= MIDIClock_PutMIDIMessage(playerState.patternClock, message, length);
+    if (playerState.patchClock) moved |= MIDIClock_PutMIDIMessage(playerState.patchClock, message, length);
+    // A slaved clock's next tick is not known ahead: its players pass
+    // again now that it moved.
+    if (moved) wakePlayers();
 }
 
 void handleSyncStart(const uint8_t* message) {
@@ -115,9 +119,11 @@ void midiInputThread() {
     while (p.mainWindow.load()) {
         {
             std::lock_guard<std::mutex> hold(p.lock);
+            // The port may have been replaced since the last pass.
+            MIDIIn_SetArrivalWakeUp(p.midiIn, &inputWake);
             runInputPass();
         }
-        sleepBetweenPasses();
+        waitForNextPass(inputWake, kMIDIClockUnknownTime);
     }
     p.inputThread = 0;
 }

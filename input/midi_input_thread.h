@@ -6,9 +6,10 @@
 
 #include <cstdint>
 
-// Thread entry: raises its own priority one step, then one pass every 10 ms
-// while playerState.mainWindow is set; clears playerState.inputThread as its
-// last act.
+// Thread entry: raises its own priority one step, then passes as soon as a
+// message arrives on midiIn, and at least every 10 ms, while
+// playerState.mainWindow is set; clears playerState.inputThread as its last
+// act.
 void midiInputThread();
 
 // One pass: handles every message waiting on midiIn. The caller holds

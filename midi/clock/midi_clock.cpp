@@ -181,6 +181,30 @@ void receivePulse(MIDIClock& c, int64_t now) {
                                                      : c.pulseCount + 1;
 }
 
+int64_t ceilDiv(int64_t a, int64_t b) {
+    return a >= 0 ? (a + b - 1) / b : -(-a / b);
+}
+
+// The least position (ns) at which tickAt reads `tick` or more, modes 0
+// and 2: there tick = tickBase + floor(((position - tickBasePosition) *
+// rate.ticks + tickFraction) / rate.nanoseconds).
+int64_t positionOfTick(const MIDIClock& c, int64_t tick) {
+    const TickRate rate = tickRate(c);
+    int64_t rest = 0;
+    const int64_t whole = mulDivFloor(tick - c.tickBase, rate.nanoseconds, rate.ticks, &rest);
+    if (whole >= kNoCeiling / 2 || whole <= -kNoCeiling / 2) return kNoCeiling;
+    return c.tickBasePosition + whole + ceilDiv(rest - c.tickFraction, rate.ticks);
+}
+
+// When a running clock's position reaches `position`; unknown past the
+// ceiling a time code sets.
+int64_t timeOfPosition(const MIDIClock& c, int64_t position) {
+    if (!c.running || position > c.positionCeiling || position == kNoCeiling)
+        return kMIDIClockUnknownTime;
+    if (position <= c.anchorPosition) return c.anchorTime;
+    return c.anchorTime + (position - c.anchorPosition);
+}
+
 // A received time code at `codeTime` (when its first piece arrived). Small
 // steps backwards, as the code's and our own clocks disagree a little, are
 // absorbed by holding still; a real jump is followed.
@@ -254,6 +278,9 @@ int32_t MIDIClock_Reset(MIDIClock* clock) {
     clock->tickFraction = 0;
     clock->tickBasePosition = 0;
     clock->interpolationFloor = 0;
+    // Pulses before the reset would carry the tick on from 0 at their rate
+    // (a Start on a running clock does not clear them); wait for new ones.
+    clock->pulseCount = 0;
     return 1;
 }
 
@@ -327,6 +354,16 @@ int32_t MIDIClock_SetMillisec(MIDIClock* clock, int32_t millisec) {
     clock->anchorPosition = position;
     clock->tickBasePosition = position;  // the tick stays where it is
     return 1;
+}
+
+int64_t MIDIClock_GetTimeOfTickCount(const MIDIClock* clock, int32_t tick) {
+    if (clock == nullptr || clock->syncMode == 1) return kMIDIClockUnknownTime;
+    return timeOfPosition(*clock, positionOfTick(*clock, tick));
+}
+
+int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec) {
+    if (clock == nullptr) return kMIDIClockUnknownTime;
+    return timeOfPosition(*clock, static_cast<int64_t>(millisec) * kNsPerMs);
 }
 
 int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode) {

@@ -38,6 +38,16 @@ int32_t MIDIClock_SetTickCount(MIDIClock* clock, int32_t tick);
 int32_t MIDIClock_GetMillisec(const MIDIClock* clock);
 int32_t MIDIClock_SetMillisec(MIDIClock* clock, int32_t millisec);
 
+// When the clock will first read at least `tick` (or `millisec`), in the
+// time source's nanoseconds (MIDIClockLib_Now); a time not after now means
+// it already does. kMIDIClockUnknownTime when the clock cannot tell: it is
+// stopped, its tick follows MIDI timing clock (it moves with pulses yet to
+// come), or the time lies beyond what the last time code lets it run on.
+// Workers use it to sleep until their next message falls due.
+constexpr int64_t kMIDIClockUnknownTime = INT64_MAX;
+int64_t MIDIClock_GetTimeOfTickCount(const MIDIClock* clock, int32_t tick);
+int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec);
+
 // 0 = own tempo, 1 = follow MIDI timing clock (0xF8), 2 = follow MIDI time
 // code (0xF1 quarter frames and F0 7F 7F 01 01 hh mm ss ff F7 full frames).
 // Mode 1: each pulse adds resolution / 24 ticks (the remainder carried);

@@ -129,6 +129,10 @@ int64_t MIDIIn_GetDroppedCount(const MIDIIn* port) {
     return port != nullptr ? port->droppedCount() : 0;
 }
 
+void MIDIIn_SetArrivalWakeUp(MIDIIn* port, WakeUp* wake) {
+    if (port != nullptr) port->setArrivalWakeUp(wake);
+}
+
 int32_t MIDIOut_PutMIDIMessage(MIDIOut* port, const uint8_t* message, int32_t length) {
     if (port == nullptr || !isSendableMessage(message, length)) return 0;
     return port->putMessage(message, length);

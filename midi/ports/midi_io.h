@@ -11,6 +11,7 @@
 
 struct MIDIIn;   // opaque
 struct MIDIOut;  // opaque
+class WakeUp;    // common/wake_up.h
 
 // Longest message handed out by MIDIIn_GetMIDIMessage; a longer received
 // system-exclusive message is dropped whole, never split.
@@ -38,6 +39,10 @@ int32_t MIDIIn_GetMIDIMessage(MIDIIn* port, uint8_t* buffer, int32_t size);
 // Number of received messages dropped because the queue was full or they
 // were longer than kMIDIMessageMax.
 int64_t MIDIIn_GetDroppedCount(const MIDIIn* port);
+// From now on the port signals `wake` (null: nothing) each time a received
+// message is queued, so that its reader can sleep until one arrives. The
+// wake-up must outlive the port or be replaced first.
+void MIDIIn_SetArrivalWakeUp(MIDIIn* port, WakeUp* wake);
 
 // Sends one complete message at once; the result is its length, 0 on failure.
 // A short message must have exactly the data bytes its status byte calls

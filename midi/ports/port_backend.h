@@ -14,6 +14,8 @@ struct MIDIIn {
     virtual ~MIDIIn() = default;
     virtual int32_t getMessage(uint8_t* buffer, int32_t size) = 0;
     virtual int64_t droppedCount() const = 0;
+    // Whatever queues a message signals `wake` afterwards.
+    virtual void setArrivalWakeUp(WakeUp* wake) = 0;
 };
 
 // An open output port. putMessage is given only messages that pass

@@ -9,6 +9,7 @@
 #include <new>
 #include <string>
 
+#include "common/wake_up.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/port_backend.h"
 #include "midi/ports/port_message.h"
@@ -25,6 +26,7 @@ struct VirtualInput {
     std::mutex producerMutex;
     SysExAssembler sysEx;
     PortQueue queue;
+    WakeUp* arrival = nullptr;  // under producerMutex, so no signal outlives a change
 };
 
 struct VirtualOutput {
@@ -72,13 +74,20 @@ std::shared_ptr<VirtualOutput> findOutput(const wchar_t* name) {
 class VirtualInputPort final : public MIDIIn {
 public:
     explicit VirtualInputPort(std::shared_ptr<VirtualInput> port) : port_(std::move(port)) {}
-    ~VirtualInputPort() override { port_->open.store(false); }
+    ~VirtualInputPort() override {
+        setArrivalWakeUp(nullptr);
+        port_->open.store(false);
+    }
 
     int32_t getMessage(uint8_t* buffer, int32_t size) override {
         if (port_->removed.load()) return 0;
         return port_->queue.pop(buffer, size);
     }
     int64_t droppedCount() const override { return port_->queue.dropped(); }
+    void setArrivalWakeUp(WakeUp* wake) override {
+        std::lock_guard guard(port_->producerMutex);
+        port_->arrival = wake;
+    }
 
 private:
     std::shared_ptr<VirtualInput> port_;
@@ -187,15 +196,20 @@ bool VirtualMIDI_Inject(const wchar_t* inputName, const uint8_t* message, int32_
     if (!port->open.load() || port->removed.load()) return false;
     const uint8_t status = message[0];
     const bool continuesSysEx = port->sysEx.active() && (status < 0x80 || status == 0xF7);
-    if (status == 0xF0 || continuesSysEx) return port->sysEx.feed(message, length, port->queue);
-    const int32_t needed = shortMessageLength(status);
-    if (needed == 0) {
+    bool taken = false;
+    if (status == 0xF0 || continuesSysEx) {
+        taken = port->sysEx.feed(message, length, port->queue);
+    } else if (const int32_t needed = shortMessageLength(status); needed == 0) {
         port->queue.countDrop();
-        return false;
+    } else {
+        uint8_t packed[3] = {status, 0, 0};
+        for (int32_t i = 1; i < needed && i < length; ++i) packed[i] = message[i];
+        taken = port->queue.push(packed, needed);
     }
-    uint8_t packed[3] = {status, 0, 0};
-    for (int32_t i = 1; i < needed && i < length; ++i) packed[i] = message[i];
-    return port->queue.push(packed, needed);
+    // As a driver's callback does: the reader hears of it at once (a piece
+    // of system exclusive too, which costs it one empty look).
+    if (taken && port->arrival) port->arrival->signal();
+    return taken;
 }
 
 std::vector<VirtualMIDIMessage> VirtualMIDI_Sent(const wchar_t* outputName) {

@@ -1,12 +1,16 @@
-// A WinMM input port. The driver calls onDriverMessage on its own thread:
-// short messages go straight into the queue, system exclusive arrives in
-// long buffers that are put together and handed back to the driver.
+// A WinMM input port. The driver calls onDriverMessage on its own thread,
+// where only a few system calls are allowed (SetEvent is one, midiInAddBuffer
+// is not): short messages are copied into the queue, system exclusive is
+// copied out of its long buffer and put together, and the reader's wake-up
+// is signalled. The reader's side hands finished long buffers back to the
+// driver before it reads.
 #include <windows.h>
 #include <mmsystem.h>
 
 #include <atomic>
 #include <new>
 
+#include "common/wake_up.h"
 #include "midi/ports/port_message.h"
 #include "midi/ports/port_queue.h"
 #include "midi/ports/winmm_ports.h"
@@ -21,22 +25,32 @@ public:
     bool open(UINT deviceId);
     ~WinMMInput() override { close(); }
 
-    int32_t getMessage(uint8_t* buffer, int32_t size) override { return queue_.pop(buffer, size); }
+    int32_t getMessage(uint8_t* buffer, int32_t size) override {
+        requeueLongBuffers();
+        return queue_.pop(buffer, size);
+    }
     int64_t droppedCount() const override { return queue_.dropped(); }
+    void setArrivalWakeUp(WakeUp* wake) override { arrival_.store(wake); }
 
 private:
     static void CALLBACK onDriverMessage(HMIDIIN handle, UINT message, DWORD_PTR instance,
                                          DWORD_PTR param1, DWORD_PTR param2);
     void receiveShort(DWORD_PTR packed);
-    void receiveLong(HMIDIIN handle, MIDIHDR* header, bool complete);
+    void receiveLong(MIDIHDR* header, bool complete);
+    void signalArrival();
+    void requeueLongBuffers();
     void close();
 
     HMIDIIN handle_ = nullptr;
     std::atomic<bool> closing_{false};
     PortQueue queue_;
     SysExAssembler sysEx_;  // touched by the driver's thread only
+    std::atomic<WakeUp*> arrival_{nullptr};
     MIDIHDR headers_[kLongBufferCount] = {};
     bool prepared_[kLongBufferCount] = {};
+    // Set by the callback when the driver is done with a buffer; the reader
+    // gives it back.
+    std::atomic<bool> done_[kLongBufferCount] = {};
     char buffers_[kLongBufferCount][kLongBufferSize] = {};
 };
 
@@ -80,16 +94,20 @@ void WinMMInput::close() {
     handle_ = nullptr;
 }
 
-void CALLBACK WinMMInput::onDriverMessage(HMIDIIN handle, UINT message, DWORD_PTR instance,
+void CALLBACK WinMMInput::onDriverMessage(HMIDIIN, UINT message, DWORD_PTR instance,
                                           DWORD_PTR param1, DWORD_PTR) {
     auto* port = reinterpret_cast<WinMMInput*>(instance);
     switch (message) {
     case MIM_DATA: port->receiveShort(param1); break;
-    case MIM_LONGDATA: port->receiveLong(handle, reinterpret_cast<MIDIHDR*>(param1), true); break;
-    case MIM_LONGERROR: port->receiveLong(handle, reinterpret_cast<MIDIHDR*>(param1), false); break;
+    case MIM_LONGDATA: port->receiveLong(reinterpret_cast<MIDIHDR*>(param1), true); break;
+    case MIM_LONGERROR: port->receiveLong(reinterpret_cast<MIDIHDR*>(param1), false); break;
     case MIM_ERROR: port->queue_.countDrop(); break;
     default: break;  // MIM_OPEN, MIM_CLOSE, MIM_MOREDATA
     }
+}
+
+void WinMMInput::signalArrival() {
+    if (WakeUp* wake = arrival_.load()) wake->signal();
 }
 
 void WinMMInput::receiveShort(DWORD_PTR packed) {
@@ -99,13 +117,15 @@ void WinMMInput::receiveShort(DWORD_PTR packed) {
         queue_.countDrop();
         return;
     }
-    queue_.push(bytes, length);
+    if (queue_.push(bytes, length)) signalArrival();
 }
 
-void WinMMInput::receiveLong(HMIDIIN handle, MIDIHDR* header, bool complete) {
+void WinMMInput::receiveLong(MIDIHDR* header, bool complete) {
     if (header == nullptr) return;
     // While closing, midiInReset hands the buffers back empty; they stay ours.
     if (closing_.load()) return;
+    const auto index = header - headers_;
+    if (index < 0 || index >= kLongBufferCount) return;
     if (complete) {
         sysEx_.feed(reinterpret_cast<const uint8_t*>(header->lpData),
                     static_cast<int32_t>(header->dwBytesRecorded), queue_);
@@ -113,9 +133,17 @@ void WinMMInput::receiveLong(HMIDIIN handle, MIDIHDR* header, bool complete) {
         sysEx_.abandon();
         queue_.countDrop();
     }
-    header->dwBytesRecorded = 0;
-    if (midiInPrepareHeader(handle, header, sizeof *header) == MMSYSERR_NOERROR) {
-        midiInAddBuffer(handle, header, sizeof *header);
+    done_[index].store(true);
+    signalArrival();
+}
+
+// Reader's side: the buffers stay prepared, so handing one back is one
+// midiInAddBuffer.
+void WinMMInput::requeueLongBuffers() {
+    for (int i = 0; i < kLongBufferCount; ++i) {
+        if (!done_[i].exchange(false)) continue;
+        headers_[i].dwBytesRecorded = 0;
+        midiInAddBuffer(handle_, &headers_[i], sizeof headers_[i]);
     }
 }
 

@@ -109,10 +109,12 @@ TEST_F(DrumGroupsTest, SwitchingAGroupOffEndsItsKeysOnPortAndMirror) {
     clearSent();
     setGroupEnabled(2, 1);  // ticking a box sends nothing
     EXPECT_EQ(playerState.noteCheck[2].load(), 1);
-    setGroupEnabled(kMasterDrumGroup, 0);  // the master owns no key
+    // The master owns no key but mutes them all: the key still sounding
+    // ends, or it would hang until the pattern is stopped.
+    setGroupEnabled(kMasterDrumGroup, 0);
     EXPECT_EQ(playerState.noteCheck[kMasterDrumGroup].load(), 0);
-    EXPECT_TRUE(sent().empty());
-    EXPECT_TRUE(mirrorHolds(36));
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 36, 0}}));
+    EXPECT_FALSE(mirrorHolds(36));
 }
 
 TEST_F(DrumGroupsTest, SwitchingTheOtherPercussionOffEndsAllItsKeysInOrder) {
@@ -131,6 +133,10 @@ TEST_F(DrumGroupsTest, WithoutPortOrMirrorSwitchingOffStillWorks) {
     playerState.midiOutStatus = nullptr;
     setGroupEnabled(1, 0);
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 35, 0}, {0x99, 36, 0}}));
+    // Without the mirror the master cannot tell which keys sound: it ends all.
+    clearSent();
+    setGroupEnabled(kMasterDrumGroup, 0);
+    EXPECT_EQ(sent().size(), 128u);
 
     clearSent();
     MIDIOut_Close(playerState.midiOut);

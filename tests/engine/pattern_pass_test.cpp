@@ -2,6 +2,7 @@
 // what goes out, in which order, and where the next window starts.
 #include "engine/pattern_player.h"
 #include "tests/support/engine_fixture.h"
+#include "tests/support/fake_time.h"
 
 namespace {
 
@@ -114,6 +115,51 @@ TEST_F(PatternPassTest, ClockPulsesAcrossAWrapAreNotCountedTwice) {
     EXPECT_EQ(pulses, 3);
 }
 
+// A clock that jumps (a time code from 01:00:00:00 at 120 bpm is tick
+// 3 456 000) sends the pulses of the rest of the cycle and of the overrun
+// as the wrap reduces it, not the 172 800 of the hour it skipped.
+TEST_F(PatternPassTest, AClockJumpSendsThePulsesOfTheReducedOverrunOnly) {
+    struct Case {
+        int32_t position, tick, pulses;
+    };
+    const Case cases[] = {
+        {0, 3456000, 96},         // whole cycles skipped: overrun 0
+        {1900, 3456000 + 100, 6}, // 1900..1920, then 0..100
+        {1900, 1920 + 100, 6},    // an ordinary wrap counts the same
+    };
+    SmfBuilder smf(480);
+    smf.track().noteOn(0, 9, 36, 100).endOfTrack(1920);
+    loadPattern(smf);
+    playerState.midiOutSyncMode = 1;  // a pulse every 20 ticks
+    for (const Case& c : cases) {
+        playerState.patternPosition = c.position;
+        clearSent();
+        passAt(c.tick);
+        int32_t pulses = 0;
+        for (const Bytes& message : sent()) pulses += message == Bytes{0xF8};
+        EXPECT_EQ(pulses, c.pulses) << "from " << c.position << " to " << c.tick;
+    }
+}
+
+// A pattern that starts late (first event at tick 960) still sends every
+// pulse: at 960 ticks per quarter and 240 bpm, 96 a second for 20 seconds.
+TEST_F(PatternPassTest, ALatePatternLosesNoPulseAtTheWrap) {
+    FakeTime time;
+    SmfBuilder smf(960);
+    smf.track().noteOn(960, 9, 36, 100).endOfTrack(3840);
+    loadPattern(smf);
+    MIDIClock_SetTempo(playerState.patternClock, 250000);
+    MIDIClock_Start(playerState.patternClock);
+    playerState.midiOutSyncMode = 1;
+    for (int i = 0; i < 2000; ++i) {
+        time.advanceMs(10);
+        pass();
+    }
+    int32_t pulses = 0;
+    for (const Bytes& message : sent()) pulses += message == Bytes{0xF8};
+    EXPECT_EQ(pulses, 1920);
+}
+
 TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).noteOn(960, 9, 38, 100).endOfTrack(1920);
@@ -132,14 +178,14 @@ TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
     EXPECT_TRUE(sent().empty());
 }
 
-TEST_F(PatternPassTest, WrapReturnsToTheBeginTimeOfALatePattern) {
+TEST_F(PatternPassTest, WrapCarriesTheOverrunBeforeTheBeginTimeOfALatePattern) {
     SmfBuilder smf(480);
     smf.track().noteOn(100, 9, 36, 100).noteOn(400, 9, 38, 100).endOfTrack(480);
     loadPattern(smf);
     ASSERT_EQ(MIDIData_GetBeginTime(playerState.patternData), 100);
 
-    passAt(500);  // sends both, wraps to 100 with the clock at 20
-    EXPECT_EQ(playerState.patternPosition, 100);
+    passAt(500);  // sends both, wraps with the clock and the window at 20
+    EXPECT_EQ(playerState.patternPosition, 20);
     EXPECT_EQ(clockTick(), 20);
     clearSent();
 

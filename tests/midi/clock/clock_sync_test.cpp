@@ -107,6 +107,24 @@ TEST(ClockPulses, InterpolatesAtTheMeasuredPulseRate) {
     EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 500);
 }
 
+TEST(ClockPulses, ResetForgetsThePulsesBeforeIt) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(1, 480);
+    MIDIClock_Start(clock.get());
+    for (int i = 0; i < 24; ++i) {
+        time.advanceMs(10);
+        putPulse(clock.get());
+    }
+    time.advanceMs(5);
+    // As Start does it on a playing pattern: the clock already runs, so
+    // Start changes nothing and the tick must wait for new pulses at 0.
+    MIDIClock_Reset(clock.get());
+    MIDIClock_Start(clock.get());
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 0);
+    putPulse(clock.get());
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 20);
+}
+
 TEST(ClockPulses, LoopWrapsAndTheMillisecondCounterWhileFollowingPulses) {
     FakeTime time;
     ClockPtr clock = makeSlavedClock(1, 120);  // 5 ticks a pulse

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/wake_up.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/midi_io.h"
 #include "midi/ports/virtual_midi.h"
@@ -229,6 +230,32 @@ TEST_F(VirtualPorts, SystemExclusiveInPiecesAndTooLong) {
     EXPECT_EQ(MIDIIn_GetDroppedCount(in), 2);
     MIDIOut_Close(out);
     MIDIIn_Close(in);
+}
+
+// The input thread sleeps until a message arrives: every message the
+// port queues signals its wake-up, one that is refused does not, and a
+// closed port signals no more.
+TEST_F(VirtualPorts, QueuedInputSignalsTheReadersWakeUp) {
+    WakeUp wake;
+    EXPECT_FALSE(wake.wait(0));
+    VirtualMIDI_CreateInput(L"Wake In");
+    MIDIIn* port = MIDIIn_OpenW(L"Wake In");
+    ASSERT_NE(port, nullptr);
+    MIDIIn_SetArrivalWakeUp(port, &wake);
+
+    const uint8_t note[] = {0x90, 60, 100};
+    const uint8_t dataByte[] = {0x40};
+    ASSERT_TRUE(VirtualMIDI_Inject(L"Wake In", note, 3));
+    EXPECT_TRUE(wake.wait(0));
+    EXPECT_FALSE(wake.wait(0)) << "one signal wakes once";
+    EXPECT_FALSE(VirtualMIDI_Inject(L"Wake In", dataByte, 1));
+    EXPECT_FALSE(wake.wait(0));
+
+    MIDIIn_Close(port);
+    port = MIDIIn_OpenW(L"Wake In");
+    VirtualMIDI_Inject(L"Wake In", note, 3);
+    EXPECT_FALSE(wake.wait(0));
+    MIDIIn_Close(port);
 }
 
 TEST_F(VirtualPorts, FullQueueDropsNewMessagesAndCountsThem) {
