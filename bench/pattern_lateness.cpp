@@ -99,7 +99,7 @@ int main() {
     int64_t startNs = 0;
     {
         // As Start does it.
-        std::lock_guard<std::mutex> guard(p.lock);
+        std::lock_guard guard(p.lock);
         p.patternPlaying = 1;
         p.patternPosition = 0;
         MIDIClock_Reset(p.patternClock);

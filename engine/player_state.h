@@ -11,7 +11,8 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
+
+#include "engine/player_lock.h"
 
 struct MIDIData;
 struct MIDIClock;
@@ -78,11 +79,23 @@ struct PlayerState {
     std::atomic<int32_t> patternThread{0};
     std::atomic<int32_t> patchThread{0};
 
-    std::mutex lock;
+    PlayerLock lock;
 };
 
 // The single instance.
 extern PlayerState playerState;
+
+// The first line of a function that needs its caller to hold
+// playerState.lock, and of one that takes it itself or must not be called
+// under it (a warning box would stall every worker).
+#define QUILLBEX_ASSERT_LOCK_HELD() \
+    do { \
+        if (!playerState.lock.isHeldByCurrentThread()) failLockCheck(__func__, true); \
+    } while (false)
+#define QUILLBEX_ASSERT_LOCK_NOT_HELD() \
+    do { \
+        if (playerState.lock.isHeldByCurrentThread()) failLockCheck(__func__, false); \
+    } while (false)
 
 // Puts every field back to its process-start value (zero, empty, absent)
 // without touching the handles' objects; tests use it between cases.

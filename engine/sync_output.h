@@ -5,12 +5,10 @@
 
 #include <cstdint>
 
-constexpr uint8_t kMidiStart = 0xFA;
-constexpr uint8_t kMidiContinue = 0xFB;
-constexpr uint8_t kMidiStop = 0xFC;
+#include "midi/midi_bytes.h"
 
 // Called by every playing pattern pass before its notes.
 void sendSyncOutput(int32_t millisec, int32_t tick, int32_t position, int32_t timeMode,
                     int32_t resolution);
-// 0xFA, 0xFB or 0xFC to midiOut when the output sync mode is not 0; never mirrored.
+// kMidiStart, kMidiContinue or kMidiStop to midiOut when the output sync mode is not 0; never mirrored.
 void sendTransportByte(uint8_t byte);

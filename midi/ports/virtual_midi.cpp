@@ -10,6 +10,7 @@
 #include <string>
 
 #include "midi/clock/midi_clock.h"
+#include "midi/midi_bytes.h"
 #include "midi/ports/port_backend.h"
 #include "midi/ports/port_message.h"
 #include "midi/ports/port_queue.h"
@@ -186,8 +187,8 @@ bool VirtualMIDI_Inject(const wchar_t* inputName, const uint8_t* message, int32_
     std::lock_guard<std::mutex> lock(port->producerMutex);
     if (!port->open.load() || port->removed.load()) return false;
     const uint8_t status = message[0];
-    const bool continuesSysEx = port->sysEx.active() && (status < 0x80 || status == 0xF7);
-    if (status == 0xF0 || continuesSysEx) return port->sysEx.feed(message, length, port->queue);
+    const bool continuesSysEx = port->sysEx.active() && (!isStatusByte(status) || status == kEndOfExclusive);
+    if (status == kSystemExclusive || continuesSysEx) return port->sysEx.feed(message, length, port->queue);
     const int32_t needed = shortMessageLength(status);
     if (needed == 0) {
         port->queue.countDrop();

@@ -13,14 +13,14 @@ class PatternPassTest : public EngineTest {
 protected:
     // Runs one pass with the clock at `tick`.
     static void passAt(int32_t tick) {
-        std::lock_guard<std::mutex> guard(playerState.lock);
+        std::lock_guard guard(playerState.lock);
         MIDIClock_SetTickCount(playerState.patternClock, tick);
         runPatternPass();
     }
 
     // Runs one pass at whatever tick the clock holds.
     static void pass() {
-        std::lock_guard<std::mutex> guard(playerState.lock);
+        std::lock_guard guard(playerState.lock);
         runPatternPass();
     }
 

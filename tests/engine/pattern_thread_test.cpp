@@ -35,7 +35,7 @@ TEST_F(PatternThreadTest, PlaysEveryNoteOncePerCycleInOrder) {
     playerState.patternThread = 1;
     std::thread player(patternPlayerThread);
     {
-        std::lock_guard<std::mutex> guard(playerState.lock);
+        std::lock_guard guard(playerState.lock);
         MIDIClock_Reset(playerState.patternClock);
         MIDIClock_Start(playerState.patternClock);
     }

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "common/bounded_copy.h"
+#include "common/song_path.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
 #include "app/workers.h"
@@ -49,7 +51,7 @@ protected:
         std::filesystem::remove_all(appDir_);
         std::filesystem::create_directories(appDir_ / "pattern");
         std::filesystem::create_directories(appDir_ / "patch");
-        std::wcsncpy(playerState.appDir, appDir_.wstring().c_str(), kAppDirSize - 1);
+        copyTruncated(playerState.appDir, appDir_.wstring());
 
         playerState.tempo = 500000;
         playerState.midiThru = 1;

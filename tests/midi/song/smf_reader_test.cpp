@@ -216,9 +216,9 @@ TEST(SmfReader, RefusesMalformedFiles) {
 
 TEST(SmfReader, RefusesAFileLargerThanItsLimit) {
     Bytes large = validFile();
-    large.resize((size_t{64} << 20) + 1);  // a valid file followed by zeros
+    large.resize(kMaxSongFileSize + 1);  // a valid file followed by zeros
     EXPECT_FALSE(MIDIData_LoadFromMemory(large.data(), large.size()));
-    large.resize(size_t{64} << 20);
+    large.resize(kMaxSongFileSize);
     SongPtr song = loadSong(large);
     EXPECT_TRUE(song);
 }
