@@ -1,13 +1,13 @@
 // The key table, the note filter, velocity scaling and the silencing of a
 // group switched off.
 #include "engine/drum_groups.h"
-#include "tests/support/engine_fixture.h"
+#include "tests/support/player_fixture.h"
 
 #include <climits>
 
 namespace {
 
-using DrumGroupsTest = EngineTest;
+using DrumGroupsTest = PlayerFixture;
 
 TEST(DrumGroupTable, FollowsTheGeneralMidiPercussionMap) {
     const std::vector<std::pair<int, int>> keyGroups = {

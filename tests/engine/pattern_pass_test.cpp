@@ -1,7 +1,7 @@
 // One pattern pass at a time, on a stopped clock whose tick each test sets:
 // what goes out, in which order, and where the next window starts.
 #include "engine/pattern_player.h"
-#include "tests/support/engine_fixture.h"
+#include "tests/support/player_fixture.h"
 
 namespace {
 
@@ -9,7 +9,7 @@ Bytes drumNote(int key, int velocity) {
     return {0x99, static_cast<uint8_t>(key), static_cast<uint8_t>(velocity)};
 }
 
-class PatternPassTest : public EngineTest {
+class PatternPassTest : public PlayerFixture {
 protected:
     // Runs one pass with the clock at `tick`.
     static void passAt(int32_t tick) {
@@ -34,7 +34,7 @@ TEST_F(PatternPassTest, WindowIncludesItsStartAndExcludesTheTick) {
         .noteOn(100, 9, 38, 90)
         .noteOn(200, 9, 42, 80)
         .endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
 
     passAt(100);  // [0, 100)
     EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100)}));
@@ -56,7 +56,7 @@ TEST_F(PatternPassTest, SendsTrackByTrackInStoredOrder) {
     SmfBuilder smf(480);
     smf.track().noteOn(10, 9, 36, 1).noteOn(50, 9, 38, 2).endOfTrack(1920);
     smf.track().noteOn(5, 9, 42, 3).noteOn(20, 9, 46, 4).noteOn(20, 9, 49, 5);
-    loadPattern(smf);
+    usePattern(smf);
 
     passAt(100);
     EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 1), drumNote(38, 2), drumNote(42, 3),
@@ -70,7 +70,7 @@ TEST_F(PatternPassTest, WrapCarriesTheOverrunIntoTheNextCycle) {
         .noteOn(5, 9, 38, 100)
         .noteOn(1920, 9, 49, 100)  // on the end time
         .endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     ASSERT_EQ(MIDIData_GetEndTime(playerState.patternData), 1920);
     ASSERT_EQ(MIDIData_GetBeginTime(playerState.patternData), 0);
     passAt(1900);
@@ -99,7 +99,7 @@ TEST_F(PatternPassTest, WrapCarriesTheOverrunIntoTheNextCycle) {
 TEST_F(PatternPassTest, ClockPulsesAcrossAWrapAreNotCountedTwice) {
     SmfBuilder smf(960);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(3840);
-    loadPattern(smf);
+    usePattern(smf);
     playerState.midiOutSyncMode = 1;  // a pulse every 40 ticks
     passAt(3800);
     clearSent();
@@ -117,7 +117,7 @@ TEST_F(PatternPassTest, ClockPulsesAcrossAWrapAreNotCountedTwice) {
 TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).noteOn(960, 9, 38, 100).endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
 
     // A clock that jumped an hour ahead (time code from 01:00:00:00 at 120 bpm).
     passAt(3456000 + 100);
@@ -135,7 +135,7 @@ TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
 TEST_F(PatternPassTest, WrapReturnsToTheBeginTimeOfALatePattern) {
     SmfBuilder smf(480);
     smf.track().noteOn(100, 9, 36, 100).noteOn(400, 9, 38, 100).endOfTrack(480);
-    loadPattern(smf);
+    usePattern(smf);
     ASSERT_EQ(MIDIData_GetBeginTime(playerState.patternData), 100);
 
     passAt(500);  // sends both, wraps to 100 with the clock at 20
@@ -153,7 +153,7 @@ TEST_F(PatternPassTest, WrapReturnsToTheBeginTimeOfALatePattern) {
 TEST_F(PatternPassTest, ClockMovedBackGivesAnEmptyWindow) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).noteOn(400, 9, 38, 100).endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     playerState.patternPosition = 500;
 
     passAt(300);
@@ -167,7 +167,7 @@ TEST_F(PatternPassTest, ClockMovedBackGivesAnEmptyWindow) {
 TEST_F(PatternPassTest, PatternOfNoLengthPlaysOnce) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).noteOff(0, 9, 36);
-    loadPattern(smf);
+    usePattern(smf);
     ASSERT_EQ(MIDIData_GetEndTime(playerState.patternData), 0);
 
     passAt(10);
@@ -195,7 +195,7 @@ TEST_F(PatternPassTest, OnlyDrumNotesLeaveThePattern) {
         .noteOn(7, 9, 40, 0)          // so does a note-on with velocity 0
         .noteOff(8, 15, 40, 64)
         .endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
 
     passAt(100);
     EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(38, 100), drumNote(38, 0), drumNote(40, 0)}));
@@ -209,7 +209,7 @@ TEST_F(PatternPassTest, GroupsFilterAndScaleTheNotes) {
         .noteOff(1, 9, 38)
         .noteOn(2, 9, 42, 127)
         .endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     playerState.noteCheck[2] = 0;     // snares off: their note-offs stay in too
     playerState.noteLevel[4] = 50;    // hi-hats
     playerState.noteLevel[kMasterDrumGroup] = 50;
@@ -221,7 +221,7 @@ TEST_F(PatternPassTest, GroupsFilterAndScaleTheNotes) {
 TEST_F(PatternPassTest, MirrorFollowsThePort) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).noteOn(10, 9, 38, 100).noteOff(20, 9, 36).endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
 
     passAt(15);
     EXPECT_TRUE(mirrorHolds(36));
@@ -234,7 +234,7 @@ TEST_F(PatternPassTest, MirrorFollowsThePort) {
 TEST_F(PatternPassTest, WithoutAPortThePositionStillAdvancesAndWraps) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(480);
-    loadPattern(smf);
+    usePattern(smf);
     MIDIOut_Close(playerState.midiOut);
     playerState.midiOut = nullptr;
 
@@ -249,7 +249,7 @@ TEST_F(PatternPassTest, WithoutAPortThePositionStillAdvancesAndWraps) {
 TEST_F(PatternPassTest, IdleWhenStoppedOrWithoutPatternOrClock) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(480);
-    loadPattern(smf);
+    usePattern(smf);
     MIDIClock_SetTickCount(playerState.patternClock, 100);
     playerState.patternPosition = 0;
 

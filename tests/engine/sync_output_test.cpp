@@ -1,11 +1,11 @@
 // Timing clock pulses, time code and the transport bytes, byte for byte.
 #include "engine/pattern_player.h"
 #include "engine/sync_output.h"
-#include "tests/support/engine_fixture.h"
+#include "tests/support/player_fixture.h"
 
 namespace {
 
-using SyncOutputTest = EngineTest;
+using SyncOutputTest = PlayerFixture;
 
 std::vector<Bytes> pulses(size_t count) {
     return std::vector<Bytes>(count, Bytes{0xF8});
@@ -134,7 +134,7 @@ TEST_F(SyncOutputTest, TransportBytesFollowTheOutputSyncMode) {
 TEST_F(SyncOutputTest, PassSendsItsTimingBeforeItsNotes) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     playerState.midiOutSyncMode = 1;
 
     std::lock_guard guard(playerState.lock);

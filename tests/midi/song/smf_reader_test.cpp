@@ -6,10 +6,10 @@
 
 #include "tests/support/smf_builder.h"
 #include "tests/midi/song/song_test_helpers.h"
+#include "tests/support/bytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 
 TEST(SmfReader, StoresEveryKindOfEventAsItGoesOnTheWire) {
     SmfBuilder file(96, 0);
