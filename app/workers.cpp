@@ -69,8 +69,9 @@ bool stopWorkerThreads() {
 }
 
 void releasePlayerObjects() {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    std::lock_guard<std::mutex> hold(p.lock);
+    std::lock_guard hold(p.lock);
     MIDIStatus_Delete(p.midiInStatus);
     p.midiInStatus = nullptr;
     MIDIStatus_Delete(p.midiOutStatus);

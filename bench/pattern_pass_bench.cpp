@@ -69,7 +69,7 @@ void BM_PatternPass(benchmark::State& state) {
     int64_t sentSinceClear = 0;
     for (auto _ : state) {
         const int32_t start = starts[next++ % starts.size()];
-        std::lock_guard<std::mutex> guard(p.lock);
+        std::lock_guard guard(p.lock);
         p.patternPosition = start;
         MIDIClock_SetTickCount(p.patternClock, start + kWindowTicks);
         runPatternPass();

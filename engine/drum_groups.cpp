@@ -1,6 +1,7 @@
 #include "engine/drum_groups.h"
 
 #include "engine/player_state.h"
+#include "midi/midi_bytes.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
 
@@ -52,6 +53,7 @@ constexpr int64_t kProductSaturation = 128 * 10000;
 }  // namespace
 
 bool isDrumNoteEnabled(int32_t key) {
+    QUILLBEX_ASSERT_LOCK_HELD();
     return playerState.noteCheck[groupOfKey(key)].load() != 0 &&
            playerState.noteCheck[kMasterDrumGroup].load() != 0;
 }
@@ -60,6 +62,7 @@ bool isDrumNoteEnabled(int32_t key) {
 // come from the settings file unchecked, so the product is formed in 64 bits
 // and saturated instead of overflowing.
 int32_t scaleDrumVelocity(int32_t key, int32_t velocity) {
+    QUILLBEX_ASSERT_LOCK_HELD();
     const int64_t groupLevel = playerState.noteLevel[groupOfKey(key)].load();
     const int64_t masterLevel = playerState.noteLevel[kMasterDrumGroup].load();
     int64_t product = int64_t{velocity} * groupLevel;
@@ -69,20 +72,21 @@ int32_t scaleDrumVelocity(int32_t key, int32_t velocity) {
 }
 
 void setGroupEnabled(int32_t group, int32_t enabled) {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     if (!isUsableGroup(group))
         return;
     PlayerState& p = playerState;
     // Stored before the lock so that a pass starting after this already
     // filters the group; a note a running pass still sends is ended below.
     p.noteCheck[group] = enabled;
-    std::lock_guard<std::mutex> guard(p.lock);
+    std::lock_guard guard(p.lock);
     if (enabled != 0 || !p.midiOut)
         return;
     for (int32_t key = 0; key < 128; ++key) {
         if (!endsKey(group, key))
             continue;
         // A note-on with velocity 0 ends a sounding note.
-        const uint8_t message[3] = {0x99, static_cast<uint8_t>(key), 0x00};
+        const uint8_t message[3] = {kDrumNoteOn, static_cast<uint8_t>(key), 0x00};
         MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
         if (p.midiOutStatus)
             MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "common/song_path.h"
 #include "engine/due_time.h"
 #include "engine/player_state.h"
 #include "engine/player_ui.h"
@@ -31,11 +32,12 @@ void stopAndResetPatchClock() {
 }  // namespace
 
 void selectPatch(PlayerUi& ui) {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     ui.getSelectedText(IDC_PATCH_LIST, p.patchName, kTextSize);
     p.patchName[kTextSize - 1] = L'\0';
     wchar_t path[kSongPathSize];
-    formatSongPath(path, L"patch", p.patchName);
+    formatSongPath(path, p.appDir, L"patch", p.patchName);
 
     // Before the lock: a pass already under way finishes, the next sends
     // nothing more of the previous patch.
@@ -43,7 +45,7 @@ void selectPatch(PlayerUi& ui) {
 
     int32_t warning = 0;
     {
-        std::lock_guard<std::mutex> hold(p.lock);
+        std::lock_guard hold(p.lock);
         MIDIData_Delete(p.patchData);
         p.patchData = MIDIData_LoadFromSMFW(path);
         int32_t resolution = ticksPerQuarterNote(p.patchData);
@@ -72,6 +74,7 @@ void selectPatch(PlayerUi& ui) {
 }
 
 void runPatchPass() {
+    QUILLBEX_ASSERT_LOCK_HELD();
     PlayerState& p = playerState;
     if (!p.patchPlaying || !p.patchClock || !p.patchData) return;
 
@@ -104,7 +107,7 @@ void patchPlayerThread() {
     while (p.mainWindow.load()) {
         int64_t due = 0;
         {
-            std::lock_guard<std::mutex> hold(p.lock);
+            std::lock_guard hold(p.lock);
             runPatchPass();
             due = nextPatchPassTime();
         }

@@ -5,6 +5,7 @@
 #include "engine/player_state.h"
 #include "engine/sync_output.h"
 #include "engine/worker_sleep.h"
+#include "midi/midi_bytes.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/song/midi_data.h"
 #include "midi/ports/midi_io.h"
@@ -12,10 +13,8 @@
 
 namespace {
 
-constexpr int32_t kDrumChannel = 9;  // MIDI channel 10
-
 void sendNote(uint8_t key, uint8_t velocity) {
-    const uint8_t message[3] = {0x99, key, velocity};
+    const uint8_t message[3] = {kDrumNoteOn, key, velocity};
     MIDIOut_PutMIDIMessage(playerState.midiOut, message, 3);
     if (playerState.midiOutStatus)
         MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, message, 3);
@@ -117,6 +116,7 @@ void playPass() {
 }  // namespace
 
 void runPatternPass() {
+    QUILLBEX_ASSERT_LOCK_HELD();
     const PlayerState& p = playerState;
     if (p.patternPlaying != 0 && p.patternClock && p.patternData)
         playPass();
@@ -126,7 +126,7 @@ void patternPlayerThread() {
     while (playerState.mainWindow.load()) {
         int64_t due = 0;
         {
-            std::lock_guard<std::mutex> guard(playerState.lock);
+            std::lock_guard guard(playerState.lock);
             runPatternPass();
             due = nextPatternPassTime();
         }

@@ -11,7 +11,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
+
+#include "engine/player_lock.h"
+#include "midi/midi_bytes.h"
 
 struct MIDIData;
 struct MIDIClock;
@@ -28,9 +30,9 @@ constexpr int kAppDirSize = 1024;
 struct PlayerState {
     // Settings (loaded at start-up, saved at exit).
     int32_t tempo = 0;       // microseconds per quarter note
-    int32_t tempoMode = 0;   // 0 own tempo, else follow MIDI input
-    std::atomic<int32_t> midiInSyncMode{0};   // 0..2
-    std::atomic<int32_t> midiOutSyncMode{0};  // 0 none, 1 clock, 2..5 time code 24/25/29.97/30
+    int32_t tempoMode = 0;   // TempoMode: kTempoOwn, else follow MIDI input
+    std::atomic<int32_t> midiInSyncMode{0};   // MidiInSyncMode, 0..2
+    std::atomic<int32_t> midiOutSyncMode{0};  // MidiOutSyncMode, 0..5
     std::atomic<int32_t> syncStart{0};
     std::atomic<int32_t> syncStop{0};
     std::atomic<int32_t> midiThru{0};
@@ -59,7 +61,7 @@ struct PlayerState {
     // selectPatch clears it before taking the lock, so it is atomic.
     std::atomic<int32_t> patchPlaying{0};
     int32_t patchPosition = 0;
-    int32_t lastMtcFrame[4] = {};
+    int32_t lastMtcFrame[kTimeCodeRateCount] = {};
     int32_t lastMtcSecond = 0;
     int32_t lastMtcMinute = 0;
 
@@ -78,11 +80,23 @@ struct PlayerState {
     std::atomic<int32_t> patternThread{0};
     std::atomic<int32_t> patchThread{0};
 
-    std::mutex lock;
+    PlayerLock lock;
 };
 
 // The single instance.
 extern PlayerState playerState;
+
+// The first line of a function that needs its caller to hold
+// playerState.lock, and of one that takes it itself or must not be called
+// under it (a warning box would stall every worker).
+#define QUILLBEX_ASSERT_LOCK_HELD() \
+    do { \
+        if (!playerState.lock.isHeldByCurrentThread()) failLockCheck(__func__, true); \
+    } while (false)
+#define QUILLBEX_ASSERT_LOCK_NOT_HELD() \
+    do { \
+        if (playerState.lock.isHeldByCurrentThread()) failLockCheck(__func__, false); \
+    } while (false)
 
 // Puts every field back to its process-start value (zero, empty, absent)
 // without touching the handles' objects; tests use it between cases.

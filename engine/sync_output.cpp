@@ -4,24 +4,21 @@
 
 #include "engine/player_state.h"
 #include "midi/clock/midi_clock.h"
+#include "midi/midi_bytes.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
 
 namespace {
-
-constexpr uint8_t kTimingClock = 0xF8;
-constexpr uint8_t kQuarterFrame = 0xF1;
-constexpr int32_t kPulsesPerQuarterNote = 24;
 
 // Pulses between the pass's position and its tick, each counted from the
 // song's start, so no running count is kept. The products are taken in 64
 // bits: a long run at a high resolution would overflow 32.
 int64_t clockPulsesInWindow(int32_t tick, int32_t position, int32_t timeMode,
                             int32_t resolution) {
-    if (timeMode != 0 || resolution <= 0)
+    if (timeMode != kTicksPerQuarterNoteTimeMode || resolution <= 0)
         return 0;  // a pulse per 1/24 quarter note needs ticks per quarter note
-    const int64_t a = int64_t{position} * kPulsesPerQuarterNote / resolution;
-    const int64_t b = int64_t{tick} * kPulsesPerQuarterNote / resolution;
+    const int64_t a = int64_t{position} * kClockPulsesPerQuarterNote / resolution;
+    const int64_t b = int64_t{tick} * kClockPulsesPerQuarterNote / resolution;
     return b > a ? b - a : 0;
 }
 
@@ -38,30 +35,33 @@ void sendTimingClock(int32_t tick, int32_t position, int32_t timeMode, int32_t r
     }
 }
 
-struct TimeCode {
-    int32_t frame[4];  // frame within the second at 24, 25, 29.97 and 30 frames per second
-    int32_t seconds;
-    int32_t minutes;
-    int32_t hours;     // not reduced modulo 24
-};
-
-TimeCode timeCodeAt(int32_t millisec) {
+// The frame within the second at a rate.
+int32_t frameAt(int32_t millisec, int32_t rateCode) {
     const int32_t fraction = millisec % 1000;
+    switch (rateCode) {
+    case kRate24: return fraction * 24 / 1000;
+    case kRate25: return fraction * 25 / 1000;
+    case kRate2997: return fraction * 2997 / 100000;
+    default: return fraction * 30 / 1000;
+    }
+}
+
+// Hours are not reduced modulo 24.
+TimeCode timeCodeAt(int32_t millisec, int32_t rateCode) {
     TimeCode code{};
-    code.frame[0] = fraction * 24 / 1000;
-    code.frame[1] = fraction * 25 / 1000;
-    code.frame[2] = fraction * 2997 / 100000;
-    code.frame[3] = fraction * 30 / 1000;
+    code.frames = frameAt(millisec, rateCode);
     code.seconds = (millisec / 1000) % 60;
     code.minutes = (millisec / 60000) % 60;
     code.hours = millisec / 3600000;
+    code.rateCode = rateCode;
     return code;
 }
 
 // The eight quarter-frame data bytes, piece 0 to 7; piece 7 carries the
 // rate code in bits 1-2.
-void quarterFrameData(const TimeCode& code, int32_t rate, uint8_t data[8]) {
-    const int32_t frame = code.frame[rate];
+void quarterFrameData(const TimeCode& code, uint8_t data[8]) {
+    const int32_t frame = code.frames;
+    const int32_t rate = code.rateCode;
     data[0] = static_cast<uint8_t>(0x00 + (frame & 0x0F));
     data[1] = static_cast<uint8_t>(0x10 + ((frame >> 4) & 0x0F));
     data[2] = static_cast<uint8_t>(0x20 + (code.seconds & 0x0F));
@@ -77,12 +77,12 @@ void quarterFrameData(const TimeCode& code, int32_t rate, uint8_t data[8]) {
 // of rate compares against the previous pass.
 void sendTimeCode(int32_t millisec, int32_t rate) {
     PlayerState& p = playerState;
-    const TimeCode code = timeCodeAt(millisec);
-    const bool changed = code.frame[rate] != p.lastMtcFrame[rate] ||
+    const TimeCode code = timeCodeAt(millisec, rate);
+    const bool changed = code.frames != p.lastMtcFrame[rate] ||
                          code.seconds != p.lastMtcSecond || code.minutes != p.lastMtcMinute;
     if (changed) {
         uint8_t data[8];
-        quarterFrameData(code, rate, data);
+        quarterFrameData(code, data);
         if (p.midiOut) {
             for (uint8_t piece : data) {
                 const uint8_t message[2] = {kQuarterFrame, piece};
@@ -98,20 +98,20 @@ void sendTimeCode(int32_t millisec, int32_t rate) {
     }
     p.lastMtcSecond = code.seconds;
     p.lastMtcMinute = code.minutes;
-    for (int32_t r = 0; r < 4; ++r)
-        p.lastMtcFrame[r] = code.frame[r];
+    for (int32_t r = 0; r < kTimeCodeRateCount; ++r)
+        p.lastMtcFrame[r] = frameAt(millisec, r);
 }
 
 // A pulse goes out when tick * 24 / resolution passes position * 24 /
 // resolution: the next one at the first tick whose count is one more.
 int64_t nextClockPulseTime(const MIDIClock* clock, int32_t position, int32_t timeMode,
                            int32_t resolution) {
-    if (timeMode != 0 || resolution <= 0)
+    if (timeMode != kTicksPerQuarterNoteTimeMode || resolution <= 0)
         return kMIDIClockUnknownTime;
     if (position < 0)
         return MIDIClock_GetTimeOfTickCount(clock, position + 1);
-    const int64_t pulse = int64_t{position} * kPulsesPerQuarterNote / resolution + 1;
-    const int64_t tick = (pulse * resolution + kPulsesPerQuarterNote - 1) / kPulsesPerQuarterNote;
+    const int64_t pulse = int64_t{position} * kClockPulsesPerQuarterNote / resolution + 1;
+    const int64_t tick = (pulse * resolution + kClockPulsesPerQuarterNote - 1) / kClockPulsesPerQuarterNote;
     if (tick > INT32_MAX)
         return kMIDIClockUnknownTime;
     return MIDIClock_GetTimeOfTickCount(clock, static_cast<int32_t>(tick));
@@ -126,15 +126,15 @@ int64_t nextTimeCodeTime(const MIDIClock* clock, int32_t rate) {
     if (millisec < 0)
         return kMIDIClockUnknownTime;
     const PlayerState& p = playerState;
-    const TimeCode code = timeCodeAt(millisec);
-    if (code.frame[rate] != p.lastMtcFrame[rate] || code.seconds != p.lastMtcSecond ||
+    const TimeCode code = timeCodeAt(millisec, rate);
+    if (code.frames != p.lastMtcFrame[rate] || code.seconds != p.lastMtcSecond ||
         code.minutes != p.lastMtcMinute)
         return MIDIClock_GetTimeOfMillisec(clock, millisec);
     // frame = fraction * framesPer / per, as timeCodeAt counts it
     static constexpr int64_t framesPer[4] = {24, 25, 2997, 30};
     static constexpr int64_t per[4] = {1000, 1000, 100000, 1000};
     const int64_t fraction = millisec % 1000;
-    const int64_t nextFrame = ((code.frame[rate] + 1) * per[rate] + framesPer[rate] - 1) / framesPer[rate];
+    const int64_t nextFrame = ((code.frames + 1) * per[rate] + framesPer[rate] - 1) / framesPer[rate];
     const int64_t next = millisec - fraction + std::min<int64_t>(nextFrame, 1000);
     if (next > INT32_MAX)
         return kMIDIClockUnknownTime;
@@ -155,14 +155,16 @@ int64_t nextSyncOutputTime(const MIDIClock* clock, int32_t position, int32_t tim
 
 void sendSyncOutput(int32_t millisec, int32_t tick, int32_t position, int32_t timeMode,
                     int32_t resolution) {
+    QUILLBEX_ASSERT_LOCK_HELD();
     const int32_t mode = playerState.midiOutSyncMode.load();
-    if (mode == 1)
+    if (mode == kOutSyncTimingClock)
         sendTimingClock(tick, position, timeMode, resolution);
-    else if (mode >= 2 && mode <= 5)
-        sendTimeCode(millisec, mode - 2);
+    else if (mode >= kOutSyncTimeCode24 && mode <= kOutSyncTimeCode30)
+        sendTimeCode(millisec, mode - kOutSyncTimeCode24);
 }
 
 void sendTransportByte(uint8_t byte) {
-    if (playerState.midiOutSyncMode.load() != 0 && playerState.midiOut)
+    QUILLBEX_ASSERT_LOCK_HELD();
+    if (playerState.midiOutSyncMode.load() != kOutSyncNone && playerState.midiOut)
         MIDIOut_PutMIDIMessage(playerState.midiOut, &byte, 1);
 }

@@ -5,20 +5,19 @@
 
 #include <cstdint>
 
-struct MIDIClock;
+#include "midi/midi_bytes.h"
 
-constexpr uint8_t kMidiStart = 0xFA;
-constexpr uint8_t kMidiContinue = 0xFB;
-constexpr uint8_t kMidiStop = 0xFC;
+struct MIDIClock;
 
 // Called by every playing pattern pass before its notes.
 void sendSyncOutput(int32_t millisec, int32_t tick, int32_t position, int32_t timeMode,
                     int32_t resolution);
+
 // When the next clock pulse or time code after `position` falls due on
 // `clock` (the pattern clock), as the pattern player sleeps until then;
 // kMIDIClockUnknownTime when none is sent or the clock cannot tell.
 int64_t nextSyncOutputTime(const MIDIClock* clock, int32_t position, int32_t timeMode,
                            int32_t resolution);
 
-// 0xFA, 0xFB or 0xFC to midiOut when the output sync mode is not 0; never mirrored.
+// kMidiStart, kMidiContinue or kMidiStop to midiOut when the output sync mode is not 0; never mirrored.
 void sendTransportByte(uint8_t byte);

@@ -42,26 +42,27 @@ int32_t tempoFromBpm(int32_t bpm) {
 }
 
 int32_t bpmFromTempo(int32_t tempo) {
-    return kMicrosecondsPerMinute / (tempo > 0 ? tempo : kDefaultTempo);
+    return kMicrosecondsPerMinute / usableTempo(tempo);
 }
 
 int32_t clockSyncMode(int32_t tempoMode, int32_t midiInSyncMode) {
-    if (tempoMode == 0 || midiInSyncMode == 0) return 0;
-    return midiInSyncMode == 1 ? 1 : 2;
+    if (tempoMode == kTempoOwn || midiInSyncMode == kInSyncNone) return kInSyncNone;
+    return midiInSyncMode == kInSyncTimingClock ? kInSyncTimingClock : kInSyncTimeCode;
 }
 
 void initTempoControls(PlayerUi& ui) {
     PlayerState& p = playerState;
-    ui.setChecked(IDC_TEMPO_INTERNAL_RADIO, p.tempoMode == 0);
-    ui.setChecked(IDC_TEMPO_FOLLOW_RADIO, p.tempoMode != 0);
+    ui.setChecked(IDC_TEMPO_INTERNAL_RADIO, p.tempoMode == kTempoOwn);
+    ui.setChecked(IDC_TEMPO_FOLLOW_RADIO, p.tempoMode != kTempoOwn);
     int32_t bpm = bpmFromTempo(p.tempo);
     ui.setScrollRange(IDC_TEMPO_SCROLL, kMinimumBpm, kMaximumBpm);
     ui.setScrollPosition(IDC_TEMPO_SCROLL, bpm);
     setTempoText(ui, L"%d", bpm);
-    showTempoControls(ui, p.tempoMode == 0);
+    showTempoControls(ui, p.tempoMode == kTempoOwn);
 }
 
 void scrollTempo(PlayerUi& ui, int32_t scrollControlId, uint32_t scrollCode, uint16_t thumbPosition) {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     int32_t bpm = ui.getScrollPosition(scrollControlId);
     switch (scrollCode) {
@@ -78,7 +79,7 @@ void scrollTempo(PlayerUi& ui, int32_t scrollControlId, uint32_t scrollCode, uin
 
     p.tempo = tempoFromBpm(bpm);
     {
-        std::lock_guard<std::mutex> hold(p.lock);
+        std::lock_guard hold(p.lock);
         if (p.patternClock) MIDIClock_SetTempo(p.patternClock, p.tempo);
         if (p.patchClock) MIDIClock_SetTempo(p.patchClock, p.tempo);
     }
@@ -88,27 +89,28 @@ void scrollTempo(PlayerUi& ui, int32_t scrollControlId, uint32_t scrollCode, uin
 }
 
 void setTempoMode(PlayerUi& ui, int32_t commandId) {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    int32_t syncMode = 0;
+    int32_t syncMode = kInSyncNone;
     if (commandId == IDC_TEMPO_INTERNAL_RADIO) {
-        p.tempoMode = 0;
+        p.tempoMode = kTempoOwn;
     } else if (commandId == IDC_TEMPO_FOLLOW_RADIO) {
-        p.tempoMode = 1;
+        p.tempoMode = kTempoFollowInput;
         // Nothing to follow: the clocks keep their own tempo and the scroll
         // bar stays usable.
-        if (p.midiInSyncMode == 0) return;
+        if (p.midiInSyncMode == kInSyncNone) return;
         syncMode = clockSyncMode(p.tempoMode, p.midiInSyncMode);
     } else {
         return;
     }
     if (p.patternClock) {
-        std::lock_guard<std::mutex> hold(p.lock);
+        std::lock_guard hold(p.lock);
         MIDIClock_SetMIDIInSyncMode(p.patternClock, syncMode);
     }
     if (p.patchClock) {
-        std::lock_guard<std::mutex> hold(p.lock);
+        std::lock_guard hold(p.lock);
         MIDIClock_SetMIDIInSyncMode(p.patchClock, syncMode);
     }
     wakePlayers();
-    showTempoControls(ui, p.tempoMode == 0);
+    showTempoControls(ui, p.tempoMode == kTempoOwn);
 }

@@ -5,19 +5,21 @@
 
 #include <cstdint>
 
+#include "midi/midi_bytes.h"  // kDefaultTempo, usableTempo
+
 class PlayerUi;
 
 constexpr int32_t kMinimumBpm = 16;
 constexpr int32_t kMaximumBpm = 256;
-constexpr int32_t kDefaultTempo = 500000;  // 120 bpm
 
 // 60000000 / x both ways: every bpm from 16 to 256 survives the round trip.
 int32_t tempoFromBpm(int32_t bpm);
 int32_t bpmFromTempo(int32_t tempo);
 
-// The sync mode both clocks get from tempoMode and midiInSyncMode: 0 while
-// the player keeps its own tempo or the input is not followed, 1 for MIDI
-// timing clock, 2 for MIDI time code.
+// The sync mode both clocks get from tempoMode and midiInSyncMode:
+// kInSyncNone while the player keeps its own tempo or the input is not
+// followed, else kInSyncTimingClock or (for any other input mode)
+// kInSyncTimeCode.
 int32_t clockSyncMode(int32_t tempoMode, int32_t midiInSyncMode);
 
 // Sets the radio buttons, the scroll bar and the tempo text from tempo and

@@ -1,16 +1,15 @@
 #include "engine/transport.h"
 
-#include <algorithm>
-#include <cwchar>
-#include <iterator>
 #include <mutex>
 
+#include "common/song_path.h"
 #include "engine/player_state.h"
 #include "engine/player_ui.h"
 #include "engine/sync_output.h"
 #include "engine/tempo.h"
 #include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"
+#include "midi/midi_bytes.h"
 #include "midi/song/midi_data.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
@@ -19,9 +18,6 @@
 namespace {
 
 constexpr int32_t kNoPatternResolution = 120;
-constexpr uint8_t kControlChange = 0xB0;
-constexpr uint8_t kAllNotesOff = 123;
-constexpr uint8_t kSongPositionPointer = 0xF2;
 
 void deletePattern() {
     MIDIData_Delete(playerState.patternData);
@@ -51,24 +47,11 @@ MIDIClock* createClock(PlayerUi& ui, int32_t timeMode, int32_t resolution, int32
 
 }  // namespace
 
-void formatSongPath(wchar_t (&path)[kSongPathSize], const wchar_t* folder, const wchar_t* name) {
-    // Room for the longest appDir, folder and name, so swprintf never fails;
-    // the path is then cut to what the players keep.
-    wchar_t full[kAppDirSize + kTextSize + 16];
-    const wchar_t separator[] = {kPathSeparator, L'\0'};
-    int written = std::swprintf(full, std::size(full), L"%ls%ls%ls%ls%ls", playerState.appDir,
-                                separator, folder, separator, name);
-    if (written < 0) full[0] = L'\0';
-    const size_t length = std::min(std::wcslen(full), static_cast<size_t>(kSongPathSize - 1));
-    std::wmemcpy(path, full, length);
-    path[length] = L'\0';
-}
-
 int32_t ticksPerQuarterNote(const MIDIData* song) {
     int32_t timeMode = -1;
     int32_t resolution = 0;
     if (!song || !MIDIData_GetTimeBase(song, &timeMode, &resolution)) return 0;
-    return (timeMode == 0 && resolution > 0) ? resolution : 0;
+    return (timeMode == kTicksPerQuarterNoteTimeMode && resolution > 0) ? resolution : 0;
 }
 
 void setClockResolution(MIDIClock* clock, int32_t resolution) {
@@ -86,7 +69,7 @@ void loadStoredPattern(PlayerUi& ui) {
 
     // The stored name, not the list entry's text: their letter case may differ.
     wchar_t path[kSongPathSize];
-    formatSongPath(path, L"pattern", p.patternName);
+    formatSongPath(path, p.appDir, L"pattern", p.patternName);
     deletePattern();
     p.patternData = MIDIData_LoadFromSMFW(path);
     if (!p.patternData) return;  // silent at start-up
@@ -98,11 +81,11 @@ void loadStoredPattern(PlayerUi& ui) {
 
 void createClocks(PlayerUi& ui) {
     PlayerState& p = playerState;
-    int32_t timeMode = 0;
+    int32_t timeMode = kTicksPerQuarterNoteTimeMode;
     int32_t resolution = kNoPatternResolution;
     if (p.patternData) MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
     // A stored tempo of 0 or less has no bpm; run at 120 bpm and keep that.
-    if (p.tempo <= 0) p.tempo = kDefaultTempo;
+    p.tempo = usableTempo(p.tempo);
 
     int32_t syncMode = clockSyncMode(p.tempoMode, p.midiInSyncMode);
     p.patternClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
@@ -111,16 +94,17 @@ void createClocks(PlayerUi& ui) {
 }
 
 void selectPattern(PlayerUi& ui) {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     // Kept whatever the load gives: it is what the settings file stores.
     ui.getSelectedText(IDC_PATTERN_LIST, p.patternName, kTextSize);
     p.patternName[kTextSize - 1] = L'\0';
     wchar_t path[kSongPathSize];
-    formatSongPath(path, L"pattern", p.patternName);
+    formatSongPath(path, p.appDir, L"pattern", p.patternName);
 
     int32_t warning = 0;
     {
-        std::lock_guard<std::mutex> hold(p.lock);
+        std::lock_guard hold(p.lock);
         deletePattern();
         p.patternData = MIDIData_LoadFromSMFW(path);
         int32_t resolution = ticksPerQuarterNote(p.patternData);
@@ -141,12 +125,13 @@ void selectPattern(PlayerUi& ui) {
 }
 
 void startPattern(PlayerUi& ui) {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     if (!p.patternData) {
         ui.showWarning(IDS_NO_PATTERN_LOADED, nullptr);
         return;
     }
-    std::lock_guard<std::mutex> hold(p.lock);
+    std::lock_guard hold(p.lock);
     p.patternPlaying = 1;
     p.patternPosition = 0;
     if (p.patternClock) {
@@ -158,8 +143,9 @@ void startPattern(PlayerUi& ui) {
 }
 
 void stopPlayback() {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    std::lock_guard<std::mutex> hold(p.lock);
+    std::lock_guard hold(p.lock);
     // Clock and position are kept so that Continue resumes here.
     if (p.patternPlaying) {
         p.patternPlaying = 0;
@@ -169,7 +155,7 @@ void stopPlayback() {
         p.patchPlaying = 0;
         if (p.patchClock) MIDIClock_Stop(p.patchClock);
     }
-    for (uint8_t channel = 0; channel < 16; ++channel) {
+    for (uint8_t channel = 0; channel < kMidiChannelCount; ++channel) {
         const uint8_t message[3] = {static_cast<uint8_t>(kControlChange | channel), kAllNotesOff, 0};
         if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
         if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, 3);
@@ -179,12 +165,13 @@ void stopPlayback() {
 }
 
 void continuePattern(PlayerUi& ui) {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     if (!p.patternData) {
         ui.showWarning(IDS_NO_PATTERN_LOADED, nullptr);
         return;
     }
-    std::lock_guard<std::mutex> hold(p.lock);
+    std::lock_guard hold(p.lock);
     p.patternPlaying = 1;
     if (p.patternClock) MIDIClock_Start(p.patternClock);
     sendTransportByte(kMidiContinue);
@@ -192,6 +179,7 @@ void continuePattern(PlayerUi& ui) {
 }
 
 int32_t locateSongPosition(int32_t songPosition) {
+    QUILLBEX_ASSERT_LOCK_HELD();
     PlayerState& p = playerState;
     if (!p.patternData || !p.patternClock) return 0;
     songPosition &= 0x3FFF;
@@ -208,7 +196,7 @@ int32_t locateSongPosition(int32_t songPosition) {
 
     p.patternPosition = target;
     int32_t millisec = MIDIData_TimeToMillisec(p.patternData, target);
-    if (p.midiOutSyncMode == 1) {
+    if (p.midiOutSyncMode == kOutSyncTimingClock) {
         // The received position, not the wrapped tick: the slave follows the song.
         const uint8_t message[3] = {kSongPositionPointer, static_cast<uint8_t>(songPosition & 0x7F),
                                     static_cast<uint8_t>((songPosition >> 7) & 0x7F)};

@@ -13,23 +13,6 @@ class PlayerUi;
 struct MIDIClock;
 struct MIDIData;
 
-// Longest song path kept: longer paths are cut, so a load of the cut path
-// fails with the path in its warning.
-constexpr int kSongPathSize = 256;
-
-// The folder separator of song paths: a backslash on Windows; the portable
-// build, which runs the tests on Linux, uses '/' so the same code opens the
-// test folders there.
-#ifdef _WIN32
-constexpr wchar_t kPathSeparator = L'\\';
-#else
-constexpr wchar_t kPathSeparator = L'/';
-#endif
-
-// "<appDir>\<folder>\<name>" into `path` (kSongPathSize characters), cut at
-// 255 characters and terminated.
-void formatSongPath(wchar_t (&path)[kSongPathSize], const wchar_t* folder, const wchar_t* name);
-
 // Resolution of a song that counts ticks per quarter note, or 0 for a song
 // the players cannot use: a frame-based time mode, or a resolution of 0 or
 // less (which would divide by zero when clock pulses are counted).

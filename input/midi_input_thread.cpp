@@ -9,19 +9,16 @@
 #include "engine/worker_sleep.h"
 #include "input/thread_priority.h"
 #include "midi/clock/midi_clock.h"
+#include "midi/midi_bytes.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int32_t kChannelCount = 16;
-constexpr uint8_t kSustainController = 64;
-
-bool inRange(uint8_t value, uint8_t low, uint8_t high) { return value >= low && value <= high; }
-bool isNoteOff(uint8_t status) { return inRange(status, 0x80, 0x8F); }
-bool isNoteOn(uint8_t status) { return inRange(status, 0x90, 0x9F); }
-bool isControlChange(uint8_t status) { return inRange(status, 0xB0, 0xBF); }
+bool isNoteOff(uint8_t status) { return messageKind(status) == kNoteOff; }
+bool isNoteOn(uint8_t status) { return messageKind(status) == kNoteOn; }
+bool isControlChange(uint8_t status) { return messageKind(status) == kControlChange; }
 
 // Commands go to the user-interface thread as if the button had been
 // pressed; posting never waits, so it is safe under the lock.
@@ -32,11 +29,11 @@ void postCommand(int32_t commandId) {
 // The transport row of a received message; only the first match applies.
 void handleTransport(const uint8_t* message) {
     switch (message[0]) {
-    case 0xFA: postCommand(IDC_START_BUTTON); break;
-    case 0xFB: postCommand(IDC_CONTINUE_BUTTON); break;
-    case 0xFC: postCommand(IDC_STOP_BUTTON); break;
-    case 0xF2:
-        if (playerState.midiInSyncMode == 1)
+    case kMidiStart: postCommand(IDC_START_BUTTON); break;
+    case kMidiContinue: postCommand(IDC_CONTINUE_BUTTON); break;
+    case kMidiStop: postCommand(IDC_STOP_BUTTON); break;
+    case kSongPositionPointer:
+        if (playerState.midiInSyncMode == kInSyncTimingClock)
             locateSongPosition(((message[2] & 0x7F) << 7) | (message[1] & 0x7F));
         break;
     default: break;
@@ -47,7 +44,7 @@ void handleTransport(const uint8_t* message) {
 // it follows it.
 void feedClocks(const uint8_t* message, int32_t length) {
     uint8_t status = message[0];
-    if (status != 0xF8 && status != 0xF1 && status != 0xF0) return;
+    if (status != kTimingClock && status != kQuarterFrame && status != kSystemExclusive) return;
     int32_t moved = 0;
     if (playerState.patternClock) moved |= MIDIClock_PutMIDIMessage(playerState.patternClock, message, length);
     if (playerState.patchClock) moved |= MIDIClock_PutMIDIMessage(playerState.patchClock, message, length);
@@ -60,7 +57,7 @@ void handleSyncStart(const uint8_t* message) {
     if (!playerState.syncStart || playerState.patternPlaying) return;
     uint8_t status = message[0];
     bool keyPressed = isNoteOn(status) && message[2] > 0;
-    bool pedal = isControlChange(status) && message[1] == kSustainController;
+    bool pedal = isControlChange(status) && message[1] == kSustainPedal;
     if (keyPressed || pedal) postCommand(IDC_START_BUTTON);
 }
 
@@ -68,7 +65,7 @@ void handleSyncStop(const uint8_t* message) {
     if (!playerState.syncStop || playerState.patternPlaying != 1) return;
     uint8_t status = message[0];
     bool keyReleased = isNoteOff(status) || (isNoteOn(status) && message[2] == 0);
-    bool pedal = isControlChange(status) && message[1] == kSustainController;
+    bool pedal = isControlChange(status) && message[1] == kSustainPedal;
     // The mirror already holds this message, so a last release counts 0.
     if ((keyReleased || pedal) && heldNoteCount() == 0) postCommand(IDC_STOP_BUTTON);
 }
@@ -83,9 +80,10 @@ void passThrough(const uint8_t* message, int32_t length) {
 }  // namespace
 
 int32_t heldNoteCount() {
+    QUILLBEX_ASSERT_LOCK_HELD();
     int32_t count = 0;
     if (!playerState.midiInStatus) return 0;
-    for (int32_t channel = 0; channel < kChannelCount; ++channel) {
+    for (int32_t channel = 0; channel < kMidiChannelCount; ++channel) {
         if (MIDIPart* part = MIDIStatus_GetMIDIPart(playerState.midiInStatus, channel))
             count += MIDIPart_GetNumNoteKeep(part);
     }
@@ -93,6 +91,7 @@ int32_t heldNoteCount() {
 }
 
 void runInputPass() {
+    QUILLBEX_ASSERT_LOCK_HELD();
     PlayerState& p = playerState;
     if (!p.midiIn) return;
     // One buffer for the whole pass; zeroed before each read so that the
@@ -118,7 +117,7 @@ void midiInputThread() {
     raiseCurrentThreadPriority();
     while (p.mainWindow.load()) {
         {
-            std::lock_guard<std::mutex> hold(p.lock);
+            std::lock_guard hold(p.lock);
             // The port may have been replaced since the last pass.
             MIDIIn_SetArrivalWakeUp(p.midiIn, &inputWake);
             runInputPass();

@@ -25,8 +25,9 @@
 //   program never asks for that).
 #include "settings/profile.h"
 
+#include "common/bounded_copy.h"
 #include "common/utf8.h"
-#include "settings/file_access.h"
+#include "common/file_access.h"
 #include "settings/settings_text.h"
 
 #include <cstdio>
@@ -205,10 +206,7 @@ size_t findKey(const ProfileFile& profile, size_t first, size_t end, std::wstrin
 }
 
 uint32_t copyCut(wchar_t* buffer, uint32_t size, std::wstring_view text) {
-    size_t count = text.size() < size - 1 ? text.size() : size - 1;
-    text.copy(buffer, count);
-    buffer[count] = L'\0';
-    return static_cast<uint32_t>(count);
+    return static_cast<uint32_t>(copyTruncated(buffer, size, text));
 }
 
 }  // namespace

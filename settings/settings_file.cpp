@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
-#include "settings/file_access.h"
+#include "common/bounded_copy.h"
+#include "common/file_access.h"
 #include "settings/profile.h"
 #include "settings/settings_text.h"
 
@@ -15,9 +16,7 @@ namespace {
 // `text` into it.
 uint32_t copyCut(wchar_t* buffer, uint32_t size, const wchar_t* text, size_t length) {
     std::wmemset(buffer, L'\0', size);
-    size_t count = length < size - 1 ? length : size - 1;
-    if (count > 0) std::wmemcpy(buffer, text, count);
-    return static_cast<uint32_t>(count);
+    return static_cast<uint32_t>(copyTruncated(buffer, size, std::wstring_view(text, length)));
 }
 
 bool startsWith(const std::wstring& line, const std::wstring& prefix) {

@@ -7,8 +7,6 @@
 #include <atomic>
 #include <cstdint>
 
-constexpr int32_t kDefaultTempo = 500000;  // 120 beats per minute
-
 // Fills the settings fields from the file (defaults where the file, a
 // section or a key is missing). Returns 1.
 int loadSettings(const wchar_t* path);

@@ -1,7 +1,10 @@
 #include "settings/settings_keys.h"
 
+#include "common/bounded_copy.h"
 #include "engine/player_state.h"
+#include "midi/midi_bytes.h"
 #include "settings/profile.h"
+#include "settings/settings_key_table.h"
 #include "settings/settings_file.h"
 
 #include <climits>
@@ -29,11 +32,24 @@ bool scanInt(const wchar_t*& text, int32_t& value) {
     return true;
 }
 
-void readList(const wchar_t* key, const wchar_t* defaultValue, std::atomic<int32_t>* values,
-              const wchar_t* path) {
-    wchar_t text[256] = {};
-    profileReadString(L"Status", key, defaultValue, text, 256, path);
-    scanIntList(text, values, kDrumGroupCount);
+void loadKey(const SettingKey& key, const wchar_t* path) {
+    switch (key.kind) {
+    case SettingKind::Text:
+        readSettingString(key.section, key.name, key.defaultText, key.text, key.readSize, path);
+        break;
+    case SettingKind::Number: {
+        const int32_t value = profileReadInt(key.section, key.name, key.defaultNumber, path);
+        if (key.number) *key.number = value;
+        else *key.sharedNumber = value;
+        break;
+    }
+    case SettingKind::List: {
+        wchar_t text[256] = {};
+        profileReadString(key.section, key.name, key.defaultText, text, 256, path);
+        scanIntList(text, key.sharedNumber, kDrumGroupCount);
+        break;
+    }
+    }
 }
 
 }  // namespace
@@ -65,29 +81,12 @@ const wchar_t* midiOutFallbackName(OsVersion version) {
 
 int loadSettings(const wchar_t* path) {
     PlayerState& p = playerState;
-    readSettingString(L"Status", L"PatchName", L"", p.patchName, kTextSize, path);
-    readSettingString(L"Status", L"PatternName", L"", p.patternName, kTextSize, path);
-    p.tempoMode = profileReadInt(L"Status", L"TempoMode", 0, path);
-    p.tempo = profileReadInt(L"Status", L"Tempo", kDefaultTempo, path);
+    for (const SettingKey& key : settingKeys()) loadKey(key, path);
     // The main window divides by the tempo; a hand-edited 0 or less is unusable.
-    if (p.tempo <= 0) p.tempo = kDefaultTempo;
-    readList(L"NoteCheck", L"1,1,1,1,1,1,1,1", p.noteCheck, path);
-    readList(L"NoteLevel", L"100,100,100,100,100,100,100,100", p.noteLevel, path);
-    p.syncStart = profileReadInt(L"Status", L"SyncStart", 1, path);
-    p.syncStop = profileReadInt(L"Status", L"SyncStop", 1, path);
-
-    // Device names are kept to 31 characters.
-    readSettingString(L"MIDI Device", L"MIDIInName", L"", p.midiInName, 32, path);
-    readSettingString(L"MIDI Device", L"MIDIOutName", L"MIDI Mapper", p.midiOutName, 32, path);
+    p.tempo = usableTempo(p.tempo);
     // Only a key stored with nothing after "=" gets here: Windows 8 and later
     // have no MIDI mapper, so the built-in synthesizer stands in for it.
     if (p.midiOutName[0] == L'\0')
-        std::wcscpy(p.midiOutName, midiOutFallbackName(currentOsVersion()));
-    p.midiThru = profileReadInt(L"MIDI Device", L"MIDIThru", 1, path);
-    p.midiInSyncMode = profileReadInt(L"MIDI Sync Mode", L"MIDIInSyncMode", 1, path);
-    p.midiOutSyncMode = profileReadInt(L"MIDI Sync Mode", L"MIDIOutSyncMode", 1, path);
-
-    readSettingString(L"Language", L"UserInterface", L"Japanese", p.userInterface, kTextSize, path);
-    readSettingString(L"Language", L"TextEncoding", L"932-Japanese Shift-JIS", p.textEncoding, kTextSize, path);
+        copyTruncated(p.midiOutName, midiOutFallbackName(currentOsVersion()));
     return 1;
 }

@@ -1,9 +1,9 @@
 #include "settings/settings_keys.h"
 
-#include "engine/player_state.h"
-#include "settings/file_access.h"
+#include "common/file_access.h"
 #include "settings/profile.h"
 #include "settings/settings_file.h"
+#include "settings/settings_key_table.h"
 
 #include <cwchar>
 #include <iterator>
@@ -11,37 +11,36 @@
 
 namespace {
 
-bool writeList(const wchar_t* key, const std::atomic<int32_t>* values, const wchar_t* path) {
+bool writeList(const wchar_t* section, const wchar_t* key, const std::atomic<int32_t>* values,
+               const wchar_t* path) {
     wchar_t text[256] = {};
     std::swprintf(text, std::size(text), L"%d,%d,%d,%d,%d,%d,%d,%d", static_cast<int>(values[0]),
                   static_cast<int>(values[1]), static_cast<int>(values[2]), static_cast<int>(values[3]),
                   static_cast<int>(values[4]), static_cast<int>(values[5]), static_cast<int>(values[6]),
                   static_cast<int>(values[7]));
-    return profileWriteString(L"Status", key, text, path);
+    return profileWriteString(section, key, text, path);
+}
+
+bool saveKey(const SettingKey& key, const wchar_t* path) {
+    switch (key.kind) {
+    case SettingKind::Text:
+        return profileWriteString(key.section, key.name, key.text, path);
+    case SettingKind::Number:
+        return tryWriteSettingInt(key.section, key.name, key.number ? *key.number : key.sharedNumber->load(),
+                                  path);
+    case SettingKind::List:
+        return writeList(key.section, key.name, key.sharedNumber, path);
+    }
+    return false;
 }
 
 }  // namespace
 
 bool trySaveSettings(const wchar_t* path) {
-    const PlayerState& p = playerState;
     // Every write is tried, even after one has failed.
     bool ok = true;
-    ok &= profileWriteString(L"Status", L"PatchName", p.patchName, path);
-    ok &= profileWriteString(L"Status", L"PatternName", p.patternName, path);
-    ok &= tryWriteSettingInt(L"Status", L"TempoMode", p.tempoMode, path);
-    ok &= tryWriteSettingInt(L"Status", L"Tempo", p.tempo, path);
-    ok &= writeList(L"NoteCheck", p.noteCheck, path);
-    ok &= writeList(L"NoteLevel", p.noteLevel, path);
-
-    ok &= profileWriteString(L"MIDI Device", L"MIDIInName", p.midiInName, path);
-    ok &= profileWriteString(L"MIDI Device", L"MIDIOutName", p.midiOutName, path);
-    ok &= tryWriteSettingInt(L"MIDI Device", L"MIDIThru", p.midiThru, path);
-
-    ok &= tryWriteSettingInt(L"MIDI Sync Mode", L"MIDIInSyncMode", p.midiInSyncMode, path);
-    ok &= tryWriteSettingInt(L"MIDI Sync Mode", L"MIDIOutSyncMode", p.midiOutSyncMode, path);
-
-    ok &= profileWriteString(L"Language", L"UserInterface", p.userInterface, path);
-    ok &= profileWriteString(L"Language", L"TextEncoding", p.textEncoding, path);
+    for (const SettingKey& key : settingKeys())
+        if (key.saved) ok &= saveKey(key, path);
     return ok;
 }
 

@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "common/bounded_copy.h"
 #include "engine/player_state.h"
 
 namespace {
@@ -16,6 +17,7 @@ void setMessageBoxFunction(MessageBoxFunction function) {
 }
 
 int showMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
+    QUILLBEX_ASSERT_LOCK_NOT_HELD();
     if (messageBoxFunction) return messageBoxFunction(owner, text, caption, type);
     return MessageBoxW(owner, text, caption, type);
 }
@@ -26,14 +28,11 @@ int showMessage(HWND owner, const wchar_t* text, const wchar_t* detail, const wc
     // swprintf fails (returns a negative count) when the text does not fit;
     // the message is then cut by hand, so a long path still shows its start.
     if (std::swprintf(message, std::size(message), L"%ls\n%ls", text, detail) < 0) {
-        std::wcsncpy(message, text, std::size(message) - 1);
-        message[std::size(message) - 1] = L'\0';
-        size_t used = std::wcslen(message);
+        size_t used = copyTruncated(message, text);
         if (used + 1 < std::size(message)) {
             message[used++] = L'\n';
-            std::wcsncpy(message + used, detail, std::size(message) - 1 - used);
+            copyTruncated(message + used, std::size(message) - used, detail);
         }
-        message[std::size(message) - 1] = L'\0';
     }
     return showMessageBox(owner, message, caption, type);
 }

@@ -4,6 +4,8 @@
 #include <new>
 #include <vector>
 
+#include "common/bounded_copy.h"
+
 namespace {
 
 struct ListMessages {
@@ -33,10 +35,8 @@ int32_t copySelectedText(HWND control, wchar_t* buffer, int32_t n, const ListMes
     LRESULT read = SendMessageW(control, messages.getText, static_cast<WPARAM>(index),
                                 reinterpret_cast<LPARAM>(entry.data()));
     if (read == messages.error || read < 0) return 0;
-    int32_t copied = static_cast<int32_t>(read < n - 1 ? read : n - 1);
-    std::wmemcpy(buffer, entry.data(), static_cast<size_t>(copied));
-    buffer[copied] = L'\0';
-    return copied;
+    return static_cast<int32_t>(copyTruncated(
+        buffer, static_cast<size_t>(n), std::wstring_view(entry.data(), static_cast<size_t>(read))));
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 
 #include "midi/clock/midi_clock_math.h"
 #include "midi/clock/midi_clock_timecode.h"
+#include "midi/midi_bytes.h"
 
 using clockmath::floorDiv;
 using clockmath::mulDivFloor;
@@ -31,7 +32,6 @@ namespace {
 constexpr int64_t kNsPerMs = 1000000;
 constexpr int64_t kNoCeiling = std::numeric_limits<int64_t>::max();
 constexpr int32_t kMaxResolution = 1000000;
-constexpr int32_t kPulsesPerQuarter = 24;
 constexpr int32_t kPulseHistory = 8;
 // How far a time-code position runs on after its code, in frames.
 constexpr int64_t kTimeCodeRunOnFrames = 4;
@@ -46,7 +46,7 @@ std::atomic<MIDIClockTimeSource> timeSource{nullptr};
 
 bool isValidTimeBase(int32_t timeMode, int32_t resolution) {
     const bool knownMode =
-        timeMode == 0 || timeMode == 24 || timeMode == 25 || timeMode == 29 || timeMode == 30;
+        timeMode == kTicksPerQuarterNoteTimeMode || timeMode == 24 || timeMode == 25 || timeMode == 29 || timeMode == 30;
     return knownMode && resolution > 0 && resolution <= kMaxResolution;
 }
 
@@ -93,7 +93,7 @@ namespace {
 
 TickRate tickRate(const MIDIClock& c) {
     switch (c.timeMode) {
-    case 0: return {c.resolution, static_cast<int64_t>(c.tempo) * 1000};
+    case kTicksPerQuarterNoteTimeMode: return {c.resolution, static_cast<int64_t>(c.tempo) * 1000};
     case 29: return {static_cast<int64_t>(c.resolution) * 30000, int64_t{1001} * 1000000000};
     default: return {static_cast<int64_t>(c.resolution) * c.timeMode, 1000000000};
     }
@@ -101,7 +101,7 @@ TickRate tickRate(const MIDIClock& c) {
 
 // Denominator of tickFraction in the clock's current mode and rate.
 int64_t fractionUnit(const MIDIClock& c) {
-    return c.syncMode == 1 ? kPulsesPerQuarter : tickRate(c).nanoseconds;
+    return c.syncMode == kInSyncTimingClock ? kClockPulsesPerQuarterNote : tickRate(c).nanoseconds;
 }
 
 int64_t positionAt(const MIDIClock& c, int64_t now) {
@@ -113,7 +113,7 @@ int64_t positionAt(const MIDIClock& c, int64_t now) {
 // Ticks shown past the last pulse: the measured pulse rate carries the tick
 // towards the next pulse, but never onto it.
 int64_t pulseInterpolation(const MIDIClock& c, int64_t now) {
-    const int64_t step = (c.tickFraction + c.resolution) / kPulsesPerQuarter;
+    const int64_t step = (c.tickFraction + c.resolution) / kClockPulsesPerQuarterNote;
     int64_t ahead = 0;
     if (c.running && c.pulseCount >= 2 && step > 1) {
         const int32_t known = std::min(c.pulseCount, kPulseHistory);
@@ -129,7 +129,7 @@ int64_t pulseInterpolation(const MIDIClock& c, int64_t now) {
 }
 
 int64_t tickAt(const MIDIClock& c, int64_t now) {
-    if (c.syncMode == 1) return c.tickBase + pulseInterpolation(c, now);
+    if (c.syncMode == kInSyncTimingClock) return c.tickBase + pulseInterpolation(c, now);
     const TickRate rate = tickRate(c);
     int64_t rest = 0;
     const int64_t whole = mulDivFloor(positionAt(c, now) - c.tickBasePosition, rate.ticks,
@@ -141,7 +141,7 @@ int64_t tickAt(const MIDIClock& c, int64_t now) {
 // mode or one of the counters can change without a jump in the other.
 void rebase(MIDIClock& c, int64_t now) {
     const int64_t position = positionAt(c, now);
-    if (c.syncMode != 1) {
+    if (c.syncMode != kInSyncTimingClock) {
         const TickRate rate = tickRate(c);
         int64_t rest = 0;
         const int64_t whole =
@@ -164,7 +164,7 @@ void rescaleFraction(MIDIClock& c, int64_t oldUnit) {
 // Fixes the interpolated ticks of mode 1 into the base, e.g. before the
 // size of a pulse step changes; interpolation waits for new pulses.
 void settlePulses(MIDIClock& c, int64_t now) {
-    if (c.syncMode != 1) return;
+    if (c.syncMode != kInSyncTimingClock) return;
     c.tickBase += pulseInterpolation(c, now);
     c.interpolationFloor = 0;
     c.pulseCount = 0;
@@ -172,8 +172,8 @@ void settlePulses(MIDIClock& c, int64_t now) {
 
 void receivePulse(MIDIClock& c, int64_t now) {
     const int64_t carried = c.tickFraction + c.resolution;
-    c.tickBase += carried / kPulsesPerQuarter;
-    c.tickFraction = carried % kPulsesPerQuarter;
+    c.tickBase += carried / kClockPulsesPerQuarterNote;
+    c.tickFraction = carried % kClockPulsesPerQuarterNote;
     c.interpolationFloor = 0;
     c.pulseTimes[c.pulseCount % kPulseHistory] = now;
     // Keeps the count within the history's cycle so that it never overflows.
@@ -254,7 +254,7 @@ int32_t MIDIClock_Start(MIDIClock* clock) {
     clock->running = true;
     // A slaved clock waits for fresh timing before it runs on by itself.
     clock->pulseCount = 0;
-    if (clock->syncMode == 2) clock->positionCeiling = clock->anchorPosition;
+    if (clock->syncMode == kInSyncTimeCode) clock->positionCeiling = clock->anchorPosition;
     return 1;
 }
 
@@ -263,7 +263,7 @@ int32_t MIDIClock_Stop(MIDIClock* clock) {
     if (!clock->running) return 1;
     const int64_t now = MIDIClockLib_Now();
     rebase(*clock, now);
-    if (clock->syncMode == 1) clock->interpolationFloor = pulseInterpolation(*clock, now);
+    if (clock->syncMode == kInSyncTimingClock) clock->interpolationFloor = pulseInterpolation(*clock, now);
     clock->running = false;
     clock->pulseCount = 0;
     return 1;
@@ -273,7 +273,7 @@ int32_t MIDIClock_Reset(MIDIClock* clock) {
     if (clock == nullptr) return 0;
     clock->anchorPosition = 0;
     clock->anchorTime = MIDIClockLib_Now();
-    clock->positionCeiling = clock->syncMode == 2 ? 0 : kNoCeiling;
+    clock->positionCeiling = clock->syncMode == kInSyncTimeCode ? 0 : kNoCeiling;
     clock->tickBase = 0;
     clock->tickFraction = 0;
     clock->tickBasePosition = 0;
@@ -332,7 +332,7 @@ int32_t MIDIClock_SetTickCount(MIDIClock* clock, int32_t tick) {
     const int64_t now = MIDIClockLib_Now();
     rebase(*clock, now);
     clock->tickBase = tick;
-    if (clock->syncMode == 1) clock->tickBase -= pulseInterpolation(*clock, now);
+    if (clock->syncMode == kInSyncTimingClock) clock->tickBase -= pulseInterpolation(*clock, now);
     return 1;
 }
 
@@ -367,7 +367,7 @@ int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec) {
 }
 
 int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode) {
-    if (clock == nullptr || syncMode < 0 || syncMode > 2) return 0;
+    if (clock == nullptr || syncMode < kInSyncNone || syncMode > kInSyncTimeCode) return 0;
     if (syncMode == clock->syncMode) return 1;
     const int64_t now = MIDIClockLib_Now();
     const int64_t oldUnit = fractionUnit(*clock);
@@ -376,7 +376,7 @@ int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode) {
     clock->syncMode = syncMode;
     rescaleFraction(*clock, oldUnit);
     // Following time code, the position waits for the first code.
-    clock->positionCeiling = syncMode == 2 ? clock->anchorPosition : kNoCeiling;
+    clock->positionCeiling = syncMode == kInSyncTimeCode ? clock->anchorPosition : kNoCeiling;
     clock->quarterFrames.forget();
     return 1;
 }
@@ -388,18 +388,18 @@ int32_t MIDIClock_GetMIDIInSyncMode(const MIDIClock* clock) {
 int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32_t length) {
     if (clock == nullptr || message == nullptr || length < 1) return 0;
     const int64_t now = MIDIClockLib_Now();
-    if (message[0] == 0xF8 && clock->syncMode == 1) {
+    if (message[0] == kTimingClock && clock->syncMode == kInSyncTimingClock) {
         if (!clock->running) return 0;
         receivePulse(*clock, now);
         return 1;
     }
-    if (clock->syncMode != 2) return 0;
+    if (clock->syncMode != kInSyncTimeCode) return 0;
     TimeCode code{};
     int64_t codeTime = now;
     bool complete = false;
-    if (message[0] == 0xF1 && length >= 2) {
+    if (message[0] == kQuarterFrame && length >= 2) {
         complete = clock->quarterFrames.put(message[1], now, &code, &codeTime);
-    } else if (message[0] == 0xF0) {
+    } else if (message[0] == kSystemExclusive) {
         complete = decodeFullFrame(message, length, &code);
     }
     if (!complete || !clock->running) return 0;

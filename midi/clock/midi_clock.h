@@ -48,8 +48,9 @@ constexpr int64_t kMIDIClockUnknownTime = INT64_MAX;
 int64_t MIDIClock_GetTimeOfTickCount(const MIDIClock* clock, int32_t tick);
 int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec);
 
-// 0 = own tempo, 1 = follow MIDI timing clock (0xF8), 2 = follow MIDI time
-// code (0xF1 quarter frames and F0 7F 7F 01 01 hh mm ss ff F7 full frames).
+// MidiInSyncMode (midi/midi_bytes.h): 0 = own tempo, 1 = follow MIDI timing
+// clock (0xF8), 2 = follow MIDI time code (0xF1 quarter frames and
+// F0 7F 7F 01 01 hh mm ss ff F7 full frames).
 // Mode 1: each pulse adds resolution / 24 ticks (the remainder carried);
 // between pulses the tick moves on at the measured pulse rate but stops one
 // tick short of the next pulse. The milliseconds count real time while the

@@ -11,7 +11,7 @@ int32_t nominalFrameRate(int32_t rateCode) {
 }
 
 bool isInRange(const TimeCode& code) {
-    if (code.rateCode < 0 || code.rateCode > 3) return false;
+    if (code.rateCode < kRate24 || code.rateCode > kRate30) return false;
     // Hours use five bits; senders that do not wrap at 24 go up to 31.
     return code.hours >= 0 && code.hours < 32 && code.minutes >= 0 && code.minutes < 60 &&
            code.seconds >= 0 && code.seconds < 60 && code.frames >= 0 &&
@@ -21,14 +21,14 @@ bool isInRange(const TimeCode& code) {
 }  // namespace
 
 int64_t frameNanoseconds(int32_t rateCode) {
-    if ((rateCode & 3) == 2) return kNsPerSecond * 1001 / 30000;
+    if ((rateCode & 3) == kRate2997) return kNsPerSecond * 1001 / 30000;
     return kNsPerSecond / nominalFrameRate(rateCode);
 }
 
 int64_t timeCodeNanoseconds(const TimeCode& code) {
     const int64_t wholeSeconds =
         (static_cast<int64_t>(code.hours) * 60 + code.minutes) * 60 + code.seconds;
-    if ((code.rateCode & 3) != 2) {
+    if ((code.rateCode & 3) != kRate2997) {
         const int64_t rate = nominalFrameRate(code.rateCode);
         return wholeSeconds * kNsPerSecond + code.frames * kNsPerSecond / rate;
     }
@@ -43,8 +43,8 @@ int64_t timeCodeNanoseconds(const TimeCode& code) {
 bool decodeFullFrame(const uint8_t* message, int32_t length, TimeCode* code) {
     if (message == nullptr || length != 10) return false;
     // F0 7F <device> 01 01 hh mm ss ff F7; any device number is accepted.
-    if (message[0] != 0xF0 || message[1] != 0x7F || message[3] != 0x01 || message[4] != 0x01 ||
-        message[9] != 0xF7) {
+    if (message[0] != kSystemExclusive || message[1] != kUniversalRealTime ||
+        message[3] != kTimeCodeSubId || message[4] != kFullFrameSubId || message[9] != kEndOfExclusive) {
         return false;
     }
     TimeCode decoded;

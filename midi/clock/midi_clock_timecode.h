@@ -5,13 +5,7 @@
 
 #include <cstdint>
 
-struct TimeCode {
-    int32_t hours;
-    int32_t minutes;
-    int32_t seconds;
-    int32_t frames;
-    int32_t rateCode;
-};
+#include "midi/midi_bytes.h"
 
 // Position of the code on the time line, in nanoseconds from 00:00:00:00.
 // Drop-frame code skips frame numbers 0 and 1 at the start of every minute

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bounded_copy.h"
 #include "midi/ports/port_backend.h"
 #include "midi/ports/port_message.h"
 
@@ -54,10 +55,7 @@ int32_t copyName(const std::vector<std::wstring>& names, int32_t index, wchar_t*
     buffer[0] = L'\0';
     if (index < 0 || index >= static_cast<int32_t>(names.size())) return 0;
     const std::wstring& name = names[static_cast<size_t>(index)];
-    const size_t copied = std::min(name.size(), static_cast<size_t>(size - 1));
-    std::wmemcpy(buffer, name.data(), copied);
-    buffer[copied] = L'\0';
-    return static_cast<int32_t>(copied);
+    return static_cast<int32_t>(copyTruncated(buffer, static_cast<size_t>(size), name));
 }
 
 }  // namespace

@@ -1,19 +1,11 @@
 #include "midi/ports/port_message.h"
 
+#include "midi/midi_bytes.h"
 #include "midi/ports/port_queue.h"
 
 int32_t shortMessageLength(uint8_t status) {
-    if (status < 0x80) return 0;
-    if (status < 0xC0) return 3;  // note-off, note-on, key pressure, control change
-    if (status < 0xE0) return 2;  // program change, channel pressure
-    if (status < 0xF0) return 3;  // pitch bend
-    switch (status) {
-    case 0xF0: return 0;
-    case 0xF1: return 2;  // quarter frame
-    case 0xF2: return 3;  // song position pointer
-    case 0xF3: return 2;  // song select
-    default: return 1;    // tune request, end of exclusive, undefined, real-time
-    }
+    const int32_t dataLength = midiDataLength(status);
+    return dataLength < 0 ? 0 : 1 + dataLength;
 }
 
 int32_t unpackShortMessage(uint32_t packed, uint8_t bytes[3]) {
@@ -30,11 +22,11 @@ uint32_t packShortMessage(const uint8_t* message, int32_t length) {
 }
 
 bool isSendableMessage(const uint8_t* message, int32_t length) {
-    if (message == nullptr || length < 1 || message[0] < 0x80) return false;
-    if (message[0] == 0xF0) return length >= 2;
+    if (message == nullptr || length < 1 || !isStatusByte(message[0])) return false;
+    if (message[0] == kSystemExclusive) return length >= 2;
     if (length != shortMessageLength(message[0])) return false;
     for (int32_t i = 1; i < length; ++i) {
-        if (message[i] >= 0x80) return false;
+        if (isStatusByte(message[i])) return false;
     }
     return true;
 }
@@ -43,7 +35,7 @@ bool SysExAssembler::feed(const uint8_t* data, int32_t length, PortQueue& queue)
     bool droppedNothing = true;
     for (int32_t i = 0; i < length; ++i) {
         const uint8_t byte = data[i];
-        if (byte == 0xF0) {
+        if (byte == kSystemExclusive) {
             if (active_) {
                 // A new message cut the previous one short.
                 queue.countDrop();
@@ -62,7 +54,7 @@ bool SysExAssembler::feed(const uint8_t* data, int32_t length, PortQueue& queue)
         } else {
             overflowed_ = true;
         }
-        if (byte == 0xF7) {
+        if (byte == kEndOfExclusive) {
             active_ = false;
             if (overflowed_ || !queue.push(bytes_, length_)) {
                 if (overflowed_) queue.countDrop();

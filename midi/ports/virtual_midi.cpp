@@ -11,6 +11,7 @@
 
 #include "common/wake_up.h"
 #include "midi/clock/midi_clock.h"
+#include "midi/midi_bytes.h"
 #include "midi/ports/port_backend.h"
 #include "midi/ports/port_message.h"
 #include "midi/ports/port_queue.h"
@@ -195,9 +196,9 @@ bool VirtualMIDI_Inject(const wchar_t* inputName, const uint8_t* message, int32_
     std::lock_guard<std::mutex> lock(port->producerMutex);
     if (!port->open.load() || port->removed.load()) return false;
     const uint8_t status = message[0];
-    const bool continuesSysEx = port->sysEx.active() && (status < 0x80 || status == 0xF7);
+    const bool continuesSysEx = port->sysEx.active() && (!isStatusByte(status) || status == kEndOfExclusive);
     bool taken = false;
-    if (status == 0xF0 || continuesSysEx) {
+    if (status == kSystemExclusive || continuesSysEx) {
         taken = port->sysEx.feed(message, length, port->queue);
     } else if (const int32_t needed = shortMessageLength(status); needed == 0) {
         port->queue.countDrop();

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "midi/midi_bytes.h"
 #include "midi/ports/port_message.h"
 #include "midi/ports/winmm_ports.h"
 
@@ -23,7 +24,7 @@ public:
     }
 
     int32_t putMessage(const uint8_t* message, int32_t length) override {
-        if (message[0] == 0xF0) return putLongMessage(message, length);
+        if (message[0] == kSystemExclusive) return putLongMessage(message, length);
         const DWORD packed = packShortMessage(message, length);
         return midiOutShortMsg(handle_, packed) == MMSYSERR_NOERROR ? length : 0;
     }

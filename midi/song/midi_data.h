@@ -32,6 +32,9 @@ struct MIDITrack {
 
 struct MIDIData;  // opaque song
 
+// Largest Standard MIDI File the reader accepts, in bytes.
+constexpr size_t kMaxSongFileSize = size_t{64} << 20;
+
 // Loading. Any malformed or unreadable file gives null; nothing is printed.
 // Standard MIDI File formats 0, 1 and 2 are read; unknown chunks are
 // skipped, a track may lack its end-of-track event, and everything after

@@ -6,36 +6,21 @@
 #include <new>
 #include <vector>
 
+#include "common/file_access.h"
 #include "midi/song/midi_data.h"
-
-#ifdef _WIN32
-#include <wchar.h>
-#else
-#include "common/utf8.h"
-#endif
 
 namespace {
 
 // One byte more than the reader accepts, so a larger file is recognised
 // without reading all of it.
-constexpr size_t readLimit = (size_t{64} << 20) + 1;
+constexpr size_t readLimit = kMaxSongFileSize + 1;
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-std::FILE* openForReading(const wchar_t* path) {
-#ifdef _WIN32
-    return _wfopen(path, L"rb");
-#else
-    // Paths are bytes here; the wide path is taken as Unicode and handed on
-    // as UTF-8.
-    return std::fopen(wideToUtf8(path).c_str(), "rb");
-#endif
-}
-
 MIDIData* loadFile(const wchar_t* path) {
-    std::unique_ptr<std::FILE, FileCloser> file(openForReading(path));
+    std::unique_ptr<std::FILE, FileCloser> file(openFile(path, "rb"));
     if (!file) return nullptr;
     std::vector<uint8_t> bytes;
     size_t used = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "common/bounded_copy.h"
 #include "midi/song/midi_data_song.h"
 #include "midi/song/text_decoding.h"
 
@@ -24,9 +25,8 @@ int32_t copyText(const std::wstring& text, wchar_t* buffer, int32_t size) {
     if (count > 0 && count < text.size() && sizeof(wchar_t) == 2 &&
         text[count - 1] >= 0xD800 && text[count - 1] <= 0xDBFF)
         --count;
-    std::copy_n(text.begin(), count, buffer);
-    buffer[count] = L'\0';
-    return static_cast<int32_t>(count);
+    return static_cast<int32_t>(
+        copyTruncated(buffer, static_cast<size_t>(size), std::wstring_view(text).substr(0, count)));
 }
 
 }  // namespace

@@ -6,34 +6,21 @@
 #include <limits>
 #include <span>
 
+#include "midi/midi_bytes.h"
 #include "midi/song/byte_cursor.h"
 #include "midi/song/midi_data_song.h"
 
 namespace {
 
-constexpr size_t maxFileSize = size_t{64} << 20;
 constexpr size_t chunkHeaderSize = 8;
 
 bool isChunkId(std::span<const uint8_t> id, const char* expected) {
     return std::memcmp(id.data(), expected, 4) == 0;
 }
 
-// Data bytes that follow a channel status byte.
-int32_t channelDataLength(uint8_t status) {
-    uint8_t kind = status & 0xF0;
-    return (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
-}
-
-// Data bytes that follow a system common or real-time status byte.
-int32_t systemDataLength(uint8_t status) {
-    if (status == 0xF1 || status == 0xF3) return 1;  // time code quarter frame, song select
-    if (status == 0xF2) return 2;                    // song position
-    return 0;
-}
-
 bool allDataBytes(std::span<const uint8_t> bytes) {
     for (uint8_t byte : bytes)
-        if (byte >= 0x80) return false;
+        if (isStatusByte(byte)) return false;
     return true;
 }
 
@@ -112,8 +99,8 @@ TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
         uint8_t prefix[2] = {*first, 0};
 
         // Channel messages first: they are nearly every event of a file.
-        if (*first < 0xF0) {
-            if (*first >= 0x80) {
+        if (*first < kSystemExclusive) {
+            if (isStatusByte(*first)) {
                 runningStatus = lastChannelStatus = *first;
                 cursor.skip(1);
             } else if (runningStatus == 0) {
@@ -121,7 +108,7 @@ TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
                 runningStatus = lastChannelStatus;
                 sink.recovered(MIDIDataRecovery::ResumedRunningStatus);
             }
-            auto data = cursor.readBytes(channelDataLength(runningStatus));
+            auto data = cursor.readBytes(midiDataLength(runningStatus));
             if (!data) return TrackEnd::CutShort;
             if (!allDataBytes(*data)) return TrackEnd::Malformed;
             prefix[0] = runningStatus;
@@ -129,7 +116,7 @@ TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
             continue;
         }
 
-        if (*first == 0xFF) {
+        if (*first == kMetaEvent) {
             cursor.skip(1);
             auto type = cursor.readByte();
             if (!type) return TrackEnd::CutShort;
@@ -148,7 +135,7 @@ TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
             continue;
         }
 
-        if (*first == 0xF0 || *first == 0xF7) {
+        if (*first == kSystemExclusive || *first == kEndOfExclusive) {
             cursor.skip(1);
             auto length = cursor.readVariableLength();
             if (!length) return failedNumber(cursor);
@@ -162,7 +149,7 @@ TrackEnd readTrack(std::span<const uint8_t> chunk, Sink& sink) {
         // System common and real-time messages written from a live stream;
         // a file never plays them, and the running status stays.
         cursor.skip(1);
-        auto data = cursor.readBytes(systemDataLength(*first));
+        auto data = cursor.readBytes(midiDataLength(*first));
         if (!data) return TrackEnd::CutShort;
         if (!allDataBytes(*data)) return TrackEnd::Malformed;
         sink.recovered(MIDIDataRecovery::StraySystemMessages);
@@ -231,7 +218,7 @@ void findBeginAndEnd(MIDIData& song) {
 }  // namespace
 
 std::unique_ptr<MIDIData> readStandardMidiFile(const uint8_t* bytes, size_t size, int32_t codePage) {
-    if (bytes == nullptr || size > maxFileSize) return nullptr;
+    if (bytes == nullptr || size > kMaxSongFileSize) return nullptr;
     ByteCursor file(std::span<const uint8_t>(bytes, size));
 
     auto headerId = file.readBytes(4);

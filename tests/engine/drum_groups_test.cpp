@@ -1,13 +1,13 @@
 // The key table, the note filter, velocity scaling and the silencing of a
 // group switched off.
 #include "engine/drum_groups.h"
-#include "tests/support/engine_fixture.h"
+#include "tests/support/player_fixture.h"
 
 #include <climits>
 
 namespace {
 
-using DrumGroupsTest = EngineTest;
+using DrumGroupsTest = PlayerFixture;
 
 TEST(DrumGroupTable, FollowsTheGeneralMidiPercussionMap) {
     const std::vector<std::pair<int, int>> keyGroups = {
@@ -34,6 +34,7 @@ TEST(DrumGroupTable, FollowsTheGeneralMidiPercussionMap) {
 }
 
 TEST_F(DrumGroupsTest, FilterNeedsTheGroupAndTheMaster) {
+    std::lock_guard guard(playerState.lock);
     playerState.noteCheck[2] = 0;
     EXPECT_FALSE(isDrumNoteEnabled(38));
     EXPECT_FALSE(isDrumNoteEnabled(40));
@@ -50,6 +51,7 @@ TEST_F(DrumGroupsTest, FilterNeedsTheGroupAndTheMaster) {
 }
 
 TEST_F(DrumGroupsTest, FilterClampsKeysOutsideTheMidiRange) {
+    std::lock_guard guard(playerState.lock);
     playerState.noteCheck[6] = 0;
     EXPECT_FALSE(isDrumNoteEnabled(-5));    // as key 0
     EXPECT_FALSE(isDrumNoteEnabled(1000));  // as key 127
@@ -59,6 +61,7 @@ TEST_F(DrumGroupsTest, FilterClampsKeysOutsideTheMidiRange) {
 }
 
 TEST_F(DrumGroupsTest, VelocityScalesByGroupAndMasterLevel) {
+    std::lock_guard guard(playerState.lock);
     struct Case {
         int32_t key, velocity, groupLevel, masterLevel, expected;
     };
@@ -87,6 +90,7 @@ TEST_F(DrumGroupsTest, VelocityScalesByGroupAndMasterLevel) {
 }
 
 TEST_F(DrumGroupsTest, VelocityUsesTheKeysOwnGroup) {
+    std::lock_guard guard(playerState.lock);
     playerState.noteLevel[1] = 50;
     playerState.noteLevel[5] = 200;
     EXPECT_EQ(scaleDrumVelocity(36, 100), 50);

@@ -39,13 +39,13 @@ protected:
         for (; taken < steps; ++taken) {
             const int64_t due = next();
             if (due == kMIDIClockUnknownTime) break;
-            if (due - 1 > fakeNowNs) {
-                fakeNowNs = due - 1;
+            if (due - 1 > nowNs()) {
+                advanceToNs(due - 1);
                 clearSent();
                 pass();
                 EXPECT_TRUE(sent().empty()) << "step " << taken << " sent early";
             }
-            fakeNowNs = std::max<int64_t>(fakeNowNs, due);
+            advanceToNs(due);
             clearSent();
             pass();
             EXPECT_FALSE(sent().empty()) << "step " << taken << " sent nothing";

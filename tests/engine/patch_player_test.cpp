@@ -19,7 +19,10 @@ protected:
     std::vector<Bytes> passAfter(int64_t ms) {
         advanceMs(ms);
         clearSent();
-        runPatchPass();
+        {
+            std::lock_guard guard(playerState.lock);
+            runPatchPass();
+        }
         return sent();
     }
 };
@@ -144,7 +147,10 @@ TEST_F(PatchPlayerTest, WithoutOutputOrClockNothingIsSentAndNothingBreaks) {
     playerState.patchClock = nullptr;
     choosePatch(L"setup.mid");
     EXPECT_EQ(playerState.patchPlaying, 1);
-    runPatchPass();
+    {
+        std::lock_guard guard(playerState.lock);
+        runPatchPass();
+    }
     EXPECT_EQ(playerState.patchPlaying, 1) << "never sent without its clock";
 }
 

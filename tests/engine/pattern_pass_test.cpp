@@ -1,7 +1,7 @@
 // One pattern pass at a time, on a stopped clock whose tick each test sets:
 // what goes out, in which order, and where the next window starts.
 #include "engine/pattern_player.h"
-#include "tests/support/engine_fixture.h"
+#include "tests/support/player_fixture.h"
 #include "tests/support/fake_time.h"
 
 namespace {
@@ -10,18 +10,18 @@ Bytes drumNote(int key, int velocity) {
     return {0x99, static_cast<uint8_t>(key), static_cast<uint8_t>(velocity)};
 }
 
-class PatternPassTest : public EngineTest {
+class PatternPassTest : public PlayerFixture {
 protected:
     // Runs one pass with the clock at `tick`.
     static void passAt(int32_t tick) {
-        std::lock_guard<std::mutex> guard(playerState.lock);
+        std::lock_guard guard(playerState.lock);
         MIDIClock_SetTickCount(playerState.patternClock, tick);
         runPatternPass();
     }
 
     // Runs one pass at whatever tick the clock holds.
     static void pass() {
-        std::lock_guard<std::mutex> guard(playerState.lock);
+        std::lock_guard guard(playerState.lock);
         runPatternPass();
     }
 
@@ -35,7 +35,7 @@ TEST_F(PatternPassTest, WindowIncludesItsStartAndExcludesTheTick) {
         .noteOn(100, 9, 38, 90)
         .noteOn(200, 9, 42, 80)
         .endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
 
     passAt(100);  // [0, 100)
     EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100)}));
@@ -57,7 +57,7 @@ TEST_F(PatternPassTest, SendsTrackByTrackInStoredOrder) {
     SmfBuilder smf(480);
     smf.track().noteOn(10, 9, 36, 1).noteOn(50, 9, 38, 2).endOfTrack(1920);
     smf.track().noteOn(5, 9, 42, 3).noteOn(20, 9, 46, 4).noteOn(20, 9, 49, 5);
-    loadPattern(smf);
+    usePattern(smf);
 
     passAt(100);
     EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 1), drumNote(38, 2), drumNote(42, 3),
@@ -71,7 +71,7 @@ TEST_F(PatternPassTest, WrapCarriesTheOverrunIntoTheNextCycle) {
         .noteOn(5, 9, 38, 100)
         .noteOn(1920, 9, 49, 100)  // on the end time
         .endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     ASSERT_EQ(MIDIData_GetEndTime(playerState.patternData), 1920);
     ASSERT_EQ(MIDIData_GetBeginTime(playerState.patternData), 0);
     passAt(1900);
@@ -100,7 +100,7 @@ TEST_F(PatternPassTest, WrapCarriesTheOverrunIntoTheNextCycle) {
 TEST_F(PatternPassTest, ClockPulsesAcrossAWrapAreNotCountedTwice) {
     SmfBuilder smf(960);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(3840);
-    loadPattern(smf);
+    usePattern(smf);
     playerState.midiOutSyncMode = 1;  // a pulse every 40 ticks
     passAt(3800);
     clearSent();
@@ -129,7 +129,7 @@ TEST_F(PatternPassTest, AClockJumpSendsThePulsesOfTheReducedOverrunOnly) {
     };
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     playerState.midiOutSyncMode = 1;  // a pulse every 20 ticks
     for (const Case& c : cases) {
         playerState.patternPosition = c.position;
@@ -147,7 +147,7 @@ TEST_F(PatternPassTest, ALatePatternLosesNoPulseAtTheWrap) {
     FakeTime time;
     SmfBuilder smf(960);
     smf.track().noteOn(960, 9, 36, 100).endOfTrack(3840);
-    loadPattern(smf);
+    usePattern(smf);
     MIDIClock_SetTempo(playerState.patternClock, 250000);
     MIDIClock_Start(playerState.patternClock);
     playerState.midiOutSyncMode = 1;
@@ -163,7 +163,7 @@ TEST_F(PatternPassTest, ALatePatternLosesNoPulseAtTheWrap) {
 TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).noteOn(960, 9, 38, 100).endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
 
     // A clock that jumped an hour ahead (time code from 01:00:00:00 at 120 bpm).
     passAt(3456000 + 100);
@@ -181,7 +181,7 @@ TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
 TEST_F(PatternPassTest, WrapCarriesTheOverrunBeforeTheBeginTimeOfALatePattern) {
     SmfBuilder smf(480);
     smf.track().noteOn(100, 9, 36, 100).noteOn(400, 9, 38, 100).endOfTrack(480);
-    loadPattern(smf);
+    usePattern(smf);
     ASSERT_EQ(MIDIData_GetBeginTime(playerState.patternData), 100);
 
     passAt(500);  // sends both, wraps with the clock and the window at 20
@@ -199,7 +199,7 @@ TEST_F(PatternPassTest, WrapCarriesTheOverrunBeforeTheBeginTimeOfALatePattern) {
 TEST_F(PatternPassTest, ClockMovedBackGivesAnEmptyWindow) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).noteOn(400, 9, 38, 100).endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     playerState.patternPosition = 500;
 
     passAt(300);
@@ -213,7 +213,7 @@ TEST_F(PatternPassTest, ClockMovedBackGivesAnEmptyWindow) {
 TEST_F(PatternPassTest, PatternOfNoLengthPlaysOnce) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).noteOff(0, 9, 36);
-    loadPattern(smf);
+    usePattern(smf);
     ASSERT_EQ(MIDIData_GetEndTime(playerState.patternData), 0);
 
     passAt(10);
@@ -241,7 +241,7 @@ TEST_F(PatternPassTest, OnlyDrumNotesLeaveThePattern) {
         .noteOn(7, 9, 40, 0)          // so does a note-on with velocity 0
         .noteOff(8, 15, 40, 64)
         .endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
 
     passAt(100);
     EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(38, 100), drumNote(38, 0), drumNote(40, 0)}));
@@ -255,7 +255,7 @@ TEST_F(PatternPassTest, GroupsFilterAndScaleTheNotes) {
         .noteOff(1, 9, 38)
         .noteOn(2, 9, 42, 127)
         .endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     playerState.noteCheck[2] = 0;     // snares off: their note-offs stay in too
     playerState.noteLevel[4] = 50;    // hi-hats
     playerState.noteLevel[kMasterDrumGroup] = 50;
@@ -267,7 +267,7 @@ TEST_F(PatternPassTest, GroupsFilterAndScaleTheNotes) {
 TEST_F(PatternPassTest, MirrorFollowsThePort) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).noteOn(10, 9, 38, 100).noteOff(20, 9, 36).endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
 
     passAt(15);
     EXPECT_TRUE(mirrorHolds(36));
@@ -280,7 +280,7 @@ TEST_F(PatternPassTest, MirrorFollowsThePort) {
 TEST_F(PatternPassTest, WithoutAPortThePositionStillAdvancesAndWraps) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(480);
-    loadPattern(smf);
+    usePattern(smf);
     MIDIOut_Close(playerState.midiOut);
     playerState.midiOut = nullptr;
 
@@ -295,7 +295,7 @@ TEST_F(PatternPassTest, WithoutAPortThePositionStillAdvancesAndWraps) {
 TEST_F(PatternPassTest, IdleWhenStoppedOrWithoutPatternOrClock) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(480);
-    loadPattern(smf);
+    usePattern(smf);
     MIDIClock_SetTickCount(playerState.patternClock, 100);
     playerState.patternPosition = 0;
 

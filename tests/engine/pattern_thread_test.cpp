@@ -3,7 +3,7 @@
 // measures lateness.
 #include "engine/pattern_player.h"
 #include "engine/worker_sleep.h"
-#include "tests/support/engine_fixture.h"
+#include "tests/support/player_fixture.h"
 #include "tests/support/recording_player_ui.h"
 
 #include <chrono>
@@ -11,7 +11,13 @@
 
 namespace {
 
-using PatternThreadTest = EngineTest;
+class PatternThreadTest : public PlayerFixture {
+protected:
+    void SetUp() override {
+        PlayerFixture::SetUp();
+        MIDIClockLib_SetTimeSource(nullptr);  // the thread plays on real time
+    }
+};
 
 TEST_F(PatternThreadTest, PlaysEveryNoteOncePerCycleInOrder) {
     // One bar of sixteenths at 240 bpm: a cycle lasts one second. Each step
@@ -27,7 +33,7 @@ TEST_F(PatternThreadTest, PlaysEveryNoteOncePerCycleInOrder) {
         cycle.push_back({0x99, static_cast<uint8_t>(key), 0});
     }
     track.endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     MIDIClock_SetTempo(playerState.patternClock, 250000);
 
     RecordingPlayerUi window;
@@ -35,7 +41,7 @@ TEST_F(PatternThreadTest, PlaysEveryNoteOncePerCycleInOrder) {
     playerState.patternThread = 1;
     std::thread player(patternPlayerThread);
     {
-        std::lock_guard<std::mutex> guard(playerState.lock);
+        std::lock_guard guard(playerState.lock);
         MIDIClock_Reset(playerState.patternClock);
         MIDIClock_Start(playerState.patternClock);
     }

@@ -1,11 +1,11 @@
 // Timing clock pulses, time code and the transport bytes, byte for byte.
 #include "engine/pattern_player.h"
 #include "engine/sync_output.h"
-#include "tests/support/engine_fixture.h"
+#include "tests/support/player_fixture.h"
 
 namespace {
 
-using SyncOutputTest = EngineTest;
+using SyncOutputTest = PlayerFixture;
 
 std::vector<Bytes> pulses(size_t count) {
     return std::vector<Bytes>(count, Bytes{0xF8});
@@ -19,6 +19,7 @@ std::vector<Bytes> quarterFrames(std::initializer_list<uint8_t> pieces) {
 }
 
 TEST_F(SyncOutputTest, ClockPulsesCountTheWindowInTwentyFourthsOfAQuarter) {
+    std::lock_guard guard(playerState.lock);
     struct Case {
         int32_t position, tick, timeMode, resolution;
         size_t pulses;
@@ -44,6 +45,7 @@ TEST_F(SyncOutputTest, ClockPulsesCountTheWindowInTwentyFourthsOfAQuarter) {
 }
 
 TEST_F(SyncOutputTest, TimeCodeAtEveryRate) {
+    std::lock_guard guard(playerState.lock);
     struct Case {
         int32_t mode, millisec;
         std::vector<Bytes> expected;
@@ -70,6 +72,7 @@ TEST_F(SyncOutputTest, TimeCodeAtEveryRate) {
 }
 
 TEST_F(SyncOutputTest, TimeCodeGoesOutOnlyWhenTheFrameChanges) {
+    std::lock_guard guard(playerState.lock);
     playerState.midiOutSyncMode = 5;  // 30 frames per second: 33 1/3 ms a frame
 
     sendSyncOutput(0, 0, 0, 0, 480);  // the memory starts at frame 0, 0:00
@@ -95,6 +98,7 @@ TEST_F(SyncOutputTest, TimeCodeGoesOutOnlyWhenTheFrameChanges) {
 }
 
 TEST_F(SyncOutputTest, NoRunningTimingInModesZeroAndAboveFive) {
+    std::lock_guard guard(playerState.lock);
     for (int32_t mode : {0, 6, 99, -1}) {
         playerState.midiOutSyncMode = mode;
         sendSyncOutput(3723500, 960, 0, 0, 96);
@@ -104,6 +108,7 @@ TEST_F(SyncOutputTest, NoRunningTimingInModesZeroAndAboveFive) {
 }
 
 TEST_F(SyncOutputTest, TransportBytesFollowTheOutputSyncMode) {
+    std::lock_guard guard(playerState.lock);
     struct Case {
         int32_t mode;
         bool sent;
@@ -129,10 +134,10 @@ TEST_F(SyncOutputTest, TransportBytesFollowTheOutputSyncMode) {
 TEST_F(SyncOutputTest, PassSendsItsTimingBeforeItsNotes) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(1920);
-    loadPattern(smf);
+    usePattern(smf);
     playerState.midiOutSyncMode = 1;
 
-    std::lock_guard<std::mutex> guard(playerState.lock);
+    std::lock_guard guard(playerState.lock);
     MIDIClock_SetTickCount(playerState.patternClock, 40);
     runPatternPass();
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF8}, {0xF8}, {0x99, 36, 100}}));

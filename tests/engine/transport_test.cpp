@@ -34,6 +34,12 @@ protected:
         ASSERT_NE(playerState.patternData, nullptr);
         ui.clear();
     }
+
+    // A song position as the input thread receives it, under the lock.
+    static int32_t locate(int32_t songPosition) {
+        std::lock_guard guard(playerState.lock);
+        return locateSongPosition(songPosition);
+    }
 };
 
 TEST_F(TransportTest, StartAndContinueWithoutPatternWarnAndChangeNothing) {
@@ -215,7 +221,7 @@ TEST_F(TransportTest, APatternWithoutResolutionIsNeverLoaded) {
 TEST_F(TransportTest, PatternPathIsCutAt255Characters) {
     std::wstring longName(400, L'x');
     wchar_t path[kSongPathSize];
-    formatSongPath(path, L"pattern", longName.c_str());
+    formatSongPath(path, playerState.appDir, L"pattern", longName.c_str());
     std::wstring expected = songPath(L"pattern", longName).substr(0, 255);
     EXPECT_EQ(std::wstring(path), expected);
 }
@@ -286,19 +292,19 @@ TEST_F(TransportTest, LocateMovesThePatternAndItsClockWithWrap) {
     };
     for (Case c : {Case{20, 480}, Case{0, 0}, Case{4, 480}, Case{16, 0}, Case{16383, 1800}}) {
         SCOPED_TRACE(c.songPosition);
-        EXPECT_EQ(locateSongPosition(c.songPosition), 1);
+        EXPECT_EQ(locate(c.songPosition), 1);
         EXPECT_EQ(playerState.patternPosition, c.tick);
         EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), c.tick);
         EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0) << "a stopped clock stays stopped";
     }
-    locateSongPosition(20);
+    locate(20);
     EXPECT_EQ(MIDIClock_GetMillisec(playerState.patternClock), 500) << "one quarter at 120 bpm";
 }
 
 TEST_F(TransportTest, LocateOnARunningClockKeepsItRunning) {
     loadRockPattern();
     startPattern(ui);
-    EXPECT_EQ(locateSongPosition(8), 1);
+    EXPECT_EQ(locate(8), 1);
     EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
     advanceMs(100);
     EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 960 + 96);
@@ -317,17 +323,17 @@ TEST_F(TransportTest, LocateForwardsTheReceivedPositionOnlyAsClockMaster) {
         SCOPED_TRACE(c.outSyncMode);
         playerState.midiOutSyncMode = c.outSyncMode;
         clearSent();
-        locateSongPosition(c.songPosition);
+        locate(c.songPosition);
         EXPECT_EQ(sent(), c.expected);
     }
 }
 
 TEST_F(TransportTest, LocateWithoutPatternOrClockDoesNothing) {
     playerState.midiOutSyncMode = 1;
-    EXPECT_EQ(locateSongPosition(20), 0) << "no clock, no pattern";
+    EXPECT_EQ(locate(20), 0) << "no clock, no pattern";
     createClocksNow();
     playerState.patternPosition = 5;
-    EXPECT_EQ(locateSongPosition(20), 0) << "no pattern";
+    EXPECT_EQ(locate(20), 0) << "no pattern";
     EXPECT_EQ(playerState.patternPosition, 5);
     EXPECT_TRUE(sent().empty());
 }
@@ -340,7 +346,7 @@ TEST_F(TransportTest, LocateOnAPatternOfNoLengthGoesToTheStart) {
     choosePattern(L"dot.mid");
     ASSERT_NE(playerState.patternData, nullptr);
     ASSERT_EQ(MIDIData_GetEndTime(playerState.patternData), 0);
-    EXPECT_EQ(locateSongPosition(20), 1);
+    EXPECT_EQ(locate(20), 1);
     EXPECT_EQ(playerState.patternPosition, 0);
     EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 0);
 }

@@ -22,7 +22,7 @@ protected:
     // Queues the messages and runs one pass over them, as the thread does.
     void receive(const std::vector<Bytes>& messages) {
         for (const Bytes& message : messages) inject(message);
-        std::lock_guard<std::mutex> hold(playerState.lock);
+        std::lock_guard hold(playerState.lock);
         runInputPass();
     }
 
@@ -157,7 +157,7 @@ TEST_F(InputThreadTest, OnePassDrainsTheWholeQueue) {
     receive(messages);
     EXPECT_EQ(sent().size(), messages.size());
     clearSent();
-    std::lock_guard<std::mutex> hold(playerState.lock);
+    std::lock_guard hold(playerState.lock);
     runInputPass();
     EXPECT_TRUE(sent().empty());
 }
@@ -182,6 +182,14 @@ TEST_F(InputThreadTest, ReceivedTimingDrivesBothFollowingClocks) {
     EXPECT_GT(MIDIClock_GetTickCount(playerState.patternClock), 0);
     EXPECT_GT(MIDIClock_GetTickCount(playerState.patchClock), 0);
     EXPECT_EQ(sent().size(), 24u) << "timing is passed through as well";
+}
+
+using InputThreadDeathTest = InputThreadTest;
+
+TEST_F(InputThreadDeathTest, APassOrAHeldNoteCountWithoutTheLockDies) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(runInputPass(), "runInputPass: called without holding playerState.lock");
+    EXPECT_DEATH(heldNoteCount(), "heldNoteCount: called without holding playerState.lock");
 }
 
 }  // namespace

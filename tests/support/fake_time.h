@@ -18,6 +18,11 @@ public:
 
     void advanceNs(int64_t ns) { now().fetch_add(ns); }
     void advanceMs(int64_t ms) { advanceNs(ms * 1000000); }
+    // Moves the time to `ns`, never back.
+    void advanceToNs(int64_t ns) {
+        if (ns > now().load()) now().store(ns);
+    }
+    int64_t nowNs() const { return now().load(); }
 
 private:
     static std::atomic<int64_t>& now() {

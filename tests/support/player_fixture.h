@@ -1,11 +1,11 @@
 // A player set up for tests: a temporary program folder with `pattern` and
-// `patch` subfolders, virtual input and output ports, both mirrors, and a
-// fake time source for the clocks. Tear-down releases every object.
+// `patch` subfolders, every drum group on at level 100, virtual input and
+// output ports, both mirrors, and a fake time source for the clocks.
+// Tear-down stops any worker and releases every object.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cwchar>
@@ -14,22 +14,23 @@
 #include <string>
 #include <vector>
 
+#include "common/bounded_copy.h"
+#include "common/song_path.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
 #include "app/workers.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
+#include "midi/midi_bytes.h"
 #include "midi/ports/virtual_midi.h"
+#include "midi/song/midi_data.h"
 #include "resources/resource_ids.h"
+#include "tests/support/bytes.h"
+#include "tests/support/fake_time.h"
 #include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
-
-using Bytes = std::vector<uint8_t>;
-
-inline std::atomic<int64_t> fakeNowNs{0};
-inline int64_t fakeNow() { return fakeNowNs.load(); }
 
 class PlayerFixture : public ::testing::Test {
 protected:
@@ -38,8 +39,6 @@ protected:
 
     void SetUp() override {
         resetPlayerState();
-        fakeNowNs = 1'000'000'000;
-        MIDIClockLib_SetTimeSource(&fakeNow);
 
         static int folderCount = 0;
         appDir_ = std::filesystem::temp_directory_path() /
@@ -49,7 +48,7 @@ protected:
         std::filesystem::remove_all(appDir_);
         std::filesystem::create_directories(appDir_ / "pattern");
         std::filesystem::create_directories(appDir_ / "patch");
-        std::wcsncpy(playerState.appDir, appDir_.wstring().c_str(), kAppDirSize - 1);
+        copyTruncated(playerState.appDir, appDir_.wstring());
 
         playerState.tempo = 500000;
         playerState.midiThru = 1;
@@ -67,7 +66,6 @@ protected:
         releasePlayerObjects();
         resetPlayerState();
         VirtualMIDI_RemoveAll();
-        MIDIClockLib_SetTimeSource(nullptr);
         std::error_code ignored;
         std::filesystem::remove_all(appDir_, ignored);
     }
@@ -99,7 +97,9 @@ protected:
 
     void createClocksNow() { createClocks(ui); }
 
-    static void advanceMs(int64_t ms) { fakeNowNs += ms * 1'000'000; }
+    void advanceMs(int64_t ms) { time_.advanceMs(ms); }
+    void advanceToNs(int64_t ns) { time_.advanceToNs(ns); }
+    int64_t nowNs() const { return time_.nowNs(); }
 
     static std::vector<Bytes> sent() {
         std::vector<Bytes> messages;
@@ -112,6 +112,32 @@ protected:
 
     static void inject(const Bytes& message) {
         ASSERT_TRUE(VirtualMIDI_Inject(kInputName, message.data(), static_cast<int32_t>(message.size())));
+    }
+
+    // Whether the output mirror holds `key` on the drum channel.
+    static bool mirrorHolds(int32_t key) {
+        return MIDIPart_GetNoteKeep(MIDIStatus_GetMIDIPart(playerState.midiOutStatus, kDrumChannel),
+                                    key) != 0;
+    }
+
+    static void holdInMirror(int32_t key) {
+        const uint8_t noteOn[3] = {kDrumNoteOn, static_cast<uint8_t>(key), 100};
+        MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, noteOn, 3);
+    }
+
+    // Loads `smf` from memory as the pattern, playing, with a stopped clock
+    // at tick 0, so each pass reads the tick a test sets.
+    static void usePattern(const SmfBuilder& smf) {
+        const Bytes bytes = smf.bytes();
+        playerState.patternData = MIDIData_LoadFromMemory(bytes.data(), bytes.size());
+        ASSERT_NE(playerState.patternData, nullptr);
+        int32_t timeMode = 0;
+        int32_t resolution = 0;
+        MIDIData_GetTimeBase(playerState.patternData, &timeMode, &resolution);
+        playerState.patternClock = MIDIClock_Create(timeMode, resolution, kDefaultTempo);
+        ASSERT_NE(playerState.patternClock, nullptr);
+        playerState.patternPlaying = 1;
+        playerState.patternPosition = 0;
     }
 
     static int32_t heldNotes(MIDIStatus* status) {
@@ -131,6 +157,9 @@ protected:
     RecordingPlayerUi ui;
 
 private:
+    // Before SetUp and after TearDown: the clocks never see the real time
+    // unless a test asks for it.
+    FakeTime time_;
     std::filesystem::path appDir_;
 };
 

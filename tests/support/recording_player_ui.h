@@ -6,6 +6,8 @@
 // other calls come from the test's thread but are guarded the same way.
 #pragma once
 
+#include "common/bounded_copy.h"
+#include "engine/player_state.h"
 #include "engine/player_ui.h"
 
 #include <algorithm>
@@ -51,7 +53,9 @@ public:
         posted_.notify_all();
     }
 
+    // A warning box under the player's lock would stall every worker.
     void showWarning(int32_t stringId, const wchar_t* detail) override {
+        QUILLBEX_ASSERT_LOCK_NOT_HELD();
         std::lock_guard<std::mutex> guard(mutex_);
         warnings_.push_back({stringId, detail ? std::wstring(detail) : std::wstring()});
     }
@@ -120,10 +124,7 @@ public:
         if (list.selected < 0)
             return 0;
         const std::wstring& entry = list.entries[static_cast<size_t>(list.selected)];
-        const size_t count = std::min(entry.size(), static_cast<size_t>(size - 1));
-        entry.copy(buffer, count);
-        buffer[count] = L'\0';
-        return static_cast<int32_t>(count);
+        return static_cast<int32_t>(copyTruncated(buffer, static_cast<size_t>(size), entry));
     }
 
     // Setting up and reading back.

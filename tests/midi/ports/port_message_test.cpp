@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "midi/midi_bytes.h"
 #include "midi/ports/port_message.h"
 #include "midi/ports/port_queue.h"
 
@@ -27,6 +28,8 @@ TEST(PortMessage, LengthFollowsTheStatusByte) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(shortMessageLength(c.status), c.length) << std::hex << int(c.status);
+        // The data bytes alone: no fixed count without a status or for 0xF0.
+        EXPECT_EQ(midiDataLength(c.status), c.length - 1) << std::hex << int(c.status);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/midi_io.h"
 #include "midi/ports/virtual_midi.h"
+#include "tests/support/bytes.h"
 
 namespace {
 
@@ -30,7 +31,6 @@ protected:
     }
 };
 
-using Bytes = std::vector<uint8_t>;
 
 TEST_F(VirtualPorts, NamesThatOpenNothing) {
     VirtualMIDI_CreateInput(L"Pads");

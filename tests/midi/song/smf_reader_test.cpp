@@ -7,10 +7,10 @@
 
 #include "tests/support/smf_builder.h"
 #include "tests/midi/song/song_test_helpers.h"
+#include "tests/support/bytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 
 TEST(SmfReader, StoresEveryKindOfEventAsItGoesOnTheWire) {
     SmfBuilder file(96, 0);
@@ -291,9 +291,9 @@ TEST(SmfReader, RecoversFromTheQuirksOfRealFilesAndRefusesWhatCannotBeRead) {
 
 TEST(SmfReader, RefusesAFileLargerThanItsLimit) {
     Bytes large = validFile();
-    large.resize((size_t{64} << 20) + 1);  // a valid file followed by zeros
+    large.resize(kMaxSongFileSize + 1);  // a valid file followed by zeros
     EXPECT_FALSE(MIDIData_LoadFromMemory(large.data(), large.size()));
-    large.resize(size_t{64} << 20);
+    large.resize(kMaxSongFileSize);
     SongPtr song = loadSong(large);
     EXPECT_TRUE(song);
 }

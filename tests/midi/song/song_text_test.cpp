@@ -3,10 +3,10 @@
 #include "common/utf8.h"
 #include "tests/support/smf_builder.h"
 #include "tests/midi/song/song_test_helpers.h"
+#include "tests/support/bytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
 
 class SongText : public ::testing::Test {
 protected:

@@ -1,4 +1,4 @@
-#include "settings/file_access.h"
+#include "common/file_access.h"
 
 #include <windows.h>
 
