@@ -13,11 +13,7 @@ builds=("$@")
 run_windows_tests() {
     export WINEPREFIX="$PWD/build/windows/wineprefix"
     export WINEDEBUG=-all
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
-        echo "Creating the Wine prefix (once)..."
-        wineboot -i >/dev/null 2>&1 || true
-        wineserver -w || true
-    fi
+    scripts/wine-prefix.sh "$WINEPREFIX"
     local status=0
     xvfb-run -a ctest --preset windows -j "$jobs" || status=$?
     # No Wine process may outlive the run and hold its output open.
