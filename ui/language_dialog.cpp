@@ -1,0 +1,95 @@
+#include "ui/language_dialog.h"
+
+#include <cwchar>
+
+#include "engine/player_state.h"
+#include "resources/resource_ids.h"
+#include "settings/settings_keys.h"
+#include "ui/center_on_owner.h"
+#include "ui/message_box.h"
+#include "ui/selected_text.h"
+
+namespace {
+
+// The languages of the three language modules, as userInterface stores them.
+constexpr const wchar_t* kUserInterfaces[] = {L"Japanese", L"English", L"Chinese"};
+
+// Each entry is stored whole; its leading number is the Windows code page.
+constexpr const wchar_t* kTextEncodings[] = {
+    L"874-Thai",
+    L"932-Japanese Shift-JIS",
+    L"936-Chinese Simplified",
+    L"949-Korean",
+    L"950-Traditional Chinese",
+    L"1250-Central European",
+    L"1251-Cyrillic",
+    L"1252-Western Latin-1 [recommended]",
+    L"1253-Greek",
+    L"1254-Turkish",
+    L"1255-Hebrew",
+    L"1256-Arabic",
+    L"1257-Baltic",
+    L"1258-Vietnamese",
+    L"1200-Unicode UTF-16 Little Endian",
+    L"1201-Unicode UTF-16 Big Endian",
+};
+
+// The combo form of getSelectedText reads at most this many characters, less one.
+constexpr int32_t kSelectedTextSize = 255;
+
+void addRow(HWND combo, const wchar_t* text, bool select) {
+    LRESULT row = SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    if (select && row >= 0) SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(row), 0);
+}
+
+BOOL onInitDialog(HWND dialog) {
+    PlayerState& p = playerState;
+    HWND languages = GetDlgItem(dialog, IDC_USER_INTERFACE_COMBO);
+    for (const wchar_t* language : kUserInterfaces) {
+        addRow(languages, language, std::wcscmp(language, p.userInterface) == 0);
+    }
+    // A stored text without digits has code page 0, which no row has.
+    int32_t storedCodePage = codePageOfTextEncoding(p.textEncoding);
+    HWND encodings = GetDlgItem(dialog, IDC_TEXT_ENCODING_COMBO);
+    for (const wchar_t* encoding : kTextEncodings) {
+        addRow(encodings, encoding, codePageOfTextEncoding(encoding) == storedCodePage);
+    }
+    SetFocus(languages);
+    centerOnOwner(dialog);
+    return FALSE;  // the focus is set
+}
+
+// An absent selection stores the empty text. The box is shown on every OK,
+// changed or not.
+void onOk(HWND dialog) {
+    PlayerState& p = playerState;
+    getSelectedComboText(GetDlgItem(dialog, IDC_USER_INTERFACE_COMBO), p.userInterface,
+                         kSelectedTextSize);
+    getSelectedComboText(GetDlgItem(dialog, IDC_TEXT_ENCODING_COMBO), p.textEncoding,
+                         kSelectedTextSize);
+    showStringMessage(dialog, IDS_LANGUAGE_NEXT_START, nullptr, MB_OK | MB_ICONINFORMATION);
+    EndDialog(dialog, 1);
+}
+
+BOOL onCommand(HWND dialog, int commandId) {
+    switch (commandId) {
+    case IDOK: onOk(dialog); return TRUE;
+    case IDCANCEL: EndDialog(dialog, 0); return TRUE;
+    default: return FALSE;
+    }
+}
+
+INT_PTR CALLBACK languageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: return onInitDialog(dialog);
+    case WM_COMMAND: return onCommand(dialog, LOWORD(wParam));
+    default: return FALSE;
+    }
+}
+
+}  // namespace
+
+void runLanguageDialog(HWND owner) {
+    DialogBoxParamW(static_cast<HINSTANCE>(playerState.resourceModule),
+                    MAKEINTRESOURCEW(IDD_LANGUAGE_DIALOG), owner, languageDialogProc, 0);
+}
