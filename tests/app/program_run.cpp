@@ -3,6 +3,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 #include <fstream>
 #include <iterator>
