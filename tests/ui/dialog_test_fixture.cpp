@@ -29,7 +29,8 @@ HMODULE englishModule() {
         std::wstring path(self);
         path.erase(path.find_last_of(L"\\/") + 1);
         path += QUILLBEX_MODULE_DIR_FROM_TEST;
-        path += L"/QuillbexEnu.dll";
+        if (path.back() != L'/' && path.back() != L'\\') path += L'/';
+        path += L"QuillbexEnu.dll";
         for (wchar_t& c : path) {
             if (c == L'/') c = L'\\';
         }
@@ -157,6 +158,11 @@ void DialogTest::TearDown() {
     MIDIClock_Delete(playerState.patchClock);
     VirtualMIDI_RemoveAll();
     resetPlayerState();
+}
+
+void DialogTest::showTempoControls() {
+    TempoControls controls(mainWindow_);
+    initTempoControls(controls);
 }
 
 ModalRun DialogTest::runModal(const std::function<void()>& open, std::vector<DialogStep> steps) {

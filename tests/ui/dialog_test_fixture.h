@@ -38,6 +38,9 @@ protected:
     // The owner of every dialog. Its procedure carries out the tempo-mode
     // commands 13654 and 13655 with setTempoMode, as the main window does.
     HWND mainWindow() const { return mainWindow_; }
+    // Sets the main window's tempo radio buttons, scroll bar and text from
+    // the player's tempo and tempo mode, as start-up does.
+    void showTempoControls();
 
     // Calls `open`, which runs a modal dialog over the main window, and
     // plays `steps` on the dialog once it is up.
@@ -54,6 +57,12 @@ protected:
     static void selectRow(HWND dialog, int listId, const std::wstring& text);
     static void clearSelection(HWND dialog, int listId);
     static void pressOk(HWND dialog);
+
+    // Copies `text` into one of the player's text fields, cut and terminated.
+    template <size_t N>
+    static void setText(wchar_t (&field)[N], const std::wstring& text) {
+        field[text.copy(field, N - 1)] = L'\0';
+    }
 
 private:
     HWND mainWindow_ = nullptr;

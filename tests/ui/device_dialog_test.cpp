@@ -1,0 +1,172 @@
+// The device dialog lists the ports, reopens both on OK and keeps what it
+// applied when a missing choice leaves it open.
+#include "tests/ui/dialog_test_fixture.h"
+
+#include <cstdint>
+#include <string>
+
+#include "engine/player_state.h"
+#include "midi/ports/midi_io.h"
+#include "midi/ports/virtual_midi.h"
+#include "resources/resource_ids.h"
+#include "ui/device_dialog.h"
+
+namespace {
+
+constexpr wchar_t kPadIn[] = L"Drum Pad In";
+constexpr wchar_t kSynthOut[] = L"Drum Synth Out";
+
+class DeviceDialogTest : public DialogTest {
+protected:
+    void SetUp() override {
+        DialogTest::SetUp();
+        VirtualMIDI_CreateInput(kPadIn);
+        VirtualMIDI_CreateOutput(kSynthOut);
+        playerState.midiThru = 1;
+    }
+
+    // The ports as start-up leaves them after opening the stored names.
+    static void openStored(const wchar_t* inName, const wchar_t* outName) {
+        setText(playerState.midiInName, inName);
+        setText(playerState.midiOutName, outName);
+        playerState.midiIn = MIDIIn_OpenW(inName);
+        playerState.midiOut = MIDIOut_OpenW(outName);
+    }
+
+    ModalRun run(DialogStep step) {
+        return runModal([&] { runDeviceDialog(mainWindow()); }, {std::move(step)});
+    }
+};
+
+TEST_F(DeviceDialogTest, FillSelectsTheStoredDevices) {
+    struct Case {
+        const wchar_t* storedIn;
+        const wchar_t* storedOut;
+        std::wstring selectedIn;
+        std::wstring selectedOut;
+    };
+    const Case cases[] = {
+        {L"", L"MIDI Mapper", L"(None)", L"MIDI Mapper"},
+        {kPadIn, kSynthOut, kPadIn, kSynthOut},
+        {L"Unplugged Pad", L"", L"<none>", L"(None)"},
+    };
+    for (const Case& c : cases) {
+        setText(playerState.midiInName, c.storedIn);
+        setText(playerState.midiOutName, c.storedOut);
+        std::wstring in, out;
+        run([&](HWND dialog) {
+            in = selectedRow(dialog, IDC_MIDI_IN_LIST);
+            out = selectedRow(dialog, IDC_MIDI_OUT_LIST);
+            SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_EQ(in, c.selectedIn);
+        EXPECT_EQ(out, c.selectedOut);
+    }
+}
+
+TEST_F(DeviceDialogTest, OkWithUnchangedRowsReopensBoth) {
+    openStored(kPadIn, kSynthOut);
+    const uint8_t noteOn[3] = {0x90, 60, 100};
+    ASSERT_TRUE(VirtualMIDI_Inject(kPadIn, noteOn, 3));
+
+    ModalRun result = run(pressOk);
+
+    EXPECT_FALSE(result.leftOpen);
+    EXPECT_TRUE(shownBoxes().empty());
+    ASSERT_NE(playerState.midiIn, nullptr);
+    ASSERT_NE(playerState.midiOut, nullptr);
+    // A reopened input starts empty: the note queued on the old one is gone.
+    uint8_t buffer[kMIDIMessageMax];
+    EXPECT_EQ(MIDIIn_GetMIDIMessage(playerState.midiIn, buffer, kMIDIMessageMax), 0);
+    EXPECT_STREQ(playerState.midiInName, kPadIn);
+    EXPECT_STREQ(playerState.midiOutName, kSynthOut);
+    EXPECT_EQ(playerState.midiThru, 1);
+}
+
+TEST_F(DeviceDialogTest, NoneClosesTheInputWithoutAWarning) {
+    openStored(kPadIn, kSynthOut);
+    ModalRun result = run([&](HWND dialog) {
+        selectRow(dialog, IDC_MIDI_IN_LIST, L"(None)");
+        pressOk(dialog);
+    });
+    EXPECT_FALSE(result.leftOpen);
+    EXPECT_TRUE(shownBoxes().empty());
+    EXPECT_EQ(playerState.midiIn, nullptr);
+    EXPECT_STREQ(playerState.midiInName, L"");
+    EXPECT_NE(playerState.midiOut, nullptr);
+}
+
+// Thru is applied first, then the input; a missing choice stops there with
+// a warning and leaves the dialog open.
+TEST_F(DeviceDialogTest, MissingSelectionWarnsAndKeepsWhatWasApplied) {
+    struct Case {
+        const char* name;
+        int clearedList;
+        int warning;
+        bool inputReopened;
+    };
+    const Case cases[] = {
+        {"no input", IDC_MIDI_IN_LIST, IDS_NO_INPUT_SELECTED, false},
+        {"no output", IDC_MIDI_OUT_LIST, IDS_NO_OUTPUT_SELECTED, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        shownBoxes().clear();
+        playerState.midiThru = 1;
+        playerState.midiIn = nullptr;
+        playerState.midiInName[0] = L'\0';
+        setText(playerState.midiOutName, kSynthOut);
+
+        HWND shownIn = nullptr;
+        ModalRun result = run([&](HWND dialog) {
+            shownIn = dialog;
+            CheckDlgButton(dialog, IDC_MIDI_THRU_CHECK, BST_UNCHECKED);
+            selectRow(dialog, IDC_MIDI_IN_LIST, kPadIn);
+            clearSelection(dialog, c.clearedList);
+            pressOk(dialog);
+        });
+
+        EXPECT_TRUE(result.leftOpen);
+        ASSERT_EQ(shownBoxes().size(), 1u);
+        EXPECT_EQ(shownBoxes()[0].text, messageText(c.warning));
+        EXPECT_EQ(shownBoxes()[0].owner, shownIn);
+        EXPECT_EQ(shownBoxes()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+        EXPECT_EQ(playerState.midiThru, 0);
+        EXPECT_EQ(playerState.midiIn != nullptr, c.inputReopened);
+        EXPECT_STREQ(playerState.midiInName, c.inputReopened ? kPadIn : L"");
+        EXPECT_EQ(playerState.midiOut, nullptr);
+        MIDIIn_Close(playerState.midiIn);
+        playerState.midiIn = nullptr;
+    }
+}
+
+TEST_F(DeviceDialogTest, DevicesThatFailToOpenWarnWithTheirNames) {
+    openStored(kPadIn, kSynthOut);
+    ModalRun result = run([&](HWND dialog) {
+        // Both devices go away between the listing and the OK.
+        VirtualMIDI_RemoveAll();
+        pressOk(dialog);
+    });
+    EXPECT_FALSE(result.leftOpen);
+    ASSERT_EQ(shownBoxes().size(), 2u);
+    EXPECT_EQ(shownBoxes()[0].text, messageText(IDS_INPUT_OPEN_FAILED, kPadIn));
+    EXPECT_EQ(shownBoxes()[1].text, messageText(IDS_OUTPUT_OPEN_FAILED, kSynthOut));
+    EXPECT_EQ(playerState.midiIn, nullptr);
+    EXPECT_EQ(playerState.midiOut, nullptr);
+    EXPECT_STREQ(playerState.midiInName, L"");
+    EXPECT_STREQ(playerState.midiOutName, L"");
+}
+
+TEST_F(DeviceDialogTest, LongDeviceNameIsStoredCutTo32Characters) {
+    const std::wstring longName = L"Quillbex Loop-back Drum Output, 40 chars";
+    ASSERT_EQ(longName.size(), 40u);
+    VirtualMIDI_CreateOutput(longName.c_str());
+    run([&](HWND dialog) {
+        selectRow(dialog, IDC_MIDI_OUT_LIST, longName);
+        pressOk(dialog);
+    });
+    EXPECT_NE(playerState.midiOut, nullptr);
+    EXPECT_EQ(std::wstring(playerState.midiOutName), longName.substr(0, 32));
+}
+
+}  // namespace
