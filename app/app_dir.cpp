@@ -40,9 +40,3 @@ std::wstring appDirOfModule(const std::wstring& moduleFileName) {
 std::wstring settingsPathOf(const std::wstring& appDir) {
     return appDir + L"\\Quillbex.ini";
 }
-
-const wchar_t* languageModuleName(const wchar_t* userInterface) {
-    if (std::wcscmp(userInterface, L"English") == 0) return L"QuillbexEnu.dll";
-    if (std::wcscmp(userInterface, L"Chinese") == 0) return L"QuillbexChs.dll";
-    return L"QuillbexJpn.dll";
-}

@@ -15,8 +15,3 @@ std::wstring appDirOfModule(const std::wstring& moduleFileName);
 
 // "<appDir>\Quillbex.ini". Never cut: a cut path would name another file.
 std::wstring settingsPathOf(const std::wstring& appDir);
-
-// The language module for the `userInterface` setting: "English" and
-// "Chinese", compared exactly, choose theirs; any other value (also
-// "english" and the empty text) chooses Japanese.
-const wchar_t* languageModuleName(const wchar_t* userInterface);

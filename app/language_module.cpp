@@ -5,7 +5,6 @@
 #include <cwchar>
 #include <iterator>
 
-#include "app/app_dir.h"
 #include "engine/player_state.h"
 #include "ui/message_box.h"
 

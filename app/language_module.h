@@ -10,3 +10,8 @@ int loadLanguageModule();
 
 // Releases `playerState.resourceModule` if it is set.
 void freeLanguageModule();
+
+// The module's file name for the `userInterface` setting: "English" and
+// "Chinese", compared exactly, choose theirs; any other value (also
+// "english" and the empty text) chooses Japanese.
+const wchar_t* languageModuleName(const wchar_t* userInterface);

@@ -17,7 +17,6 @@ LRESULT CALLBACK mainWindowShellProc(HWND window, UINT message, WPARAM wParam, L
 }
 
 void onActivateInstance(HWND window) {
-    // Async, so a copy busy in a nested dialog does not hold up the sender.
     if (IsIconic(window)) ShowWindowAsync(window, SW_RESTORE);
     SetForegroundWindow(window);
 }

@@ -1,4 +1,5 @@
 #include "app/app_dir.h"
+#include "app/language_module.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +36,7 @@ TEST(AppDirTest, SettingsFileLiesInTheProgramFolder) {
     EXPECT_EQ(settingsPathOf(L"C:\\Src\\Quillbex"), L"C:\\Src\\Quillbex\\Quillbex.ini");
 }
 
-TEST(AppDirTest, LanguageModuleIsChosenByTheExactName) {
+TEST(LanguageModuleTest, ChosenByTheExactName) {
     const struct {
         const wchar_t* userInterface;
         const wchar_t* module;
