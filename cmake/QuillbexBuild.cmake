@@ -52,3 +52,21 @@ function(quillbex_add_test name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
+
+# quillbex_use_language_modules(TARGET)
+# A Windows test that loads the language modules: they are built first and
+# found from the test program's own folder (QUILLBEX_MODULE_DIR_FROM_TEST),
+# so the same relative path works on Windows and under Wine. Suites that
+# make windows of the main window's class run one at a time: the program's
+# single-instance search would find another suite's window.
+function(quillbex_use_language_modules target)
+    add_dependencies(${target} ${QUILLBEX_LANGUAGE_MODULES})
+    if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
+        set(test_dir ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+    else()
+        set(test_dir ${CMAKE_CURRENT_BINARY_DIR})
+    endif()
+    file(RELATIVE_PATH module_dir ${test_dir} ${QUILLBEX_LANGUAGE_MODULE_DIR})
+    target_compile_definitions(${target} PRIVATE "QUILLBEX_MODULE_DIR_FROM_TEST=L\"${module_dir}\"")
+    set_tests_properties(${target} PROPERTIES RESOURCE_LOCK wine_windows)
+endfunction()

@@ -2,7 +2,7 @@
 #include <iterator>
 
 #include "engine/player_state.h"
-#include "engine/transport.h"
+#include "common/song_path.h"
 #include "ui/main_window.h"
 
 // The folders are searched below the program folder, not the current
