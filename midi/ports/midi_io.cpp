@@ -1,5 +1,6 @@
-// The port registry: names resolve to virtual ports first and to the
-// system's devices second; listings show the system's devices first.
+// The port registry: names resolve to virtual ports first, then to the
+// loop-back pipes and last to the system's devices; listings show the
+// system's devices first.
 #include "midi/ports/midi_io.h"
 
 #include <algorithm>
@@ -16,6 +17,17 @@ bool isNoDevice(const wchar_t* name) {
     return name == nullptr || name[0] == L'\0' || std::wcscmp(name, L"(None)") == 0;
 }
 
+// Listing order: the system's devices, the loop-back pipes, the virtual
+// ports. Opening order is the reverse, so a virtual port shadows a device
+// of its name.
+std::vector<const MIDIPortBackend*> backendsInListingOrder() {
+    std::vector<const MIDIPortBackend*> backends;
+    if (const MIDIPortBackend* system = systemPortBackend()) backends.push_back(system);
+    if (const MIDIPortBackend* loopback = loopbackPortBackend()) backends.push_back(loopback);
+    backends.push_back(&virtualPortBackend());
+    return backends;
+}
+
 using CountFunction = int32_t (*)();
 using NameFunction = bool (*)(int32_t, std::wstring*);
 
@@ -23,7 +35,7 @@ void appendNames(std::vector<std::wstring>* names, CountFunction count, NameFunc
     const int32_t n = count();
     std::wstring name;
     for (int32_t i = 0; i < n; ++i) {
-        // A virtual port shadows a system device of its name: listed once.
+        // A name that two backends have is listed once.
         if (nameOf(i, &name) && std::find(names->begin(), names->end(), name) == names->end()) {
             names->push_back(name);
         }
@@ -32,19 +44,17 @@ void appendNames(std::vector<std::wstring>* names, CountFunction count, NameFunc
 
 std::vector<std::wstring> inputNames() {
     std::vector<std::wstring> names;
-    if (const MIDIPortBackend* system = systemPortBackend()) {
-        appendNames(&names, system->inputCount, system->inputName);
+    for (const MIDIPortBackend* backend : backendsInListingOrder()) {
+        appendNames(&names, backend->inputCount, backend->inputName);
     }
-    appendNames(&names, virtualPortBackend().inputCount, virtualPortBackend().inputName);
     return names;
 }
 
 std::vector<std::wstring> outputNames() {
     std::vector<std::wstring> names;
-    if (const MIDIPortBackend* system = systemPortBackend()) {
-        appendNames(&names, system->outputCount, system->outputName);
+    for (const MIDIPortBackend* backend : backendsInListingOrder()) {
+        appendNames(&names, backend->outputCount, backend->outputName);
     }
-    appendNames(&names, virtualPortBackend().outputCount, virtualPortBackend().outputName);
     return names;
 }
 
@@ -80,18 +90,22 @@ int32_t MIDIOut_GetDeviceNameW(int32_t index, wchar_t* buffer, int32_t size) {
 
 MIDIIn* MIDIIn_OpenW(const wchar_t* deviceName) {
     if (isNoDevice(deviceName)) return nullptr;
-    MIDIIn* port = virtualPortBackend().openInput(deviceName);
-    const MIDIPortBackend* system = systemPortBackend();
-    if (port == nullptr && system != nullptr) port = system->openInput(deviceName);
+    MIDIIn* port = nullptr;
+    const std::vector<const MIDIPortBackend*> backends = backendsInListingOrder();
+    for (auto backend = backends.rbegin(); port == nullptr && backend != backends.rend(); ++backend) {
+        port = (*backend)->openInput(deviceName);
+    }
     if (port != nullptr) holdFineTimer();
     return port;
 }
 
 MIDIOut* MIDIOut_OpenW(const wchar_t* deviceName) {
     if (isNoDevice(deviceName)) return nullptr;
-    MIDIOut* port = virtualPortBackend().openOutput(deviceName);
-    const MIDIPortBackend* system = systemPortBackend();
-    if (port == nullptr && system != nullptr) port = system->openOutput(deviceName);
+    MIDIOut* port = nullptr;
+    const std::vector<const MIDIPortBackend*> backends = backendsInListingOrder();
+    for (auto backend = backends.rbegin(); port == nullptr && backend != backends.rend(); ++backend) {
+        port = (*backend)->openOutput(deviceName);
+    }
     if (port != nullptr) holdFineTimer();
     return port;
 }

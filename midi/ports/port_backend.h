@@ -1,6 +1,6 @@
 // What stands behind midi_io.h: the concrete port types and the backends
 // that list and open them. The registry (midi_io.cpp) asks the virtual
-// backend first and the system's backend second.
+// backend first, the loop-back pipes second and the system's backend last.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +38,9 @@ const MIDIPortBackend& virtualPortBackend();
 // The operating system's MIDI devices (WinMM on Windows); null where the
 // program has none.
 const MIDIPortBackend* systemPortBackend();
+// The loop-back pipe ports a test program drives from outside the process
+// (loopback_pipe.h); null unless the environment names their pipes.
+const MIDIPortBackend* loopbackPortBackend();
 
 // A 1 ms system timer period while any port is open, so that the workers'
 // 10 ms sleeps last 10 ms (reference-counted; nothing to do off Windows).

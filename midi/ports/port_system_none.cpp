@@ -1,7 +1,12 @@
-// Builds without system MIDI devices: only virtual ports exist.
+// Builds without system MIDI devices and without named pipes: only virtual
+// ports exist.
 #include "midi/ports/port_backend.h"
 
 const MIDIPortBackend* systemPortBackend() {
+    return nullptr;
+}
+
+const MIDIPortBackend* loopbackPortBackend() {
     return nullptr;
 }
 

@@ -1,0 +1,17 @@
+// The language module: the resource-only library with the dialogs, strings
+// and icon of the language chosen by the `userInterface` setting.
+#pragma once
+
+// Loads the module of `playerState.userInterface` by its bare file name, so
+// Windows finds it beside the program file, into `playerState.resourceModule`.
+// Returns 1; 0 after an error box naming the module ("QuillbexJpn.dll Load
+// Failed!!"). There is no fallback to another language.
+int loadLanguageModule();
+
+// Releases `playerState.resourceModule` if it is set.
+void freeLanguageModule();
+
+// The module's file name for the `userInterface` setting: "English" and
+// "Chinese", compared exactly, choose theirs; any other value (also
+// "english" and the empty text) chooses Japanese.
+const wchar_t* languageModuleName(const wchar_t* userInterface);

@@ -1,0 +1,54 @@
+#include "app/app_dir.h"
+#include "app/language_module.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(AppDirTest, ProgramFolderOfTheModuleFileName) {
+    const struct {
+        const wchar_t* module;
+        const wchar_t* appDir;
+    } cases[] = {
+        {L"C:\\Tools\\Quillbex\\Quillbex.exe", L"C:\\Tools\\Quillbex"},
+        {L"C:\\Src\\Quillbex\\Debug\\Quillbex.exe", L"C:\\Src\\Quillbex"},
+        {L"C:\\Src\\Quillbex\\Release\\Quillbex.exe", L"C:\\Src\\Quillbex"},
+        {L"C:\\Src\\Quillbex\\DebugU\\Quillbex.exe", L"C:\\Src\\Quillbex"},
+        {L"C:\\Src\\Quillbex\\ReleaseU\\Quillbex.exe", L"C:\\Src\\Quillbex"},
+        // Exact letter case: a folder named in lower case is the program's own.
+        {L"C:\\Src\\Quillbex\\release\\Quillbex.exe", L"C:\\Src\\Quillbex\\release"},
+        // Only the folder that holds the program counts.
+        {L"C:\\Release\\Quillbex\\Quillbex.exe", L"C:\\Release\\Quillbex"},
+        {L"C:\\Src\\MyRelease\\Quillbex.exe", L"C:\\Src\\MyRelease"},
+        {L"C:\\Release\\Quillbex.exe", L"C:"},
+        {L"C:\\Quillbex.exe", L"C:"},
+        {L"\\\\server\\share\\Quillbex\\Quillbex.exe", L"\\\\server\\share\\Quillbex"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(appDirOfModule(c.module), c.appDir) << std::wstring(c.module);
+    }
+}
+
+TEST(AppDirTest, SettingsFileLiesInTheProgramFolder) {
+    EXPECT_EQ(settingsPathOf(L"C:"), L"C:\\Quillbex.ini");
+    EXPECT_EQ(settingsPathOf(L"C:\\Src\\Quillbex"), L"C:\\Src\\Quillbex\\Quillbex.ini");
+}
+
+TEST(LanguageModuleTest, ChosenByTheExactName) {
+    const struct {
+        const wchar_t* userInterface;
+        const wchar_t* module;
+    } cases[] = {
+        {L"English", L"QuillbexEnu.dll"}, {L"Chinese", L"QuillbexChs.dll"},
+        {L"Japanese", L"QuillbexJpn.dll"}, {L"english", L"QuillbexJpn.dll"},
+        {L"CHINESE", L"QuillbexJpn.dll"},  {L"English ", L"QuillbexJpn.dll"},
+        {L"", L"QuillbexJpn.dll"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_STREQ(languageModuleName(c.userInterface), c.module) << std::wstring(c.userInterface);
+    }
+}
+
+}  // namespace

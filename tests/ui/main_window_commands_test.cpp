@@ -1,0 +1,157 @@
+// The main window's commands, from its buttons, check boxes, lists and
+// level edits, with the bytes they make on the virtual output.
+
+#include <algorithm>
+
+#include "engine/player_state.h"
+#include "resources/resource_ids.h"
+#include "tests/ui/main_window_fixture.h"
+
+namespace {
+
+constexpr int kGroup1Check = IDC_GROUP_CHECK_FIRST;
+constexpr int kGroup1Edit = IDC_GROUP_LEVEL_EDIT_FIRST;
+
+bool contains(const std::vector<Bytes>& messages, const Bytes& message) {
+    return std::find(messages.begin(), messages.end(), message) != messages.end();
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, CommandsBeforeReadyOrWithAnotherCodeDoNothing) {
+    openWindow();
+    PlayerState& p = playerState;
+    // States a handler would read if it ran.
+    CheckDlgButton(window(), IDC_SYNC_START_CHECK, BST_CHECKED);
+    CheckDlgButton(window(), kGroup1Check, BST_UNCHECKED);
+    SetDlgItemTextW(window(), kGroup1Edit, L"50");  // raises EN_CHANGE: acts
+    ASSERT_EQ(p.noteLevel[1], 50);
+    p.noteLevel[1] = 100;
+
+    struct Case {
+        int id;
+        int code;
+        bool ready;
+    };
+    const Case cases[] = {
+        {IDC_START_BUTTON, BN_CLICKED, false},   // would warn: no pattern
+        {IDC_START_BUTTON, BN_SETFOCUS, true},
+        {IDC_CONTINUE_BUTTON, BN_KILLFOCUS, true},
+        {IDC_SYNC_START_CHECK, BN_CLICKED, false},
+        {kGroup1Check, BN_CLICKED, false},
+        {kGroup1Check, BN_SETFOCUS, true},
+        {kGroup1Edit, EN_CHANGE, false},
+        {kGroup1Edit, EN_UPDATE, true},
+        {IDC_EXIT_BUTTON, BN_CLICKED, false},
+        {IDC_EXIT_BUTTON, BN_SETFOCUS, true},
+        {IDOK, 0, true},      // Enter
+        {IDCANCEL, 0, true},  // Esc
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(testing::Message() << "id " << row.id << " code " << row.code << " ready " << row.ready);
+        p.uiReady = row.ready ? 1 : 0;
+        command(row.id, row.code);
+        EXPECT_TRUE(IsWindow(window()));
+        EXPECT_TRUE(boxes().empty());
+        EXPECT_EQ(p.syncStart, 0);
+        EXPECT_EQ(p.noteCheck[1], 1);
+        EXPECT_EQ(p.noteLevel[1], 100);
+    }
+}
+
+TEST_F(MainWindowTest, ExitButtonAndCloseBoxEndTheProgram) {
+    struct Case {
+        const char* name;
+        int controlId;  // 0: the message goes to the window itself
+        UINT message;
+        WPARAM wParam;
+    };
+    const Case cases[] = {
+        {"exit button", IDC_EXIT_BUTTON, BM_CLICK, 0},
+        {"close box", 0, WM_SYSCOMMAND, SC_CLOSE},
+        {"WM_CLOSE", 0, WM_CLOSE, 0},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.name);
+        openWindow();
+        SendMessageW(row.controlId ? control(row.controlId) : window(), row.message, row.wParam, 0);
+        EXPECT_FALSE(IsWindow(window()));
+        EXPECT_EQ(playerState.mainWindow.load(), nullptr);
+        shutDown();
+        // The workers saw the window go and left.
+        EXPECT_EQ(playerState.inputThread + playerState.patternThread + playerState.patchThread, 0);
+    }
+}
+
+TEST_F(MainWindowTest, StartThenStopThroughTheButtons) {
+    writeSong("pattern", L"Beat.mid", oneBarPattern());
+    wcscpy(playerState.patternName, L"Beat.mid");
+    playerState.midiOutSyncMode = 1;  // MIDI clock: start and stop bytes go out
+    openWindow();
+
+    click(IDC_START_BUTTON);
+    ASSERT_TRUE(pumpUntil([] { return contains(sent(), {0x99, 36, 100}); }));
+    EXPECT_EQ(sent().front(), Bytes{0xFA});
+
+    click(IDC_STOP_BUTTON);
+    std::vector<Bytes> expected;
+    for (uint8_t channel = 0; channel < 16; ++channel) expected.push_back({uint8_t(0xB0 | channel), 123, 0});
+    expected.push_back({0xFC});
+    const std::vector<Bytes> messages = sent();
+    const auto first = std::find(messages.begin(), messages.end(), expected.front());
+    ASSERT_NE(first, messages.end());
+    EXPECT_EQ(std::vector<Bytes>(first, std::min(first + 17, messages.end())), expected);
+    EXPECT_EQ(playerState.patternPlaying, 0);
+}
+
+TEST_F(MainWindowTest, GroupSwitchOffSilencesItsKeys) {
+    openWindow();
+    struct Case {
+        int group;
+        std::vector<Bytes> silencing;
+    };
+    const Case cases[] = {
+        {1, {{0x99, 35, 0}, {0x99, 36, 0}}},
+        {2, {{0x99, 38, 0}, {0x99, 40, 0}}},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.group);
+        clearSent();
+        click(IDC_GROUP_CHECK_FIRST + IDC_GROUP_STRIDE * (row.group - 1));
+        EXPECT_EQ(playerState.noteCheck[row.group], 0);
+        EXPECT_EQ(sent(), row.silencing);
+    }
+}
+
+TEST_F(MainWindowTest, LevelEditScalesTheNextNotes) {
+    writeSong("pattern", L"Beat.mid", oneBarPattern());
+    wcscpy(playerState.patternName, L"Beat.mid");
+    openWindow();
+    struct Case {
+        const wchar_t* text;
+        uint8_t velocity;  // of the bass drum, played at 100
+    };
+    const Case cases[] = {
+        {L"50", 50},
+        {L"200", 127},
+        {L"250", 100},  // beyond the range: the level stays
+        {L"", 100},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(testing::Message() << '"' << row.text << '"');
+        SetDlgItemTextW(window(), kGroup1Edit, L"100");
+        SetDlgItemTextW(window(), kGroup1Edit, row.text);
+        clearSent();
+        click(IDC_START_BUTTON);
+        ASSERT_TRUE(pumpUntil([] {
+            const std::vector<Bytes> messages = sent();
+            return std::any_of(messages.begin(), messages.end(),
+                               [](const Bytes& m) { return m.size() == 3 && m[0] == 0x99 && m[1] == 36; });
+        }));
+        click(IDC_STOP_BUTTON);
+        const std::vector<Bytes> messages = sent();
+        const auto note = std::find_if(messages.begin(), messages.end(),
+                                       [](const Bytes& m) { return m.size() == 3 && m[0] == 0x99 && m[1] == 36; });
+        EXPECT_EQ((*note)[2], row.velocity);
+    }
+}

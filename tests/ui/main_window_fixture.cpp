@@ -1,0 +1,181 @@
+#include "tests/ui/main_window_fixture.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cwchar>
+#include <fstream>
+#include <thread>
+
+#include "app/workers.h"
+#include "engine/player_state.h"
+#include "midi/ports/virtual_midi.h"
+#include "resources/resource_ids.h"
+#include "tests/support/player_setup.h"
+#include "ui/main_window.h"
+#include "ui/message_box.h"
+
+namespace {
+
+std::vector<std::wstring> shownBoxes;
+
+int recordBox(HWND, const wchar_t* text, const wchar_t*, UINT) {
+    shownBoxes.push_back(text ? text : L"");
+    return IDOK;
+}
+
+// What the program's shell adds around mainWindowProc: the destruction
+// clears uiReady and mainWindow, which stops the workers. The window here is
+// modeless, so there is no modal loop to end.
+LRESULT CALLBACK testShellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        playerState.uiReady = 0;
+        playerState.mainWindow = nullptr;
+        return 0;
+    }
+    return mainWindowProc(window, message, wParam, lParam);
+}
+
+HMODULE englishModule() {
+    static const HMODULE module = [] {
+        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+        InitCommonControlsEx(&controls);
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring path(self);
+        path.erase(path.find_last_of(L"\\/") + 1);
+        path += QUILLBEX_MODULE_DIR_FROM_TEST;
+        path += L"\\QuillbexEnu.dll";
+        HMODULE loaded = LoadLibraryW(path.c_str());
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = testShellProc;
+        windowClass.cbWndExtra = DLGWINDOWEXTRA;
+        windowClass.hInstance = loaded;
+        windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = L"Quillbex_MainWnd";
+        if (loaded) RegisterClassW(&windowClass);
+        return loaded;
+    }();
+    return module;
+}
+
+void copyText(wchar_t* field, const wchar_t* text) {
+    std::wcsncpy(field, text, kTextSize - 1);
+    field[kTextSize - 1] = L'\0';
+}
+
+}  // namespace
+
+void MainWindowTest::SetUp() {
+    resetPlayerState();
+    PlayerState& p = playerState;
+    p.resourceModule = englishModule();
+    ASSERT_NE(p.resourceModule, nullptr) << "QuillbexEnu.dll not found beside the tests";
+
+    static int folderCount = 0;
+    appDir_ = std::filesystem::temp_directory_path() /
+              ("quillbex-window-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++folderCount));
+    std::filesystem::remove_all(appDir_);
+    std::filesystem::create_directories(appDir_ / "pattern");
+    std::filesystem::create_directories(appDir_ / "patch");
+    std::wcsncpy(p.appDir, appDir_.wstring().c_str(), kAppDirSize - 1);
+
+    LoadStringW(englishModule(), IDS_CAPTION, p.caption, kTextSize);
+    p.tempo = 500000;
+    turnOnAllDrumGroups();
+    copyText(p.textEncoding, L"1252-Western European");
+    VirtualMIDI_CreateInput(kInputName);
+    VirtualMIDI_CreateOutput(kOutputName);
+    copyText(p.midiInName, kInputName);
+    copyText(p.midiOutName, kOutputName);
+
+    shownBoxes.clear();
+    setMessageBoxFunction(recordBox);
+}
+
+void MainWindowTest::TearDown() {
+    if (window_ && IsWindow(window_)) DestroyWindow(window_);
+    shutDown();
+    VirtualMIDI_RemoveAll();
+    setMessageBoxFunction(nullptr);
+    resetPlayerState();
+    std::error_code ignored;
+    std::filesystem::remove_all(appDir_, ignored);
+}
+
+void MainWindowTest::shutDown() {
+    stopWorkerThreads();
+    releasePlayerObjects();
+}
+
+void MainWindowTest::openWindow() {
+    window_ = CreateDialogParamW(englishModule(), MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr,
+                                 reinterpret_cast<DLGPROC>(testShellProc), 0);
+    ASSERT_NE(window_, nullptr);
+    ShowWindow(window_, SW_SHOW);
+}
+
+void MainWindowTest::writeSong(const char* folder, const std::wstring& name, const SmfBuilder& smf) {
+    const Bytes bytes = smf.bytes();
+    std::ofstream out(appDir_ / folder / name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void MainWindowTest::command(int id, int code, bool fromControl) {
+    const LPARAM source = fromControl ? reinterpret_cast<LPARAM>(control(id)) : 0;
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(id, code), source);
+}
+
+void MainWindowTest::click(int id) {
+    SendMessageW(control(id), BM_CLICK, 0, 0);
+}
+
+bool MainWindowTest::pumpUntil(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+std::vector<Bytes> MainWindowTest::sent() {
+    std::vector<Bytes> messages;
+    for (const VirtualMIDIMessage& message : VirtualMIDI_Sent(kOutputName)) messages.push_back(message.bytes);
+    return messages;
+}
+
+void MainWindowTest::clearSent() {
+    VirtualMIDI_ClearSent(kOutputName);
+}
+
+std::vector<std::wstring> MainWindowTest::boxes() {
+    return shownBoxes;
+}
+
+std::wstring MainWindowTest::moduleString(int id) {
+    wchar_t text[256] = {};
+    LoadStringW(englishModule(), static_cast<UINT>(id), text, 256);
+    return text;
+}
+
+std::wstring MainWindowTest::controlText(int id) const {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(window_, id, text, 256);
+    return text;
+}
+
+SmfBuilder oneBarPattern(const std::string& title) {
+    SmfBuilder smf(480);
+    SmfTrackBuilder& track = smf.track();
+    if (!title.empty()) track.trackName(0, title);
+    for (int beat = 0; beat < 4; ++beat) track.noteOn(beat * 480, 9, 36, 100).noteOff(beat * 480 + 240, 9, 36);
+    track.endOfTrack(1920);
+    return smf;
+}

@@ -1,0 +1,25 @@
+#include <cwchar>
+#include <iterator>
+
+#include "engine/player_state.h"
+#include "engine/transport.h"
+#include "ui/main_window.h"
+
+// The folders are searched below the program folder, not the current
+// directory, so a shortcut that starts the program elsewhere still lists the
+// files the players load from there.
+void fillFileList(HWND list, const wchar_t* pattern) {
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    wchar_t search[kAppDirSize + kTextSize];
+    if (std::swprintf(search, std::size(search), L"%ls%lc%ls", playerState.appDir, kPathSeparator,
+                      pattern) < 0)
+        return;
+    WIN32_FIND_DATAW found;
+    HANDLE folderSearch = FindFirstFileW(search, &found);
+    if (folderSearch == INVALID_HANDLE_VALUE) return;
+    do {
+        if (std::wcscmp(found.cFileName, L".") == 0 || std::wcscmp(found.cFileName, L"..") == 0) continue;
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(found.cFileName));
+    } while (FindNextFileW(folderSearch, &found));
+    FindClose(folderSearch);
+}

@@ -1,0 +1,34 @@
+// MainWindow: the player's control panel, a dialog of the class
+// "Quillbex_MainWnd" made from template 8193 of the language module.
+//
+// Start-up registers the class with a shell procedure that handles the
+// single-instance activation (1031) and WM_DESTROY itself and passes every
+// other message to mainWindowProc; the same shell procedure is the dialog
+// procedure. Everything here runs on the user-interface thread.
+#pragma once
+
+#include <windows.h>
+
+class WindowPlayerUi;
+
+// The main window's message handler. Messages it does not handle go to
+// DefWindowProcW, so the frame's close box destroys the window.
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// WM_INITDIALOG: fills the controls from the settings, loads the stored
+// pattern, creates the clocks, mirrors and ports, starts the worker threads,
+// and last marks the window ready for commands.
+void initMainWindow(HWND window);
+
+// Empties `list` and adds the names of the files `pattern` ("pattern\*.mid",
+// "patch\*.mid") finds below the program folder, in the order the folder
+// search returns them.
+void fillFileList(HWND list, const wchar_t* pattern);
+
+// WM_COMMAND: `id` is the control or command, `code` the notification code.
+void onMainWindowCommand(HWND window, int id, int code);
+
+// The engine's view of the main window; playerState.mainWindow points to it
+// from the start of initMainWindow until the window is destroyed. It lives as
+// long as the program, so workers still leaving may use it.
+WindowPlayerUi& mainWindowUi();
