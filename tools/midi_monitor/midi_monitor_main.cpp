@@ -10,7 +10,7 @@
 // with a Quillbex.ini of its own, so the folder's settings stay as they are.
 // The copy's settings name the loop-back ports and the pattern (the first
 // in pattern\ by name unless --pattern names one); the monitor presses
-// Start, prints for N seconds (8 by default), presses Stop, prints the
+// Start, prints for N seconds (10 by default), presses Stop, prints the
 // silencing, and closes the window. Exit code 0 when notes were played and
 // the program ended with its exit code 1 after the close.
 #include <windows.h>
@@ -38,7 +38,7 @@ constexpr char kUsage[] = "usage: midi_monitor [--seconds N] [--pattern FILE] PR
 constexpr DWORD kStopWaitMs = 1000;
 
 struct MonitorOptions {
-    double seconds = 8;
+    double seconds = 10;
     std::wstring pattern;
     fs::path folder;
 };
