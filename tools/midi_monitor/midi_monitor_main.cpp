@@ -15,7 +15,6 @@
 // the program ended with its exit code 1 after the close.
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cwchar>
@@ -62,26 +61,8 @@ bool parseArguments(const std::vector<std::wstring>& arguments, MonitorOptions& 
     return !options.folder.empty();
 }
 
-// The .mid files of the pattern folder, by name.
-std::vector<std::wstring> patternFiles(const fs::path& folder) {
-    std::vector<std::wstring> names;
-    std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder / L"pattern", error)) {
-        if (entry.is_regular_file() && _wcsicmp(entry.path().extension().c_str(), L".mid") == 0)
-            names.push_back(entry.path().filename().wstring());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool isNoteOn(const LoopbackMessage& m) {
     return m.size() == 3 && (m[0] & 0xF0) == 0x90 && m[2] > 0;
-}
-
-// The program's own click: WM_COMMAND with the button's identifier and
-// notification code 0, from the button itself.
-void pressButton(HWND window, int id) {
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
 }
 
 class MonitorPrinter {
@@ -119,7 +100,7 @@ int fail(const std::string& message) {
 }
 
 int monitor(const MonitorOptions& options) {
-    const std::vector<std::wstring> patterns = patternFiles(options.folder);
+    const std::vector<std::wstring> patterns = midiFileNames(options.folder / L"pattern");
     const std::wstring pattern = !options.pattern.empty() ? options.pattern
                                  : patterns.empty()       ? std::wstring()
                                                           : patterns.front();
@@ -153,12 +134,12 @@ int monitor(const MonitorOptions& options) {
                 wideToUtf8(kLoopbackOutputName).c_str(), options.seconds);
     MonitorPrinter printer(pipes.fromProgram);
     printer.startClock();
-    pressButton(window, IDC_START_BUTTON);
+    postCommand(window, IDC_START_BUTTON);
     printer.printUntil([](const LoopbackMessage&) { return false; }, static_cast<DWORD>(options.seconds * 1000));
 
     // Stop ends with all-notes-off on the last of the 16 channels.
     std::printf("Stop:\n");
-    pressButton(window, IDC_STOP_BUTTON);
+    postCommand(window, IDC_STOP_BUTTON);
     printer.printUntil([](const LoopbackMessage& m) { return m == LoopbackMessage{0xBF, 123, 0}; }, kStopWaitMs);
 
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);

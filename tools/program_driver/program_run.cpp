@@ -83,6 +83,17 @@ std::vector<uint8_t> ProgramFolder::settingsBytes() const {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+std::vector<std::wstring> midiFileNames(const fs::path& folder) {
+    std::vector<std::wstring> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        if (entry.is_regular_file() && _wcsicmp(entry.path().extension().c_str(), L".mid") == 0)
+            names.push_back(entry.path().filename().wstring());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::vector<std::wstring> utf16Lines(const std::vector<uint8_t>& bytes) {
     std::vector<std::wstring> lines;
     if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return lines;
@@ -229,4 +240,9 @@ std::wstring messageBoxText(HWND box) {
 
 void clickButton(HWND dialog, int controlId) {
     PostMessageW(GetDlgItem(dialog, controlId), BM_CLICK, 0, 0);
+}
+
+void postCommand(HWND window, int controlId, int code) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(controlId, code),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, controlId)));
 }

@@ -46,6 +46,9 @@ private:
     std::filesystem::path programDir_;
 };
 
+// The names of the .mid files in `folder`, sorted; none when it is missing.
+std::vector<std::wstring> midiFileNames(const std::filesystem::path& folder);
+
 // The settings file's lines, decoded from UTF-16LE; empty when the file is
 // missing or does not start with the UTF-16LE byte-order mark.
 std::vector<std::wstring> utf16Lines(const std::vector<uint8_t>& bytes);
@@ -86,6 +89,10 @@ std::wstring messageBoxText(HWND box);
 // A click on a button of another process: BM_CLICK, posted, so that a
 // dialog the click opens does not block the caller.
 void clickButton(HWND dialog, int controlId);
+// The command a control of `window` sends its parent: WM_COMMAND with the
+// control's identifier, the notification `code` (0 a click, LBN_DBLCLK a
+// double-click on a list) and the control itself; posted, like a click.
+void postCommand(HWND window, int controlId, int code = BN_CLICKED);
 // Waits until `condition` holds, at most `timeoutMs`.
 template <typename Condition>
 bool waitUntil(Condition condition, DWORD timeoutMs) {
