@@ -12,9 +12,10 @@
 
 #include "midi/ports/loopback_pipe.h"
 #include "resources/resource_ids.h"
-#include "tests/app/program_run.h"
-#include "tests/support/loopback_pipes.h"
+#include "tests/app/built_program.h"
 #include "tests/support/smf_builder.h"
+#include "tools/program_driver/loopback_pipe_server.h"
+#include "tools/program_driver/program_run.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ protected:
 
     const std::wstring prefix = uniqueName(L"quillbex-play");
     LoopbackPipes pipes{prefix};
-    ProgramFolder folder;
+    ProgramFolder folder{builtProgramFolder()};
     std::unique_ptr<ProgramRun> run;
     HWND window = nullptr;
 };

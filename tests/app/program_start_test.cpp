@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "midi/ports/loopback_pipe.h"
-#include "tests/app/program_run.h"
-#include "tests/support/loopback_pipes.h"
+#include "tests/app/built_program.h"
+#include "tools/program_driver/loopback_pipe_server.h"
+#include "tools/program_driver/program_run.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ TEST_F(ProgramStart, SettingChoosesTheLanguageModuleAndTheCloseBoxSavesInFileOrd
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "userInterface \"" << fs::path(c.userInterface).string() << "\"");
-        ProgramFolder folder;
+        ProgramFolder folder{builtProgramFolder()};
         folder.writeSettings(settingsFor(c.userInterface));
         ProgramRun run(folder, prefix);
         HWND window = run.mainWindow();
@@ -89,7 +90,7 @@ TEST_F(ProgramStart, SettingChoosesTheLanguageModuleAndTheCloseBoxSavesInFileOrd
 }
 
 TEST_F(ProgramStart, SecondStartRestoresTheFirstCopyAndEnds) {
-    ProgramFolder folder;
+    ProgramFolder folder{builtProgramFolder()};
     folder.writeSettings(settingsFor(L"English"));
     ProgramRun first(folder, prefix);
     HWND window = first.mainWindow();
@@ -108,7 +109,7 @@ TEST_F(ProgramStart, SecondStartRestoresTheFirstCopyAndEnds) {
 }
 
 TEST_F(ProgramStart, MissingModuleIsNamedInABoxAndNothingIsSaved) {
-    ProgramFolder folder;
+    ProgramFolder folder{builtProgramFolder()};
     folder.removeModule(L"QuillbexChs.dll");
     folder.writeSettings(settingsFor(L"Chinese"));
     const std::vector<uint8_t> settingsBefore = folder.settingsBytes();
@@ -126,7 +127,7 @@ TEST_F(ProgramStart, MissingModuleIsNamedInABoxAndNothingIsSaved) {
 }
 
 TEST_F(ProgramStart, ProgramInAReleaseFolderKeepsItsSettingsOneFolderUp) {
-    ProgramFolder folder(L"Release");
+    ProgramFolder folder(builtProgramFolder(), ProgramFolder::Content::empty, L"Release");
     folder.writeSettings(settingsFor(L"English"));
     ProgramRun run(folder, prefix);
     HWND window = run.mainWindow();
@@ -140,8 +141,8 @@ TEST_F(ProgramStart, ProgramInAReleaseFolderKeepsItsSettingsOneFolderUp) {
 }
 
 TEST_F(ProgramStart, ModuleWithoutTheMainWindowStillSavesAndEndsWithOne) {
-    ProgramFolder folder;
-    folder.replaceModule(besideTestProgram(QUILLBEX_NO_MAIN_WINDOW_MODULE_FROM_TEST));
+    ProgramFolder folder{builtProgramFolder()};
+    folder.replaceModule(besideThisProgram(QUILLBEX_NO_MAIN_WINDOW_MODULE_FROM_TEST));
     folder.writeSettings(settingsFor(L"English"));
 
     ProgramRun run(folder, prefix);

@@ -10,7 +10,7 @@
 
 #include "midi/ports/loopback_pipe.h"
 #include "midi/ports/midi_io.h"
-#include "tests/support/loopback_pipes.h"
+#include "tools/program_driver/loopback_pipe_server.h"
 
 namespace {
 

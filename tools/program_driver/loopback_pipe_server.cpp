@@ -1,4 +1,4 @@
-#include "tests/support/loopback_pipes.h"
+#include "tools/program_driver/loopback_pipe_server.h"
 
 #include "midi/ports/loopback_pipe.h"
 

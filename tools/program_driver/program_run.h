@@ -1,6 +1,7 @@
-// Black-box runs of the real Quillbex.exe: a temporary program folder, the
-// program started in it as a separate process, and its windows found and
-// driven from outside with window messages. Every wait is bounded.
+// Runs of the real Quillbex.exe driven from outside: a temporary program
+// folder, the program started in it as a separate process, and its windows
+// found and driven with window messages. Every wait is bounded. The
+// black-box tests, the MIDI monitor and the screenshot taker share it.
 #pragma once
 
 #include <windows.h>
@@ -14,12 +15,16 @@ inline constexpr DWORD kWindowWaitMs = 5000;
 inline constexpr DWORD kExitWaitMs = 5000;
 
 // A program folder under the temporary folder, removed again at the end:
-// Quillbex.exe and the three language modules from the build's program
-// folder, and empty pattern and patch folders.
+// Quillbex.exe and the three language modules copied from the laid-out
+// program folder `source`, and pattern and patch folders, empty or holding
+// copies of the source's pattern and patch files. Copy failures throw
+// std::filesystem::filesystem_error.
 class ProgramFolder {
 public:
+    enum class Content { empty, copied };
     // `subfolder` puts the program files one folder deeper ("Release").
-    explicit ProgramFolder(const std::wstring& subfolder = L"");
+    explicit ProgramFolder(const std::filesystem::path& source, Content content = Content::empty,
+                           const std::wstring& subfolder = L"");
     ~ProgramFolder();
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
@@ -40,6 +45,9 @@ private:
     std::filesystem::path root_;
     std::filesystem::path programDir_;
 };
+
+// The names of the .mid files in `folder`, sorted; none when it is missing.
+std::vector<std::wstring> midiFileNames(const std::filesystem::path& folder);
 
 // The settings file's lines, decoded from UTF-16LE; empty when the file is
 // missing or does not start with the UTF-16LE byte-order mark.
@@ -79,8 +87,12 @@ std::wstring windowText(HWND window);
 // The texts of a message box's static controls, joined by line breaks.
 std::wstring messageBoxText(HWND box);
 // A click on a button of another process: BM_CLICK, posted, so that a
-// dialog the click opens does not block the test.
+// dialog the click opens does not block the caller.
 void clickButton(HWND dialog, int controlId);
+// The command a control of `window` sends its parent: WM_COMMAND with the
+// control's identifier, the notification `code` (0 a click, LBN_DBLCLK a
+// double-click on a list) and the control itself; posted, like a click.
+void postCommand(HWND window, int controlId, int code = BN_CLICKED);
 // Waits until `condition` holds, at most `timeoutMs`.
 template <typename Condition>
 bool waitUntil(Condition condition, DWORD timeoutMs) {
@@ -91,7 +103,8 @@ bool waitUntil(Condition condition, DWORD timeoutMs) {
     }
     return true;
 }
-// A file of the build, given relative to the test program's folder.
-std::filesystem::path besideTestProgram(const wchar_t* relativePath);
-// A name unique to this test process and call, for pipes and folders.
+// A path given relative to the folder of the running program (the test or
+// tool), so the same relative path works on Windows and under Wine.
+std::filesystem::path besideThisProgram(const wchar_t* relativePath);
+// A name unique to this process and call, for pipes and folders.
 std::wstring uniqueName(const wchar_t* stem);

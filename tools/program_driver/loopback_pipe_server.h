@@ -1,6 +1,7 @@
-// The test side of the program's loop-back MIDI ports (midi/ports/
-// loopback_pipe.h): the two named pipe servers a test creates before it
-// starts the program, so the program's ports connect to them when opened.
+// The far side of the program's loop-back MIDI ports (midi/ports/
+// loopback_pipe.h): the two named pipe servers a test or a tool creates
+// before it starts the program, so the program's ports connect to them when
+// opened.
 //
 //   LoopbackPipes pipes(L"quillbex-test-1234");  // and set the variable
 //   pipes.toProgram.write({0x99, 36, 100});       // arrives at the input port

@@ -1,4 +1,4 @@
-#include "tests/app/program_run.h"
+#include "tools/program_driver/program_run.h"
 
 #include <psapi.h>
 
@@ -14,18 +14,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The build's laid-out program folder, found from the test program's own
-// folder so the same relative path works on Windows and under Wine.
-fs::path builtProgramFolder() {
-    return besideTestProgram(QUILLBEX_PROGRAM_FOLDER_FROM_TEST);
-}
-
 const wchar_t* const kProgramFiles[] = {L"Quillbex.exe", L"QuillbexEnu.dll", L"QuillbexJpn.dll",
                                         L"QuillbexChs.dll"};
 
 }  // namespace
 
-fs::path besideTestProgram(const wchar_t* relativePath) {
+fs::path besideThisProgram(const wchar_t* relativePath) {
     wchar_t name[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, name, MAX_PATH);
     return (fs::path(name).parent_path() / relativePath).lexically_normal();
@@ -36,13 +30,23 @@ std::wstring uniqueName(const wchar_t* stem) {
     return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter);
 }
 
-ProgramFolder::ProgramFolder(const std::wstring& subfolder) {
+ProgramFolder::ProgramFolder(const fs::path& source, Content content, const std::wstring& subfolder) {
     root_ = fs::temp_directory_path() / uniqueName(L"quillbex-program");
     programDir_ = subfolder.empty() ? root_ : root_ / subfolder;
-    fs::create_directories(programDir_);
-    fs::create_directories(root_ / L"pattern");
-    fs::create_directories(root_ / L"patch");
-    for (const wchar_t* file : kProgramFiles) fs::copy_file(builtProgramFolder() / file, programDir_ / file);
+    try {
+        fs::create_directories(programDir_);
+        for (const wchar_t* folder : {L"pattern", L"patch"}) {
+            fs::create_directories(root_ / folder);
+            if (content == Content::copied && fs::is_directory(source / folder)) {
+                fs::copy(source / folder, root_ / folder);  // the files, not subfolders
+            }
+        }
+        for (const wchar_t* file : kProgramFiles) fs::copy_file(source / file, programDir_ / file);
+    } catch (const fs::filesystem_error&) {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+        throw;
+    }
 }
 
 ProgramFolder::~ProgramFolder() {
@@ -77,6 +81,17 @@ void ProgramFolder::writeSettings(const std::vector<std::wstring>& lines) {
 std::vector<uint8_t> ProgramFolder::settingsBytes() const {
     std::ifstream file(settingsFile(), std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+std::vector<std::wstring> midiFileNames(const fs::path& folder) {
+    std::vector<std::wstring> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        if (entry.is_regular_file() && _wcsicmp(entry.path().extension().c_str(), L".mid") == 0)
+            names.push_back(entry.path().filename().wstring());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<std::wstring> utf16Lines(const std::vector<uint8_t>& bytes) {
@@ -225,4 +240,9 @@ std::wstring messageBoxText(HWND box) {
 
 void clickButton(HWND dialog, int controlId) {
     PostMessageW(GetDlgItem(dialog, controlId), BM_CLICK, 0, 0);
+}
+
+void postCommand(HWND window, int controlId, int code) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(controlId, code),
+                 reinterpret_cast<LPARAM>(GetDlgItem(window, controlId)));
 }
