@@ -15,6 +15,7 @@
 #include "engine/player_state.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_keys.h"
+#include "ui/main_window.h"
 
 namespace {
 
@@ -66,6 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, PWSTR co
     }
 
     registerCommonControls();
+    setWorkerStarter(startWorkerThreads);
     // Returns when the main window has been destroyed, or at once when it
     // could not be created; either way the settings are saved.
     DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr,

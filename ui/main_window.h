@@ -15,6 +15,12 @@ class WindowPlayerUi;
 // DefWindowProcW, so the frame's close box destroys the window.
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// The three worker threads belong to start-up and shutdown, which also
+// stop and join them; start-up hands the main window the operation that
+// starts them, the last step before the window is ready for commands.
+using WorkerStarter = bool (*)();
+void setWorkerStarter(WorkerStarter startWorkers);
+
 // WM_INITDIALOG: fills the controls from the settings, loads the stored
 // pattern, creates the clocks, mirrors and ports, starts the worker threads,
 // and last marks the window ready for commands.

@@ -7,7 +7,6 @@
 #include <cwchar>
 #include <iterator>
 
-#include "app/workers.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
 #include "midi/ports/midi_io.h"
@@ -26,6 +25,8 @@ constexpr int32_t kMaximumLevel = 200;
 // Mirrors of the ports: module mode 0, 16 parts, 2 drum set-ups.
 constexpr int32_t kMirrorParts = 16;
 constexpr int32_t kMirrorDrumSetups = 2;
+
+WorkerStarter workerStarter = nullptr;
 
 void selectStoredPatch(WindowPlayerUi& ui) {
     const int32_t index = ui.findListEntry(IDC_PATCH_LIST, playerState.patchName);
@@ -62,6 +63,10 @@ void openStoredPorts(HWND window) {
 
 }  // namespace
 
+void setWorkerStarter(WorkerStarter startWorkers) {
+    workerStarter = startWorkers;
+}
+
 void initMainWindow(HWND window) {
     PlayerState& p = playerState;
     WindowPlayerUi& ui = mainWindowUi();
@@ -85,6 +90,6 @@ void initMainWindow(HWND window) {
     p.midiOutStatus = MIDIStatus_Create(0, kMirrorParts, kMirrorDrumSetups);
     openStoredPorts(window);
 
-    startWorkerThreads();
+    if (workerStarter) workerStarter();
     p.uiReady = 1;
 }

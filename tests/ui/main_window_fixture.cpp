@@ -121,6 +121,7 @@ void MainWindowTest::SetUp() {
 
     shownBoxes.clear();
     setMessageBoxFunction(recordBox);
+    setWorkerStarter(startWorkerThreads);
 }
 
 void MainWindowTest::TearDown() {
