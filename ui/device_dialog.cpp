@@ -9,6 +9,7 @@
 #include "resources/resource_ids.h"
 #include "ui/message_box.h"
 #include "ui/selected_text.h"
+#include "ui/modal_dialog.h"
 
 namespace {
 
@@ -108,25 +109,9 @@ void onOk(HWND dialog) {
     EndDialog(dialog, 1);
 }
 
-BOOL onCommand(HWND dialog, int commandId) {
-    switch (commandId) {
-    case IDOK: onOk(dialog); return TRUE;
-    case IDCANCEL: EndDialog(dialog, 0); return TRUE;
-    default: return FALSE;
-    }
-}
-
-INT_PTR CALLBACK deviceDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return onInitDialog(dialog);
-    case WM_COMMAND: return onCommand(dialog, LOWORD(wParam));
-    default: return FALSE;
-    }
-}
-
 }  // namespace
 
 void runDeviceDialog(HWND owner) {
-    DialogBoxParamW(static_cast<HINSTANCE>(playerState.resourceModule),
-                    MAKEINTRESOURCEW(IDD_DEVICE_DIALOG), owner, deviceDialogProc, 0);
+    static constexpr ModalDialogHandlers handlers{onInitDialog, onOk};
+    runModalDialog(owner, IDD_DEVICE_DIALOG, handlers);
 }

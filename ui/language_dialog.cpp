@@ -8,6 +8,7 @@
 #include "ui/center_on_owner.h"
 #include "ui/message_box.h"
 #include "ui/selected_text.h"
+#include "ui/modal_dialog.h"
 
 namespace {
 
@@ -71,25 +72,9 @@ void onOk(HWND dialog) {
     EndDialog(dialog, 1);
 }
 
-BOOL onCommand(HWND dialog, int commandId) {
-    switch (commandId) {
-    case IDOK: onOk(dialog); return TRUE;
-    case IDCANCEL: EndDialog(dialog, 0); return TRUE;
-    default: return FALSE;
-    }
-}
-
-INT_PTR CALLBACK languageDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return onInitDialog(dialog);
-    case WM_COMMAND: return onCommand(dialog, LOWORD(wParam));
-    default: return FALSE;
-    }
-}
-
 }  // namespace
 
 void runLanguageDialog(HWND owner) {
-    DialogBoxParamW(static_cast<HINSTANCE>(playerState.resourceModule),
-                    MAKEINTRESOURCEW(IDD_LANGUAGE_DIALOG), owner, languageDialogProc, 0);
+    static constexpr ModalDialogHandlers handlers{onInitDialog, onOk};
+    runModalDialog(owner, IDD_LANGUAGE_DIALOG, handlers);
 }

@@ -7,6 +7,7 @@
 #include "engine/player_state.h"
 #include "midi/song/midi_data.h"
 #include "resources/resource_ids.h"
+#include "ui/modal_dialog.h"
 
 namespace {
 
@@ -98,18 +99,8 @@ BOOL onInitDialog(HWND dialog) {
     return FALSE;  // the focus is set
 }
 
-BOOL onCommand(HWND dialog, int commandId) {
-    if (commandId != IDOK && commandId != IDCANCEL) return FALSE;
-    EndDialog(dialog, commandId == IDOK ? 1 : 0);
-    return TRUE;
-}
-
-INT_PTR CALLBACK songInfoDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return onInitDialog(dialog);
-    case WM_COMMAND: return onCommand(dialog, LOWORD(wParam));
-    default: return FALSE;
-    }
+void onOk(HWND dialog) {
+    EndDialog(dialog, 1);
 }
 
 }  // namespace
@@ -118,8 +109,8 @@ void openSongInfoDialog(HWND owner, int32_t target) {
     MIDIData* song = target == kPatchTarget ? playerState.patchData : playerState.patternData;
     if (!song) return;
     playerState.infoTarget = target;
-    DialogBoxParamW(resourceModule(), MAKEINTRESOURCEW(IDD_SONG_INFO_DIALOG), owner,
-                    songInfoDialogProc, 0);
+    static constexpr ModalDialogHandlers handlers{onInitDialog, onOk};
+    runModalDialog(owner, IDD_SONG_INFO_DIALOG, handlers);
 }
 
 void fillSongInfo(HWND dialog) {

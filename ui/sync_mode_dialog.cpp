@@ -5,6 +5,7 @@
 #include "engine/player_state.h"
 #include "resources/resource_ids.h"
 #include "ui/message_box.h"
+#include "ui/modal_dialog.h"
 
 namespace {
 
@@ -80,25 +81,9 @@ void onOk(HWND dialog) {
     EndDialog(dialog, 1);
 }
 
-BOOL onCommand(HWND dialog, int commandId) {
-    switch (commandId) {
-    case IDOK: onOk(dialog); return TRUE;
-    case IDCANCEL: EndDialog(dialog, 0); return TRUE;
-    default: return FALSE;
-    }
-}
-
-INT_PTR CALLBACK syncModeDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG: return onInitDialog(dialog);
-    case WM_COMMAND: return onCommand(dialog, LOWORD(wParam));
-    default: return FALSE;
-    }
-}
-
 }  // namespace
 
 void runSyncModeDialog(HWND owner) {
-    DialogBoxParamW(static_cast<HINSTANCE>(playerState.resourceModule),
-                    MAKEINTRESOURCEW(IDD_SYNC_MODE_DIALOG), owner, syncModeDialogProc, 0);
+    static constexpr ModalDialogHandlers handlers{onInitDialog, onOk};
+    runModalDialog(owner, IDD_SYNC_MODE_DIALOG, handlers);
 }
