@@ -13,29 +13,14 @@
 #include "midi/song/midi_data.h"
 #include "resources/resource_ids.h"
 #include "ui/message_box.h"
+#include "tests/support/language_module_files.h"
 
 namespace {
 
 constexpr wchar_t kNoRow[] = L"<none>";
 
 HMODULE englishModule() {
-    static HMODULE module = [] {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
-        InitCommonControlsEx(&controls);
-        // The module is built beside the tests; its folder is given relative
-        // to the test program's.
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring path(self);
-        path.erase(path.find_last_of(L"\\/") + 1);
-        path += QUILLBEX_MODULE_DIR_FROM_TEST;
-        if (path.back() != L'/' && path.back() != L'\\') path += L'/';
-        path += L"QuillbexEnu.dll";
-        for (wchar_t& c : path) {
-            if (c == L'/') c = L'\\';
-        }
-        return LoadLibraryW(path.c_str());
-    }();
+    static const HMODULE module = LoadLibraryW(testLanguageModulePath(L"QuillbexEnu.dll").c_str());
     return module;
 }
 
@@ -78,17 +63,6 @@ INT_PTR CALLBACK tempoModeWindowProc(HWND window, UINT message, WPARAM wParam, L
     TempoControls controls(window);
     setTempoMode(controls, commandId);
     return TRUE;
-}
-
-void registerMainWindowClass(HMODULE module) {
-    WNDCLASSW existing;
-    if (GetClassInfoW(module, L"Quillbex_MainWnd", &existing)) return;
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = DefDlgProcW;
-    windowClass.cbWndExtra = DLGWINDOWEXTRA;
-    windowClass.hInstance = module;
-    windowClass.lpszClassName = L"Quillbex_MainWnd";
-    RegisterClassW(&windowClass);
 }
 
 // The running script of runModal: the dialog's message loop calls it on a
@@ -141,7 +115,7 @@ void DialogTest::SetUp() {
     playerState.resourceModule = module;
     LoadStringW(module, IDS_CAPTION, playerState.caption, kTextSize);
     setMessageBoxFunction(recordBox);
-    registerMainWindowClass(module);
+    registerTestMainWindowClass(module, DefDlgProcW);
     mainWindow_ = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr,
                                      tempoModeWindowProc, 0);
     ASSERT_NE(mainWindow_, nullptr);

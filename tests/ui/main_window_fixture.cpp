@@ -14,6 +14,7 @@
 #include "tests/support/player_setup.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "tests/support/language_module_files.h"
 
 namespace {
 
@@ -38,24 +39,8 @@ LRESULT CALLBACK testShellProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 HMODULE englishModule() {
     static const HMODULE module = [] {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
-        InitCommonControlsEx(&controls);
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring path(self);
-        path.erase(path.find_last_of(L"\\/") + 1);
-        path += QUILLBEX_MODULE_DIR_FROM_TEST;
-        if (path.back() != L'/' && path.back() != L'\\') path += L'\\';
-        path += L"QuillbexEnu.dll";
-        HMODULE loaded = LoadLibraryW(path.c_str());
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = testShellProc;
-        windowClass.cbWndExtra = DLGWINDOWEXTRA;
-        windowClass.hInstance = loaded;
-        windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = L"Quillbex_MainWnd";
-        if (loaded) RegisterClassW(&windowClass);
+        HMODULE loaded = LoadLibraryW(testLanguageModulePath(L"QuillbexEnu.dll").c_str());
+        registerTestMainWindowClass(loaded, testShellProc);
         return loaded;
     }();
     return module;
