@@ -8,6 +8,7 @@
 // that a pulse lost or doubled anywhere shows, however late it was.
 // Arguments: seconds (60).
 #include "app/workers.h"
+#include "bench/bench_player.h"
 #include "bench/timing_support.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
@@ -48,30 +49,15 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, int seconds) {
     Figures figures;
     setFixedWorkerPoll(fixedPoll);
     PlayerState& p = playerState;
-    p.tempo = static_cast<int32_t>(kTempo);
     p.midiOutSyncMode = 1;
-    turnOnAllDrumGroups();
-    openVirtualInput(kInput);
-    openVirtualOutput(kOutput);
-    VirtualMIDI_ClearSent(kOutput);
-    p.patternData = MIDIData_LoadFromMemory(smf.data(), smf.size());
     RecordingPlayerUi window;
-    createClocks(window);
+    if (!setUpBenchPlayer(window, smf, static_cast<int32_t>(kTempo), kInput, kOutput)) return figures;
     p.mainWindow = &window;
-    if (!p.midiIn || !p.midiOut || !p.patternData || !p.patternClock || !startWorkerThreads()) {
-        std::fprintf(stderr, "could not set up the player\n");
+    if (!startWorkerThreads()) {
+        std::fprintf(stderr, "could not start the worker threads\n");
         return figures;
     }
-    int64_t startNs = 0;
-    {
-        std::lock_guard guard(p.lock);
-        p.patternPlaying = 1;
-        p.patternPosition = 0;
-        MIDIClock_Reset(p.patternClock);
-        MIDIClock_Start(p.patternClock);
-        startNs = MIDIClockLib_Now();
-        wakePlayers();
-    }
+    const int64_t startNs = startBenchPattern();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     stopWorkerThreads();
     const int64_t stoppedAt = p.patternPosition;

@@ -8,6 +8,7 @@
 #include "engine/player_state.h"
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
+#include "bench/bench_player.h"
 #include "bench/timing_support.h"
 #include "app/workers.h"
 #include "midi/clock/midi_clock.h"
@@ -64,19 +65,9 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& pattern) {
     Figures figures;
     setFixedWorkerPoll(fixedPoll);
     PlayerState& p = playerState;
-    p.tempo = 500000;
     p.midiThru = 1;
-    turnOnAllDrumGroups();
-    openVirtualInput(kInput);
-    openVirtualOutput(kOutput);
-    VirtualMIDI_ClearSent(kOutput);
-    p.patternData = MIDIData_LoadFromMemory(pattern.data(), pattern.size());
     RecordingPlayerUi window;
-    createClocks(window);
-    if (!p.midiIn || !p.midiOut || !p.patternData || !p.patternClock) {
-        std::fprintf(stderr, "could not set up the ports, the pattern or the clock\n");
-        return figures;
-    }
+    if (!setUpBenchPlayer(window, pattern, 500000, kInput, kOutput)) return figures;
 
     p.mainWindow = &window;
     startPattern(window);

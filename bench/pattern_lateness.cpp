@@ -10,6 +10,7 @@
 //   percent of one core.
 // Arguments: resolution (480), seconds per phase (10).
 #include "app/workers.h"
+#include "bench/bench_player.h"
 #include "bench/timing_support.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
@@ -62,32 +63,16 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, const std::vector<
     Figures figures;
     setFixedWorkerPoll(fixedPoll);
     PlayerState& p = playerState;
-    p.tempo = kTempo;
-    turnOnAllDrumGroups();
-    openVirtualInput(kInput);
-    openVirtualOutput(kOutput);
-    VirtualMIDI_ClearSent(kOutput);
-    p.patternData = MIDIData_LoadFromMemory(smf.data(), smf.size());
     RecordingPlayerUi window;
-    createClocks(window);
+    if (!setUpBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
     p.mainWindow = &window;
-    if (!p.midiIn || !p.midiOut || !p.patternData || !p.patternClock || !startWorkerThreads()) {
-        std::fprintf(stderr, "could not set up the player\n");
+    if (!startWorkerThreads()) {
+        std::fprintf(stderr, "could not start the worker threads\n");
         return figures;
     }
 
     figures.cpuStopped = cpuPercentOver(seconds);
-    int64_t startNs = 0;
-    {
-        // As Start does it, taking the time the clock starts from.
-        std::lock_guard guard(p.lock);
-        p.patternPlaying = 1;
-        p.patternPosition = 0;
-        MIDIClock_Reset(p.patternClock);
-        MIDIClock_Start(p.patternClock);
-        startNs = MIDIClockLib_Now();
-        wakePlayers();
-    }
+    const int64_t startNs = startBenchPattern();
     figures.cpuPlaying = cpuPercentOver(seconds);
     stopWorkerThreads();
     releasePlayerObjects();

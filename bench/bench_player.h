@@ -1,0 +1,49 @@
+// The player as the timing benches set it up: every drum group on, virtual
+// input and output ports, the pattern from memory and the clocks at `tempo`,
+// as start-up would leave them before the workers start.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "engine/player_state.h"
+#include "engine/transport.h"
+#include "engine/worker_sleep.h"
+#include "midi/clock/midi_clock.h"
+#include "midi/ports/virtual_midi.h"
+#include "midi/song/midi_data.h"
+#include "tests/support/player_setup.h"
+#include "tests/support/recording_player_ui.h"
+
+// False, with a line on stderr, when a port, the pattern or the clock is
+// missing.
+inline bool setUpBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_t>& smf,
+                             int32_t tempo, const wchar_t* input, const wchar_t* output) {
+    PlayerState& p = playerState;
+    p.tempo = tempo;
+    turnOnAllDrumGroups();
+    openVirtualInput(input);
+    openVirtualOutput(output);
+    VirtualMIDI_ClearSent(output);
+    p.patternData = MIDIData_LoadFromMemory(smf.data(), smf.size());
+    createClocks(window);
+    if (p.midiIn && p.midiOut && p.patternData && p.patternClock) return true;
+    std::fprintf(stderr, "could not set up the ports, the pattern or the clock\n");
+    return false;
+}
+
+// Starts the pattern as Start does (without the transport byte) and returns
+// the time the clock starts from, on the scale of MIDIClockLib_Now.
+inline int64_t startBenchPattern() {
+    PlayerState& p = playerState;
+    std::lock_guard guard(p.lock);
+    p.patternPlaying = 1;
+    p.patternPosition = 0;
+    MIDIClock_Reset(p.patternClock);
+    MIDIClock_Start(p.patternClock);
+    const int64_t startNs = MIDIClockLib_Now();
+    wakePlayers();
+    return startNs;
+}
