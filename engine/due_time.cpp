@@ -36,12 +36,9 @@ int64_t nextPatternPassTime() {
     if (p.patternPlaying == 0 || !p.patternClock || !p.patternData)
         return kMIDIClockUnknownTime;
     const int32_t endTime = MIDIData_GetEndTime(p.patternData);
-    int64_t dueTick = kNoTick;
-    const int64_t nextEvent = firstEventTimeFrom(p.patternData, p.patternPosition);
-    if (nextEvent != kNoTick)
-        dueTick = nextEvent + 1;
+    int64_t dueTick = firstEventTimeFrom(p.patternData, p.patternPosition);
     if (endTime > 0)  // the pass that wraps sends the new cycle's first notes
-        dueTick = std::min<int64_t>(dueTick, int64_t{endTime} + 1);
+        dueTick = std::min<int64_t>(dueTick, endTime);
     int32_t timeMode = 0;
     int32_t resolution = 0;
     MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
@@ -57,6 +54,6 @@ int64_t nextPatchPassTime() {
     if (!p.patchPlaying || !p.patchClock || !p.patchData)
         return kMIDIClockUnknownTime;
     const int64_t endTime = MIDIData_GetEndTime(p.patchData);
-    const int64_t dueTick = std::min(firstEventTimeFrom(p.patchData, p.patchPosition), endTime) + 1;
+    const int64_t dueTick = std::min(firstEventTimeFrom(p.patchData, p.patchPosition), endTime);
     return timeOfTick(p.patchClock, dueTick);
 }

@@ -17,7 +17,7 @@ int64_t firstEventTimeFrom(const MIDIData* song, int32_t from);
 int64_t timeOfTick(const MIDIClock* clock, int64_t tick);
 
 // Under the lock, after a pass: the next pass of the pattern or the patch
-// player is due when a message of theirs falls due. An event at tick t
-// leaves in the first pass whose tick is past t, so it falls due at t + 1.
+// player is due when a message of theirs falls due: an event at tick t
+// leaves in the first pass whose clock reads t.
 int64_t nextPatternPassTime();
 int64_t nextPatchPassTime();

@@ -1,5 +1,6 @@
 #include "engine/patch_player.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "common/song_path.h"
@@ -78,8 +79,9 @@ void runPatchPass() {
     PlayerState& p = playerState;
     if (!p.patchPlaying || !p.patchClock || !p.patchData) return;
 
-    int32_t windowEnd = MIDIClock_GetTickCount(p.patchClock);
-    int32_t endTime = MIDIData_GetEndTime(p.patchData);
+    // Every event whose tick the clock has reached, as the pattern plays.
+    const int32_t through = MIDIClock_GetTickCount(p.patchClock);
+    const int32_t endTime = MIDIData_GetEndTime(p.patchData);
     // Track by track, not merged by time: a set-up file's order within a
     // track is what matters (bank select before program change).
     for (MIDITrack* track = MIDIData_GetFirstTrack(p.patchData); track;
@@ -87,18 +89,18 @@ void runPatchPass() {
         // A track's events are in time order: the window starts by binary
         // search and ends at the first event past it.
         for (MIDIEvent* event = MIDITrack_FindFirstEventAtOrAfter(track, p.patchPosition);
-             event && event->time < windowEnd; event = MIDIEvent_GetNextEvent(event)) {
+             event && event->time <= through; event = MIDIEvent_GetNextEvent(event)) {
             if (p.midiOut && (MIDIEvent_IsMIDIEvent(event) || isCompleteSysEx(event)))
                 MIDIOut_PutMIDIMessage(p.midiOut, event->data, event->length);
         }
     }
 
-    if (windowEnd > endTime) {
+    if (through >= endTime) {
         p.patchPlaying = 0;
         p.patchPosition = 0;
         stopAndResetPatchClock();
     } else {
-        p.patchPosition = windowEnd;
+        p.patchPosition = std::max(p.patchPosition, through + 1);
     }
 }
 

@@ -1,5 +1,8 @@
 #include "engine/pattern_player.h"
 
+#include <algorithm>
+#include <atomic>
+
 #include "engine/drum_groups.h"
 #include "engine/due_time.h"
 #include "engine/player_state.h"
@@ -42,78 +45,119 @@ void playEvent(const MIDIEvent* event) {
     }
 }
 
-// Every event with from <= time < to, track by track, each track in its
-// stored order. Events of a track are in time order, so the window's first
-// event is found by binary search and the walk stops at the window's end:
-// a pass costs what its window holds, not what the pattern holds.
-void playWindow(const MIDIData* pattern, int32_t from, int32_t to) {
-    if (to <= from)
+// Every event with from <= time <= through, track by track, each track in
+// its stored order. Events of a track are in time order, so the window's
+// first event is found by binary search and the walk stops at the window's
+// end: a pass costs what its window holds, not what the pattern holds.
+void playWindow(const MIDIData* pattern, int32_t from, int32_t through) {
+    if (through < from || !playerState.midiOut)
         return;
     for (MIDITrack* track = MIDIData_GetFirstTrack(pattern); track;
          track = MIDITrack_GetNextTrack(track)) {
         for (MIDIEvent* event = MIDITrack_FindFirstEventAtOrAfter(track, from);
-             event && event->time < to; event = MIDIEvent_GetNextEvent(event))
+             event && event->time <= through; event = MIDIEvent_GetNextEvent(event))
             playEvent(event);
     }
 }
 
-// How far a pass at `tick` overran the end of the loop. An overrun longer
-// than a whole cycle (a clock that follows a time code starting at
-// 01:00:00:00, a machine that stalled) is reduced to the loop: the cycles
-// already gone by are skipped, not replayed.
-int32_t overrunPastEnd(int32_t tick, int32_t endTime) {
-    int32_t overrun = tick - endTime;
-    if (overrun > endTime)
-        overrun %= endTime;
-    return overrun;
-}
-
-// The clock has run past the pattern's end: the loop starts again and the
-// overrun past the end carries into the next cycle. The notes of the new
-// cycle that lie inside the overrun go out in this pass already, right
-// after the last notes of the old one, so the downbeat is no later than any
-// other note; the next window and the next clock pulses count on from the
-// overrun, so nothing is sent twice and, before the begin time of a pattern
-// that starts late, no pulse is lost.
-void wrapToNextCycle(int32_t tick, int32_t endTime, int32_t beginTime) {
-    PlayerState& p = playerState;
-    const int32_t overrun = overrunPastEnd(tick, endTime);
-    MIDIClock_SetTickCount(p.patternClock, overrun);
-    if (overrun > beginTime && p.midiOut)
-        playWindow(p.patternData, beginTime, overrun);
-    p.patternPosition = overrun;
-}
-
-void playPass() {
-    PlayerState& p = playerState;
-    const int32_t millisec = MIDIClock_GetMillisec(p.patternClock);
-    const int32_t tick = MIDIClock_GetTickCount(p.patternClock);
-    const int32_t endTime = MIDIData_GetEndTime(p.patternData);
-    const int32_t beginTime = MIDIData_GetBeginTime(p.patternData);
+// What one pass reads of the clock and the pattern, once, at its start.
+struct PassReading {
+    int32_t millisec = 0;
+    int32_t tick = 0;
+    int32_t endTime = 0;
     int32_t timeMode = 0;
     int32_t resolution = 0;
-    MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
+};
 
+// A clock that did not run on from the last pass but jumped: it went back,
+// or it went further than a beat since the last pass (a time code located
+// elsewhere, a machine that stalled). No pass runs a beat behind while the
+// pattern plays, so a longer window is never music to catch up with; sent as
+// a burst it would jam a slow MIDI cable and the follower's clock.
+bool clockJumped(const PassReading& now, int32_t position) {
+    const int64_t window = int64_t{now.tick} - position + 1;
+    return window < 0 || window > now.resolution;
+}
+
+// The pattern goes on at the tick the clock jumped to, within the loop,
+// without playing what lies between; a clock follower is relocated there.
+void jumpTo(const PassReading& now) {
+    PlayerState& p = playerState;
+    int32_t target = now.tick;
+    if (target < 0) {  // not yet at the pattern's start
+        p.patternPosition = 0;
+        return;
+    }
+    if (now.endTime > 0 && target >= now.endTime) {
+        target %= now.endTime;
+        MIDIClock_SetTickCount(p.patternClock, target);
+    }
+    const int32_t pulsesFrom = relocateClockFollower(target, now.timeMode, now.resolution);
+    sendSyncOutput(now.millisec, pulsesFrom, target, now.timeMode, now.resolution);
+    playWindow(p.patternData, target, target);
+    p.patternPosition = target + 1;
+}
+
+// The clock reached the pattern's end: the old cycle plays out to its end
+// time, the end time becomes the new cycle's tick 0 and the overrun past it
+// carries into the new cycle, whose first notes go out right after the old
+// cycle's last ones (note-offs on the end time before the note-ons on 0).
+// The old cycle's pulses stop short of the end time, which is the new
+// cycle's pulse 0. A loop shorter than the pass (a few ticks at a high
+// tempo) skips the cycles gone by instead of replaying them.
+void playAcrossTheWrap(const PassReading& now) {
+    PlayerState& p = playerState;
+    sendSyncOutput(now.millisec, p.patternPosition, now.endTime - 1, now.timeMode, now.resolution);
+    playWindow(p.patternData, p.patternPosition, now.endTime);
+
+    const int32_t overrun = (now.tick - now.endTime) % now.endTime;
+    MIDIClock_SetTickCount(p.patternClock, overrun);
+    sendClockPulses(0, overrun, now.timeMode, now.resolution);
+    playWindow(p.patternData, 0, overrun);
+    p.patternPosition = overrun + 1;
+}
+
+// For the benches that show the old timing beside the new: every note one
+// tick late, as when a pass sent only the ticks the clock had passed.
+std::atomic<bool> windowOneTickLate{false};
+
+PassReading readPass() {
+    const PlayerState& p = playerState;
+    PassReading now;
+    now.millisec = MIDIClock_GetMillisec(p.patternClock);
+    now.tick = MIDIClock_GetTickCount(p.patternClock);
+    if (windowOneTickLate.load(std::memory_order_relaxed)) now.tick -= 1;
+    now.endTime = MIDIData_GetEndTime(p.patternData);
+    MIDIData_GetTimeBase(p.patternData, &now.timeMode, &now.resolution);
+    return now;
+}
+
+// A pass sends every note and clock pulse whose tick the clock has reached:
+// those on the tick it reads now go out now, not a pass later.
+// patternPosition is the first tick not yet played.
+void playPass() {
+    PlayerState& p = playerState;
+    const PassReading now = readPass();
+    if (clockJumped(now, p.patternPosition)) {
+        jumpTo(now);
+        return;
+    }
     // A pattern of no length (end time 0) has no loop to wrap around: were
-    // it wrapped, every pass would send its notes again, a hundred times a
-    // second. It plays once, like a window that never comes back.
-    const bool wraps = tick > endTime && endTime > 0;
-    // The clock pulses of a pass that wraps count up to the overrun as the
-    // wrap reduces it, so a clock that jumped an hour ahead sends the rest
-    // of this cycle and the overrun, not every pulse of that hour.
-    const int32_t syncTick = wraps ? endTime + overrunPastEnd(tick, endTime) : tick;
-    sendSyncOutput(millisec, syncTick, p.patternPosition, timeMode, resolution);
-
-    if (p.midiOut)
-        playWindow(p.patternData, p.patternPosition, tick);
-
-    if (wraps)
-        wrapToNextCycle(tick, endTime, beginTime);
-    else
-        p.patternPosition = tick;
+    // it wrapped, every pass would send its notes again. It plays once.
+    if (now.endTime > 0 && now.tick >= now.endTime) {
+        playAcrossTheWrap(now);
+        return;
+    }
+    sendSyncOutput(now.millisec, p.patternPosition, now.tick, now.timeMode, now.resolution);
+    playWindow(p.patternData, p.patternPosition, now.tick);
+    p.patternPosition = std::max(p.patternPosition, now.tick + 1);
 }
 
 }  // namespace
+
+void setPatternWindowOneTickLate(bool late) {
+    windowOneTickLate.store(late);
+}
 
 void runPatternPass() {
     QUILLBEX_ASSERT_LOCK_HELD();

@@ -10,29 +10,47 @@
 
 namespace {
 
-// Pulses between the pass's position and its tick, each counted from the
-// song's start, so no running count is kept. The products are taken in 64
-// bits: a long run at a high resolution would overflow 32.
-int64_t clockPulsesInWindow(int32_t tick, int32_t position, int32_t timeMode,
-                            int32_t resolution) {
-    if (timeMode != kTicksPerQuarterNoteTimeMode || resolution <= 0)
-        return 0;  // a pulse per 1/24 quarter note needs ticks per quarter note
-    const int64_t a = int64_t{position} * kClockPulsesPerQuarterNote / resolution;
-    const int64_t b = int64_t{tick} * kClockPulsesPerQuarterNote / resolution;
-    return b > a ? b - a : 0;
+// Pulse k of a quarter-note time base stands on tick ceil(k * 24ths): pulse 0
+// on tick 0, the start position itself, as a follower counts from the first
+// pulse after Start. These are the pulses whose ticks lie in [from, through].
+// The products are taken in 64 bits: a long run at a high resolution would
+// overflow 32.
+struct PulseRange {
+    int64_t first = 0;  // index of the first pulse
+    int64_t count = 0;
+};
+
+bool hasQuarterNotes(int32_t timeMode, int32_t resolution) {
+    return timeMode == kTicksPerQuarterNoteTimeMode && resolution > 0;
 }
 
-void sendTimingClock(int32_t tick, int32_t position, int32_t timeMode, int32_t resolution) {
-    const int64_t pulses = clockPulsesInWindow(tick, position, timeMode, resolution);
-    // All pulses to the port first, then all to the mirror.
-    if (playerState.midiOut) {
-        for (int64_t i = 0; i < pulses; ++i)
-            MIDIOut_PutMIDIMessage(playerState.midiOut, &kTimingClock, 1);
-    }
-    if (playerState.midiOutStatus) {
-        for (int64_t i = 0; i < pulses; ++i)
-            MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, &kTimingClock, 1);
-    }
+int64_t floorDiv(int64_t a, int64_t b) {
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+// The first pulse at or after `tick`: the least k with k * resolution / 24 > tick - 1.
+int64_t firstPulseFrom(int64_t tick, int32_t resolution) {
+    return std::max<int64_t>(floorDiv((tick - 1) * kClockPulsesPerQuarterNote, resolution) + 1, 0);
+}
+
+int64_t tickOfPulse(int64_t pulse, int32_t resolution) {
+    return (pulse * resolution + kClockPulsesPerQuarterNote - 1) / kClockPulsesPerQuarterNote;
+}
+
+PulseRange clockPulsesInWindow(int32_t from, int32_t through, int32_t timeMode, int32_t resolution) {
+    PulseRange range;
+    if (!hasQuarterNotes(timeMode, resolution))
+        return range;  // a pulse per 1/24 quarter note needs ticks per quarter note
+    range.first = firstPulseFrom(from, resolution);
+    const int64_t last = floorDiv(int64_t{through} * kClockPulsesPerQuarterNote, resolution);
+    range.count = std::max<int64_t>(last - range.first + 1, 0);
+    return range;
+}
+
+void putToPortAndMirror(const uint8_t* message, int32_t length, bool mirrored) {
+    if (playerState.midiOut) MIDIOut_PutMIDIMessage(playerState.midiOut, message, length);
+    if (mirrored && playerState.midiOutStatus)
+        MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, message, length);
 }
 
 // The frame within the second at a rate.
@@ -102,16 +120,12 @@ void sendTimeCode(int32_t millisec, int32_t rate) {
         p.lastMtcFrame[r] = frameAt(millisec, r);
 }
 
-// A pulse goes out when tick * 24 / resolution passes position * 24 /
-// resolution: the next one at the first tick whose count is one more.
+// The next pulse at or after `position`, due when the clock reaches its tick.
 int64_t nextClockPulseTime(const MIDIClock* clock, int32_t position, int32_t timeMode,
                            int32_t resolution) {
-    if (timeMode != kTicksPerQuarterNoteTimeMode || resolution <= 0)
+    if (!hasQuarterNotes(timeMode, resolution))
         return kMIDIClockUnknownTime;
-    if (position < 0)
-        return MIDIClock_GetTimeOfTickCount(clock, position + 1);
-    const int64_t pulse = int64_t{position} * kClockPulsesPerQuarterNote / resolution + 1;
-    const int64_t tick = (pulse * resolution + kClockPulsesPerQuarterNote - 1) / kClockPulsesPerQuarterNote;
+    const int64_t tick = tickOfPulse(firstPulseFrom(position, resolution), resolution);
     if (tick > INT32_MAX)
         return kMIDIClockUnknownTime;
     return MIDIClock_GetTimeOfTickCount(clock, static_cast<int32_t>(tick));
@@ -146,21 +160,46 @@ int64_t nextTimeCodeTime(const MIDIClock* clock, int32_t rate) {
 int64_t nextSyncOutputTime(const MIDIClock* clock, int32_t position, int32_t timeMode,
                            int32_t resolution) {
     const int32_t mode = playerState.midiOutSyncMode.load();
-    if (mode == 1)
+    if (mode == kOutSyncTimingClock)
         return nextClockPulseTime(clock, position, timeMode, resolution);
-    if (mode >= 2 && mode <= 5)
-        return nextTimeCodeTime(clock, mode - 2);
+    if (mode >= kOutSyncTimeCode24 && mode <= kOutSyncTimeCode30)
+        return nextTimeCodeTime(clock, mode - kOutSyncTimeCode24);
     return kMIDIClockUnknownTime;
 }
 
-void sendSyncOutput(int32_t millisec, int32_t tick, int32_t position, int32_t timeMode,
+void sendClockPulses(int32_t from, int32_t through, int32_t timeMode, int32_t resolution) {
+    QUILLBEX_ASSERT_LOCK_HELD();
+    if (playerState.midiOutSyncMode.load() != kOutSyncTimingClock) return;
+    const int64_t pulses = clockPulsesInWindow(from, through, timeMode, resolution).count;
+    for (int64_t i = 0; i < pulses; ++i)
+        putToPortAndMirror(&kTimingClock, 1, true);
+}
+
+void sendSyncOutput(int32_t millisec, int32_t from, int32_t through, int32_t timeMode,
                     int32_t resolution) {
     QUILLBEX_ASSERT_LOCK_HELD();
     const int32_t mode = playerState.midiOutSyncMode.load();
     if (mode == kOutSyncTimingClock)
-        sendTimingClock(tick, position, timeMode, resolution);
+        sendClockPulses(from, through, timeMode, resolution);
     else if (mode >= kOutSyncTimeCode24 && mode <= kOutSyncTimeCode30)
         sendTimeCode(millisec, mode - kOutSyncTimeCode24);
+}
+
+int32_t relocateClockFollower(int32_t tick, int32_t timeMode, int32_t resolution) {
+    QUILLBEX_ASSERT_LOCK_HELD();
+    if (playerState.midiOutSyncMode.load() != kOutSyncTimingClock ||
+        !hasQuarterNotes(timeMode, resolution))
+        return tick;
+    // The sixteenth at or before the tick, as far as a song position reaches.
+    constexpr int64_t kSixteenthsPerQuarterNote = kClockPulsesPerQuarterNote / kClockPulsesPerSixteenth;
+    const int64_t sixteenth = std::min<int64_t>(
+        floorDiv(int64_t{tick} * kSixteenthsPerQuarterNote, resolution), kMaxSongPosition);
+    const uint8_t songPosition[3] = {kSongPositionPointer, static_cast<uint8_t>(sixteenth & 0x7F),
+                                     static_cast<uint8_t>((sixteenth >> 7) & 0x7F)};
+    putToPortAndMirror(&kMidiStop, 1, false);
+    putToPortAndMirror(songPosition, 3, true);
+    putToPortAndMirror(&kMidiContinue, 1, false);
+    return static_cast<int32_t>(tickOfPulse(sixteenth * kClockPulsesPerSixteenth, resolution));
 }
 
 void sendTransportByte(uint8_t byte) {

@@ -1,6 +1,11 @@
 // Timing sent when the player is the timing master: MIDI timing clock or
 // MIDI time code by playerState.midiOutSyncMode, and the one-byte start,
 // continue and stop messages. The caller holds playerState.lock.
+//
+// Timing clock follows MIDI's convention: a follower begins at the first
+// pulse after Start or Continue, which marks the start position. So pulse k
+// stands on the first tick at or after k / 24 of a quarter note, pulse 0 on
+// tick 0, and the pass right after Start sends it with the downbeat.
 #pragma once
 
 #include <cstdint>
@@ -9,15 +14,28 @@
 
 struct MIDIClock;
 
-// Called by every playing pattern pass before its notes.
-void sendSyncOutput(int32_t millisec, int32_t tick, int32_t position, int32_t timeMode,
+// Called by every playing pattern pass before its notes: the clock pulses
+// whose ticks lie in [from, through], or the time code at `millisec` when
+// it changed since the last one sent.
+void sendSyncOutput(int32_t millisec, int32_t from, int32_t through, int32_t timeMode,
                     int32_t resolution);
 
-// When the next clock pulse or time code after `position` falls due on
-// `clock` (the pattern clock), as the pattern player sleeps until then;
-// kMIDIClockUnknownTime when none is sent or the clock cannot tell.
+// The clock pulses alone, for the part of a pass past a loop's wrap.
+void sendClockPulses(int32_t from, int32_t through, int32_t timeMode, int32_t resolution);
+
+// When the next clock pulse at or after `position`, or the next time code,
+// falls due on `clock` (the pattern clock), as the pattern player sleeps
+// until then; kMIDIClockUnknownTime when none is sent or the clock cannot tell.
 int64_t nextSyncOutputTime(const MIDIClock* clock, int32_t position, int32_t timeMode,
                            int32_t resolution);
+
+// The pattern jumped to `tick`. A clock follower cannot be told that by
+// pulses without a burst of them, so it is relocated as between songs: Stop,
+// the song position of the sixteenth at or before the tick, Continue. The
+// follower takes the next pulse for that sixteenth: the pulses from the
+// returned tick (the sixteenth's) up to the pattern's position must go out
+// next. Without timing clock output, nothing is sent and `tick` is returned.
+int32_t relocateClockFollower(int32_t tick, int32_t timeMode, int32_t resolution);
 
 // kMidiStart, kMidiContinue or kMidiStop to midiOut when the output sync mode is not 0; never mirrored.
 void sendTransportByte(uint8_t byte);

@@ -80,6 +80,9 @@ constexpr uint8_t kDrumNoteOn = kNoteOn | kDrumChannel;
 
 // Timing clock pulses per quarter note.
 constexpr int32_t kClockPulsesPerQuarterNote = 24;
+// A song position counts sixteenth notes, six pulses each, in 14 bits.
+constexpr int32_t kClockPulsesPerSixteenth = 6;
+constexpr int32_t kMaxSongPosition = 0x3FFF;
 
 // midiInSyncMode, and the sync mode of a clock: what the player follows on
 // its MIDI input.

@@ -50,18 +50,18 @@ TEST_F(PatchPlayerTest, SendsTheDueEventsTrackByTrackOnce) {
     EXPECT_EQ(playerState.patchPlaying, 1);
     EXPECT_EQ(clockResolution(playerState.patchClock), 480);
 
-    EXPECT_TRUE(passAfter(0).empty()) << "tick 0: nothing is due yet";
-    // Track 1's events before track 2's, though track 2's is earlier; the
-    // General MIDI reset goes out whole, the meta event and the escaped
-    // bytes (an F7 event) are not sent.
+    // Each event leaves in the pass that reaches its tick: track 2's tick-0
+    // controller at once.
+    EXPECT_EQ(passAfter(0), (std::vector<Bytes>{{0xB1, 7, 100}}));
+    // Track 1's events at tick 10; the General MIDI reset goes out whole,
+    // the meta event and the escaped bytes (an F7 event) are not sent.
     EXPECT_EQ(passAfter(50), (std::vector<Bytes>{{0xB0, 0, 1},
                                                   {0xC0, 5},
-                                                  {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7},
-                                                  {0xB1, 7, 100}}));
+                                                  {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}));
     EXPECT_EQ(playerState.patchPlaying, 1);
-    EXPECT_TRUE(passAfter(950).empty()) << "tick 960: the last event is not due yet";
-    EXPECT_EQ(playerState.patchPlaying, 1) << "done only once the window passes the end";
-    EXPECT_EQ(passAfter(10), (std::vector<Bytes>{{0xB1, 10, 64}})) << "the event at the end time";
+    EXPECT_TRUE(passAfter(949).empty()) << "tick 959: the last event is not due yet";
+    EXPECT_EQ(playerState.patchPlaying, 1) << "done only once the clock reaches the end";
+    EXPECT_EQ(passAfter(1), (std::vector<Bytes>{{0xB1, 10, 64}})) << "the event at the end time";
     EXPECT_EQ(playerState.patchPlaying, 0);
     EXPECT_EQ(playerState.patchPosition, 0);
     EXPECT_EQ(MIDIClock_IsRunning(playerState.patchClock), 0);

@@ -28,29 +28,109 @@ protected:
     static int32_t clockTick() { return MIDIClock_GetTickCount(playerState.patternClock); }
 };
 
-TEST_F(PatternPassTest, WindowIncludesItsStartAndExcludesTheTick) {
-    SmfBuilder smf(480);
-    smf.track()
-        .noteOn(0, 9, 36, 100)
-        .noteOn(100, 9, 38, 90)
-        .noteOn(200, 9, 42, 80)
-        .endOfTrack(1920);
-    usePattern(smf);
+// Where each note and clock pulse leaves, at tick granularity, at four
+// resolutions. Ticks are given in 24ths of a quarter note (one clock pulse)
+// plus whole ticks, so one row reads the same at every resolution.
+struct At {
+    int32_t pulses;
+    int32_t ticks = 0;
+    int32_t at(int32_t resolution) const { return pulses * resolution / 24 + ticks; }
+};
 
-    passAt(100);  // [0, 100)
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100)}));
-    EXPECT_EQ(playerState.patternPosition, 100);
+struct Pass {
+    At clock;                   // the tick the pass reads
+    std::vector<Bytes> sent;    // what it sends, in order
+};
 
-    clearSent();
-    passAt(200);  // [100, 200)
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(38, 90)}));
+enum class Pattern { Bar, Late, NoLength };
 
-    clearSent();
-    passAt(200);  // [200, 200) is empty
-    EXPECT_TRUE(sent().empty());
+// Bar: bass drum on 0 and off on 12, snare on 24 and off on the end time 96
+// (one bar). Late: the first note on 12. NoLength: everything on tick 0.
+SmfBuilder patternAt(Pattern kind, int32_t resolution) {
+    SmfBuilder smf(static_cast<uint16_t>(resolution));
+    auto tick = [resolution](int32_t pulses) { return pulses * resolution / 24; };
+    SmfTrackBuilder& track = smf.track();
+    switch (kind) {
+    case Pattern::Bar:
+        track.noteOn(0, 9, 36, 100).noteOff(tick(12), 9, 36).noteOn(tick(24), 9, 38, 90)
+            .noteOff(tick(96), 9, 38).endOfTrack(tick(96));
+        break;
+    case Pattern::Late:
+        track.noteOn(tick(12), 9, 42, 80).noteOff(tick(96), 9, 42).endOfTrack(tick(96));
+        break;
+    case Pattern::NoLength:
+        track.noteOn(0, 9, 36, 100).noteOff(0, 9, 36);
+        break;
+    }
+    return smf;
+}
 
-    passAt(201);
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(42, 80)}));
+const Bytes kPulse{0xF8};
+const Bytes kKickOn{0x99, 36, 100}, kKickOff{0x99, 36, 0};
+const Bytes kSnareOn{0x99, 38, 90}, kSnareOff{0x99, 38, 0};
+const Bytes kHatOn{0x99, 42, 80}, kHatOff{0x99, 42, 0};
+
+std::vector<Bytes> pulses(size_t count) { return std::vector<Bytes>(count, kPulse); }
+
+std::vector<Bytes> operator+(std::vector<Bytes> a, const std::vector<Bytes>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST_F(PatternPassTest, EachNoteAndPulseLeavesInThePassThatReadsItsTick) {
+    struct Row {
+        const char* what;
+        Pattern pattern;
+        int32_t outSyncMode;
+        std::vector<Pass> passes;
+    };
+    const std::vector<Row> rows = {
+        {"a note leaves at its own tick, not a tick later", Pattern::Bar, 0,
+         {{{0}, {kKickOn}}, {{0}, {}}, {{12, -1}, {}}, {{12}, {kKickOff}}, {{24}, {kSnareOn}}}},
+        {"the end time's note-off, then the new cycle's downbeat, in the pass at the end time",
+         Pattern::Bar, 0,
+         {{{0}, {kKickOn}}, {{24}, {kKickOff, kSnareOn}}, {{48}, {}}, {{72}, {}}, {{96, -1}, {}},
+          {{96}, {kSnareOff, kKickOn}}, {{0}, {}}, {{12}, {kKickOff}}}},
+        {"an overrun past the end carries into the new cycle", Pattern::Bar, 0,
+         {{{0}, {kKickOn}}, {{24}, {kKickOff, kSnareOn}}, {{48}, {}}, {{72}, {}}, {{84}, {}},
+          {{96, 3}, {kSnareOff, kKickOn}}, {{12, -1}, {}}, {{12}, {kKickOff}}}},
+        {"a pattern that begins after tick 0", Pattern::Late, 0,
+         {{{0}, {}}, {{12}, {kHatOn}}, {{36}, {}}, {{60}, {}}, {{84}, {}}, {{96}, {kHatOff}},
+          {{12, -1}, {}}, {{12}, {kHatOn}}}},
+        {"a pattern of no length plays once", Pattern::NoLength, 0,
+         {{{0}, {kKickOn, kKickOff}}, {{1}, {}}, {{24}, {}}, {{48}, {}}}},
+        {"a jump moves on without playing what it skipped", Pattern::Bar, 0,
+         {{{0}, {kKickOn}}, {{96 + 48 + 12}, {}}, {{72}, {}}, {{96}, {kSnareOff, kKickOn}}}},
+        {"a jump back plays on from where it landed", Pattern::Bar, 0,
+         {{{0}, {kKickOn}}, {{24}, {kKickOff, kSnareOn}}, {{12}, {kKickOff}}, {{24}, {kSnareOn}}}},
+        {"pulses and notes of one tick leave in one pass, pulse 0 with the downbeat",
+         Pattern::Bar, 1,
+         {{{0}, {kPulse, kKickOn}}, {{12, -1}, pulses(11)}, {{12}, {kPulse, kKickOff}},
+          {{36}, pulses(24) + std::vector<Bytes>{kSnareOn}}, {{60}, pulses(24)}, {{84}, pulses(24)},
+          {{96}, pulses(11) + std::vector<Bytes>{kSnareOff, kPulse, kKickOn}}}},
+        {"a clock follower is relocated to the sixteenth before a jump's landing", Pattern::Bar, 1,
+         {{{0}, {kPulse, kKickOn}},
+          {{96 + 48 + 8},  // lands on pulse 56: Stop, sixteenth 9, Continue, pulses 54..56
+           {{0xFC}, {0xF2, 9, 0}, {0xFB}, kPulse, kPulse, kPulse}},
+          {{57}, {kPulse}}}},
+    };
+    for (const int32_t resolution : {24, 96, 480, 960}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(testing::Message() << row.what << ", " << resolution << " ticks per quarter");
+            usePattern(patternAt(row.pattern, resolution));
+            playerState.midiOutSyncMode = row.outSyncMode;
+            for (const Pass& pass : row.passes) {
+                clearSent();
+                passAt(pass.clock.at(resolution));
+                EXPECT_EQ(sent(), pass.sent) << "pass at " << pass.clock.pulses << " pulses "
+                                             << pass.clock.ticks << " ticks";
+            }
+            MIDIClock_Delete(playerState.patternClock);
+            MIDIData_Delete(playerState.patternData);
+            playerState.patternClock = nullptr;
+            playerState.patternData = nullptr;
+        }
+    }
 }
 
 TEST_F(PatternPassTest, SendsTrackByTrackInStoredOrder) {
@@ -62,39 +142,6 @@ TEST_F(PatternPassTest, SendsTrackByTrackInStoredOrder) {
     passAt(100);
     EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 1), drumNote(38, 2), drumNote(42, 3),
                                           drumNote(46, 4), drumNote(49, 5)}));
-}
-
-TEST_F(PatternPassTest, WrapCarriesTheOverrunIntoTheNextCycle) {
-    SmfBuilder smf(480);
-    smf.track()
-        .noteOn(0, 9, 36, 100)
-        .noteOn(5, 9, 38, 100)
-        .noteOn(1920, 9, 49, 100)  // on the end time
-        .endOfTrack(1920);
-    usePattern(smf);
-    ASSERT_EQ(MIDIData_GetEndTime(playerState.patternData), 1920);
-    ASSERT_EQ(MIDIData_GetBeginTime(playerState.patternData), 0);
-    passAt(1900);
-    clearSent();
-
-    // A tick equal to the end time does not wrap yet; the note on it waits.
-    passAt(1920);
-    EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(playerState.patternPosition, 1920);
-    EXPECT_EQ(clockTick(), 1920);
-
-    // Seven ticks past the end: the end note goes out, then the new cycle's
-    // notes inside the overrun, and the clock keeps 7.
-    passAt(1927);
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(49, 100), drumNote(36, 100), drumNote(38, 100)}));
-    EXPECT_EQ(playerState.patternPosition, 7);
-    EXPECT_EQ(clockTick(), 7);
-
-    // The next window starts where the carried one stopped: nothing twice.
-    clearSent();
-    passAt(20);
-    EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(playerState.patternPosition, 20);
 }
 
 TEST_F(PatternPassTest, ClockPulsesAcrossAWrapAreNotCountedTwice) {
@@ -115,34 +162,9 @@ TEST_F(PatternPassTest, ClockPulsesAcrossAWrapAreNotCountedTwice) {
     EXPECT_EQ(pulses, 3);
 }
 
-// A clock that jumps (a time code from 01:00:00:00 at 120 bpm is tick
-// 3 456 000) sends the pulses of the rest of the cycle and of the overrun
-// as the wrap reduces it, not the 172 800 of the hour it skipped.
-TEST_F(PatternPassTest, AClockJumpSendsThePulsesOfTheReducedOverrunOnly) {
-    struct Case {
-        int32_t position, tick, pulses;
-    };
-    const Case cases[] = {
-        {0, 3456000, 96},         // whole cycles skipped: overrun 0
-        {1900, 3456000 + 100, 6}, // 1900..1920, then 0..100
-        {1900, 1920 + 100, 6},    // an ordinary wrap counts the same
-    };
-    SmfBuilder smf(480);
-    smf.track().noteOn(0, 9, 36, 100).endOfTrack(1920);
-    usePattern(smf);
-    playerState.midiOutSyncMode = 1;  // a pulse every 20 ticks
-    for (const Case& c : cases) {
-        playerState.patternPosition = c.position;
-        clearSent();
-        passAt(c.tick);
-        int32_t pulses = 0;
-        for (const Bytes& message : sent()) pulses += message == Bytes{0xF8};
-        EXPECT_EQ(pulses, c.pulses) << "from " << c.position << " to " << c.tick;
-    }
-}
-
 // A pattern that starts late (first event at tick 960) still sends every
-// pulse: at 960 ticks per quarter and 240 bpm, 96 a second for 20 seconds.
+// pulse: at 960 ticks per quarter and 240 bpm, pulse 0 at the start and 96 a
+// second for 20 seconds.
 TEST_F(PatternPassTest, ALatePatternLosesNoPulseAtTheWrap) {
     FakeTime time;
     SmfBuilder smf(960);
@@ -157,74 +179,7 @@ TEST_F(PatternPassTest, ALatePatternLosesNoPulseAtTheWrap) {
     }
     int32_t pulses = 0;
     for (const Bytes& message : sent()) pulses += message == Bytes{0xF8};
-    EXPECT_EQ(pulses, 1920);
-}
-
-TEST_F(PatternPassTest, OverrunOfMoreThanACycleSkipsTheMissedCycles) {
-    SmfBuilder smf(480);
-    smf.track().noteOn(0, 9, 36, 100).noteOn(960, 9, 38, 100).endOfTrack(1920);
-    usePattern(smf);
-
-    // A clock that jumped an hour ahead (time code from 01:00:00:00 at 120 bpm).
-    passAt(3456000 + 100);
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100), drumNote(38, 100), drumNote(36, 100)}));
-    EXPECT_EQ(clockTick(), (3456000 + 100 - 1920) % 1920);
-
-    // The new cycle's start went out with it; the whole pattern does not
-    // come again in the next pass.
-    EXPECT_EQ(playerState.patternPosition, 100);
-    clearSent();
-    pass();
-    EXPECT_TRUE(sent().empty());
-}
-
-TEST_F(PatternPassTest, WrapCarriesTheOverrunBeforeTheBeginTimeOfALatePattern) {
-    SmfBuilder smf(480);
-    smf.track().noteOn(100, 9, 36, 100).noteOn(400, 9, 38, 100).endOfTrack(480);
-    usePattern(smf);
-    ASSERT_EQ(MIDIData_GetBeginTime(playerState.patternData), 100);
-
-    passAt(500);  // sends both, wraps with the clock and the window at 20
-    EXPECT_EQ(playerState.patternPosition, 20);
-    EXPECT_EQ(clockTick(), 20);
-    clearSent();
-
-    passAt(60);  // still below the begin time: nothing, and the window restarts there
-    EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(playerState.patternPosition, 60);
-    passAt(101);
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100)}));
-}
-
-TEST_F(PatternPassTest, ClockMovedBackGivesAnEmptyWindow) {
-    SmfBuilder smf(480);
-    smf.track().noteOn(0, 9, 36, 100).noteOn(400, 9, 38, 100).endOfTrack(1920);
-    usePattern(smf);
-    playerState.patternPosition = 500;
-
-    passAt(300);
-    EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(playerState.patternPosition, 300);
-    EXPECT_EQ(clockTick(), 300);
-}
-
-// A pattern whose events all lie on tick 0 has no length to loop over; it
-// plays once instead of sending its notes again in every pass.
-TEST_F(PatternPassTest, PatternOfNoLengthPlaysOnce) {
-    SmfBuilder smf(480);
-    smf.track().noteOn(0, 9, 36, 100).noteOff(0, 9, 36);
-    usePattern(smf);
-    ASSERT_EQ(MIDIData_GetEndTime(playerState.patternData), 0);
-
-    passAt(10);
-    EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 100), drumNote(36, 0)}));
-    EXPECT_EQ(clockTick(), 10);
-    EXPECT_EQ(playerState.patternPosition, 10);
-
-    clearSent();
-    passAt(20);
-    passAt(30);
-    EXPECT_TRUE(sent().empty());
+    EXPECT_EQ(pulses, 1921);
 }
 
 TEST_F(PatternPassTest, OnlyDrumNotesLeaveThePattern) {
@@ -285,10 +240,10 @@ TEST_F(PatternPassTest, WithoutAPortThePositionStillAdvancesAndWraps) {
     playerState.midiOut = nullptr;
 
     passAt(100);
-    EXPECT_EQ(playerState.patternPosition, 100);
+    EXPECT_EQ(playerState.patternPosition, 101);  // the first tick not yet played
     EXPECT_FALSE(mirrorHolds(36));  // nothing sent, nothing mirrored
     passAt(490);
-    EXPECT_EQ(playerState.patternPosition, 10);
+    EXPECT_EQ(playerState.patternPosition, 11);
     EXPECT_EQ(clockTick(), 10);
 }
 

@@ -18,29 +18,36 @@ std::vector<Bytes> quarterFrames(std::initializer_list<uint8_t> pieces) {
     return messages;
 }
 
-TEST_F(SyncOutputTest, ClockPulsesCountTheWindowInTwentyFourthsOfAQuarter) {
+// Pulse k stands on the first tick at or after k / 24 of a quarter note:
+// pulse 0 on tick 0, the start position a follower counts from.
+TEST_F(SyncOutputTest, ClockPulsesAreThoseWhoseTicksTheWindowHolds) {
     std::lock_guard guard(playerState.lock);
     struct Case {
-        int32_t position, tick, timeMode, resolution;
+        int32_t from, through, timeMode, resolution;
         size_t pulses;
     };
     const Case cases[] = {
-        {0, 100, 0, 480, 5},
-        {100, 130, 0, 480, 1},   // 6 - 5
-        {130, 150, 0, 480, 1},   // 7 - 6
-        {0, 96, 0, 96, 24},
-        {0, 19, 0, 480, 0},      // less than one pulse
-        {200, 100, 0, 480, 0},   // the clock went back
+        {0, 0, 0, 480, 1},       // the start position's own pulse
+        {0, 100, 0, 480, 6},     // ticks 0, 20, ... 100
+        {101, 130, 0, 480, 1},   // 120
+        {131, 139, 0, 480, 0},   // between pulses
+        {0, 95, 0, 96, 24},      // one beat
+        {1, 19, 0, 480, 0},
+        {200, 100, 0, 480, 0},   // nothing when the window is empty
+        {0, 99, 0, 100, 24},     // 100 ticks a beat: pulses on 0, 5, 9, 13, ... 96
+        {96, 100, 0, 100, 2},    // 96 (pulse 23) and 100 (the next beat's first)
+        {0, 11, 0, 12, 23},      // two pulses a tick; the 24th, at 11.5, waits for 12
         {0, 960, 25, 40, 0},     // a frame-based time base has no quarter notes
         {0, 960, 0, 0, 0},       // nor has a resolution of 0
         // Far into a long run the products pass 32 bits; the count does not care.
-        {1999999040, 2000000000, 0, 960, 24},
+        {1999999041, 2000000000, 0, 960, 24},
     };
     playerState.midiOutSyncMode = 1;
     for (const Case& c : cases) {
         clearSent();
-        sendSyncOutput(0, c.tick, c.position, c.timeMode, c.resolution);
-        EXPECT_EQ(sent(), pulses(c.pulses)) << "position " << c.position << " tick " << c.tick;
+        sendSyncOutput(0, c.from, c.through, c.timeMode, c.resolution);
+        EXPECT_EQ(sent(), pulses(c.pulses)) << "from " << c.from << " through " << c.through
+                                            << " at " << c.resolution;
     }
 }
 
@@ -140,7 +147,7 @@ TEST_F(SyncOutputTest, PassSendsItsTimingBeforeItsNotes) {
     std::lock_guard guard(playerState.lock);
     MIDIClock_SetTickCount(playerState.patternClock, 40);
     runPatternPass();
-    EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF8}, {0xF8}, {0x99, 36, 100}}));
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF8}, {0xF8}, {0xF8}, {0x99, 36, 100}}));
 }
 
 }  // namespace
