@@ -2,10 +2,11 @@
 // a minute with all three workers running, once with the fixed 10 ms poll
 // and once with workers that wake when a pulse falls due. Reported side by
 // side: the spread of the intervals between pulses (ideal 20.833 ms), how
-// late pulse k left against its ideal time k x 20.833 ms from the start,
-// and the count against the pulses of the loops played: 96 per bar before
-// the last downbeat sent, plus those up to where the pattern stopped, so
-// that a pulse lost or doubled anywhere shows, however late it was.
+// late pulse k left against its ideal time k x 20.833 ms from the start
+// (pulse 0, the start position's, right at the start), and the count
+// against the pulses of the loops played: 96 per bar before the last
+// downbeat sent, plus those up to where the pattern stopped, so that a
+// pulse lost or doubled anywhere shows, however late it was.
 // Arguments: seconds (60).
 #include "app/workers.h"
 #include "bench/bench_player.h"
@@ -39,6 +40,7 @@ constexpr int64_t kPulsesPerQuarter = 24;
 struct Figures {
     Spread intervals;
     Spread drift;          // pulse k's time less its ideal time
+    double firstPulseMs = 0;  // pulse 0 after the start
     size_t pulses = 0;
     int64_t expected = 0;     // 24 per quarter note of the loops played
     long long firstOff = -1;  // first pulse outside [its ideal time, the next one's), -1 when none
@@ -72,11 +74,13 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, int seconds) {
     // The downbeat of a new loop leaves in the pass that wraps, together with
     // the pulses of the overrun, and the position then counts from 0 again.
     const int64_t pulsesPerBar = 4 * kPulsesPerQuarter;
-    figures.expected = (downbeats - 1) * pulsesPerBar + stoppedAt * kPulsesPerQuarter / kResolution;
+    // The position is the first tick not yet played: the last loop's pulses
+    // are those on its ticks 0 .. position - 1.
+    figures.expected = (downbeats - 1) * pulsesPerBar + (stoppedAt - 1) * kPulsesPerQuarter / kResolution + 1;
     std::vector<int64_t> intervals, drift;
     const int64_t interval = kTempo * 1000 / kPulsesPerQuarter;
     for (size_t i = 0; i < times.size(); ++i) {
-        const int64_t k = static_cast<int64_t>(i) + 1;  // the first pulse is at tick 20, not 0
+        const int64_t k = static_cast<int64_t>(i);
         const int64_t ideal = startNs + k * kTempo * 1000 / kPulsesPerQuarter;
         drift.push_back(times[i] - ideal);
         if (figures.firstOff < 0 && (drift.back() < 0 || drift.back() >= interval))
@@ -84,6 +88,7 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, int seconds) {
         if (i > 0) intervals.push_back(times[i] - times[i - 1]);
     }
     figures.pulses = times.size();
+    if (!times.empty()) figures.firstPulseMs = static_cast<double>(times[0] - startNs) / 1e6;
     figures.intervals = spreadOf(intervals);
     figures.drift = spreadOf(drift);
     figures.ok = times.size() > 1;
@@ -112,6 +117,7 @@ int main(int argc, char** argv) {
     std::printf("%-40s %22zu %22zu\n", "pulses", fixed.pulses, due.pulses);
     std::printf("%-40s %22lld %22lld\n", "pulses of the loops played", static_cast<long long>(fixed.expected),
                 static_cast<long long>(due.expected));
+    row("first pulse after the start (ms)", fixed.firstPulseMs, due.firstPulseMs);
     row("interval mean (ms)", fixed.intervals.mean, due.intervals.mean);
     row("interval stddev (ms)", fixed.intervals.stddev, due.intervals.stddev);
     row("interval min (ms)", fixed.intervals.min, due.intervals.min);

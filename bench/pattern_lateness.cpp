@@ -1,18 +1,18 @@
 // Plays a one-bar pattern of sixteenths at 120 bpm on the real clock into a
-// virtual port, with all three workers running as in the program, once with
-// the fixed 10 ms poll and once with workers that wake when a message falls
-// due, and reports side by side:
-// - how late each message left against its ideal time, the clock's start
-//   plus the event's tick in real time; an event leaves in the first pass
-//   whose tick is past its own, so one tick (1.04 ms at 480 ticks per
-//   quarter note) is the floor, and the lateness past that tick is shown too;
+// virtual port, with all three workers running as in the program and waking
+// when a message falls due, at 24, 96, 480 and 960 ticks per quarter note,
+// each once with the notes one tick late (as before a pass sent the notes
+// on the tick it reads) and once on their own tick, and reports side by side:
+// - how late each message left against its own tick's ideal time, the
+//   clock's start plus the tick in real time;
 // - the CPU time of the whole process while stopped and while playing, in
 //   percent of one core.
-// Arguments: resolution (480), seconds per phase (10).
+// Argument: seconds per phase (5).
 #include "app/workers.h"
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
 #include "engine/player_state.h"
+#include "engine/pattern_player.h"
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"
@@ -43,7 +43,6 @@ struct PatternMessage {
 
 struct Figures {
     Spread lateness;
-    Spread pastDueTick;
     double cpuStopped = 0;  // percent of one core
     double cpuPlaying = 0;
     bool ok = false;
@@ -58,10 +57,10 @@ double cpuPercentOver(int seconds) {
     return 100.0 * (processCpuSeconds() - cpuBefore) / wall;
 }
 
-Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, const std::vector<PatternMessage>& cycle,
+Figures play(bool oneTickLate, const std::vector<uint8_t>& smf, const std::vector<PatternMessage>& cycle,
              int32_t resolution, int seconds) {
     Figures figures;
-    setFixedWorkerPoll(fixedPoll);
+    setPatternWindowOneTickLate(oneTickLate);
     PlayerState& p = playerState;
     RecordingPlayerUi window;
     if (!setUpBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
@@ -80,7 +79,7 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, const std::vector<
     const int64_t barTicks = 4 * resolution;
     auto ticksToNs = [&](int64_t ticks) { return ticks * kTempo * 1000 / resolution; };
     const std::vector<VirtualMIDIMessage> sent = VirtualMIDI_Sent(kOutput);
-    std::vector<int64_t> lateness, pastDueTick;
+    std::vector<int64_t> lateness;
     for (size_t i = 0; i < sent.size(); ++i) {
         const PatternMessage& expected = cycle[i % cycle.size()];
         if (sent[i].bytes != expected.bytes) {
@@ -89,24 +88,16 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, const std::vector<
         }
         const int64_t tick = static_cast<int64_t>(i / cycle.size()) * barTicks + expected.tick;
         lateness.push_back(sent[i].timeNs - (startNs + ticksToNs(tick)));
-        pastDueTick.push_back(sent[i].timeNs - (startNs + ticksToNs(tick + 1)));
     }
     figures.lateness = spreadOf(lateness);
-    figures.pastDueTick = spreadOf(pastDueTick);
     figures.ok = !lateness.empty();
     return figures;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const int32_t resolution = argc > 1 ? std::max(24, std::atoi(argv[1])) : 480;
-    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 10;
-
-    // Sixteenth notes with a note-off halfway to the next.
+// Sixteenth notes with a note-off halfway to the next.
+std::vector<uint8_t> sixteenths(int32_t resolution, std::vector<PatternMessage>& cycle) {
     SmfBuilder smf(static_cast<uint16_t>(resolution));
     SmfTrackBuilder& track = smf.track();
-    std::vector<PatternMessage> cycle;
     for (int step = 0; step < 16; ++step) {
         const int key = (step % 4 == 0) ? 36 : 42;
         const int32_t on = step * resolution / 4;
@@ -116,30 +107,31 @@ int main(int argc, char** argv) {
         cycle.push_back({off, {0x99, static_cast<uint8_t>(key), 0}});
     }
     track.endOfTrack(4 * resolution);
-    const std::vector<uint8_t> bytes = smf.bytes();
+    return smf.bytes();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
     printMachineLoad("before");
-    const Figures fixed = play(true, bytes, cycle, resolution, seconds);
-    const Figures due = play(false, bytes, cycle, resolution, seconds);
+    std::printf("one bar of sixteenths at 120 bpm, %d s stopped then %d s playing; lateness from each note's own tick\n",
+                seconds, seconds);
+    std::printf("%-8s %-16s %9s %9s %9s %9s %12s %12s\n", "ticks/q", "notes leave", "messages", "p50 ms",
+                "p99 ms", "max ms", "CPU stopped", "CPU playing");
+    for (const int32_t resolution : {24, 96, 480, 960}) {
+        std::vector<PatternMessage> cycle;
+        const std::vector<uint8_t> bytes = sixteenths(resolution, cycle);
+        for (const bool oneTickLate : {true, false}) {
+            const Figures f = play(oneTickLate, bytes, cycle, resolution, seconds);
+            if (!f.ok) return 1;
+            std::printf("%-8d %-16s %9zu %9.3f %9.3f %9.3f %11.2f%% %11.2f%%\n", resolution,
+                        oneTickLate ? "one tick late" : "on its own tick", f.lateness.count, f.lateness.p50,
+                        f.lateness.p99, f.lateness.max, f.cpuStopped, f.cpuPlaying);
+            VirtualMIDI_RemoveAll();
+        }
+    }
     printMachineLoad("after");
-    if (!fixed.ok || !due.ok) return 1;
-
-    std::printf("one bar of sixteenths at 120 bpm, %d ticks per quarter note, %d s stopped then %d s playing\n",
-                resolution, seconds, seconds);
-    std::printf("%-40s %22s %22s\n", "", "fixed 10 ms poll", "wake when due");
-    auto row = [](const char* what, double a, double b) {
-        std::printf("%-40s %22.3f %22.3f\n", what, a, b);
-    };
-    std::printf("%-40s %22zu %22zu\n", "messages", fixed.lateness.count, due.lateness.count);
-    row("lateness min (ms)", fixed.lateness.min, due.lateness.min);
-    row("lateness p50 (ms)", fixed.lateness.p50, due.lateness.p50);
-    row("lateness p99 (ms)", fixed.lateness.p99, due.lateness.p99);
-    row("lateness max (ms)", fixed.lateness.max, due.lateness.max);
-    row("past the due tick p50 (ms)", fixed.pastDueTick.p50, due.pastDueTick.p50);
-    row("past the due tick p99 (ms)", fixed.pastDueTick.p99, due.pastDueTick.p99);
-    row("past the due tick max (ms)", fixed.pastDueTick.max, due.pastDueTick.max);
-    row("CPU stopped (% of one core)", fixed.cpuStopped, due.cpuStopped);
-    row("CPU playing (% of one core)", fixed.cpuPlaying, due.cpuPlaying);
-    VirtualMIDI_RemoveAll();
     return 0;
 }

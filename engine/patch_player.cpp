@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "common/pro_audio_task.h"
 #include "common/song_path.h"
 #include "engine/due_time.h"
 #include "engine/player_state.h"
@@ -105,6 +106,7 @@ void runPatchPass() {
 }
 
 void patchPlayerThread() {
+    const ProAudioTask proAudioTask;
     PlayerState& p = playerState;
     while (p.mainWindow.load()) {
         int64_t due = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "common/pro_audio_task.h"
 #include "engine/drum_groups.h"
 #include "engine/due_time.h"
 #include "engine/player_state.h"
@@ -167,6 +168,7 @@ void runPatternPass() {
 }
 
 void patternPlayerThread() {
+    const ProAudioTask proAudioTask;
     while (playerState.mainWindow.load()) {
         int64_t due = 0;
         {

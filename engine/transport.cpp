@@ -4,6 +4,7 @@
 
 #include "common/song_path.h"
 #include "engine/player_state.h"
+#include "engine/pattern_player.h"
 #include "engine/player_ui.h"
 #include "engine/sync_output.h"
 #include "engine/tempo.h"
@@ -139,7 +140,10 @@ void startPattern(PlayerUi& ui) {
         MIDIClock_Start(p.patternClock);
     }
     sendTransportByte(kMidiStart);
-    wakePlayers();  // the downbeat is due now, not at the next poll
+    // The downbeat and the start position's clock pulse leave right behind
+    // 0xFA, from here, not when the pattern thread next wakes.
+    runPatternPass();
+    wakePlayers();
 }
 
 void stopPlayback() {
@@ -175,6 +179,7 @@ void continuePattern(PlayerUi& ui) {
     p.patternPlaying = 1;
     if (p.patternClock) MIDIClock_Start(p.patternClock);
     sendTransportByte(kMidiContinue);
+    runPatternPass();  // what stands on the position goes out with 0xFB
     wakePlayers();
 }
 

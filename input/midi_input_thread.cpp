@@ -3,6 +3,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "common/pro_audio_task.h"
 #include "engine/player_state.h"
 #include "engine/player_ui.h"
 #include "engine/transport.h"
@@ -113,6 +114,7 @@ void runInputPass() {
 }
 
 void midiInputThread() {
+    const ProAudioTask proAudioTask;
     PlayerState& p = playerState;
     raiseCurrentThreadPriority();
     while (p.mainWindow.load()) {

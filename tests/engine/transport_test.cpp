@@ -64,9 +64,9 @@ TEST_F(TransportTest, StartStopContinueFollowTheTransportTable) {
     playerState.patternPosition = 333;
     startPattern(ui);
     EXPECT_EQ(playerState.patternPlaying, 1);
-    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_EQ(playerState.patternPosition, 1) << "the downbeat left with Start";
     EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
-    EXPECT_EQ(sent(), std::vector<Bytes>{kStart});
+    EXPECT_EQ(sent(), (std::vector<Bytes>{kStart, {0xF8}, {0x99, 36, 100}}));
 
     advanceMs(100);  // 96 ticks at 120 bpm and 480 ticks per quarter note
     clearSent();
@@ -81,7 +81,7 @@ TEST_F(TransportTest, StartStopContinueFollowTheTransportTable) {
     playerState.patternPosition = 90;
     continuePattern(ui);
     EXPECT_EQ(playerState.patternPlaying, 1);
-    EXPECT_EQ(playerState.patternPosition, 90) << "Continue resumes where Stop left off";
+    EXPECT_EQ(playerState.patternPosition, 97) << "Continue plays on from where Stop left off";
     EXPECT_EQ(sent(), std::vector<Bytes>{kContinue});
     advanceMs(100);
     EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 192);
@@ -89,8 +89,8 @@ TEST_F(TransportTest, StartStopContinueFollowTheTransportTable) {
     clearSent();
     startPattern(ui);  // while playing: from the top again
     EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 0);
-    EXPECT_EQ(playerState.patternPosition, 0);
-    EXPECT_EQ(sent(), std::vector<Bytes>{kStart});
+    EXPECT_EQ(playerState.patternPosition, 1);
+    EXPECT_EQ(sent(), (std::vector<Bytes>{kStart, {0xF8}, {0x99, 36, 100}}));
 
     stopPlayback();
     clearSent();
@@ -112,11 +112,15 @@ TEST_F(TransportTest, TransportBytesFollowTheOutputSyncMode) {
         startPattern(ui);
         continuePattern(ui);
         stopPlayback();
+        // The downbeat and its clock pulse or time code that Start plays are not what this is about.
+        std::vector<Bytes> transport;
+        for (const Bytes& message : sent())
+            if (message[0] != 0x99 && message[0] != 0xF8 && message[0] != 0xF1) transport.push_back(message);
         std::vector<Bytes> expected;
         if (c.bytesSent) expected = {kStart, kContinue};
         for (const Bytes& message : allNotesOff()) expected.push_back(message);
         if (c.bytesSent) expected.push_back(kStop);
-        EXPECT_EQ(sent(), expected);
+        EXPECT_EQ(transport, expected);
     }
 }
 
