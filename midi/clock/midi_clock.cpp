@@ -10,8 +10,9 @@
 // measured pulse rate, stopping one tick short of the next pulse. The
 // millisecond counter keeps running on the monotonic time source.
 // Sync mode 2: the position is the received time code, interpolated at real
-// speed for a few frames after each code; the tick follows the position as
-// in mode 0.
+// speed for a few frames after each quarter-frame code; a full frame moves
+// the position without granting any run-on of its own. The tick follows the
+// position as in mode 0.
 #include "midi/clock/midi_clock.h"
 
 #include <algorithm>
@@ -33,8 +34,14 @@ constexpr int64_t kNsPerMs = 1000000;
 constexpr int64_t kNoCeiling = std::numeric_limits<int64_t>::max();
 constexpr int32_t kMaxResolution = 1000000;
 constexpr int32_t kPulseHistory = 8;
-// How far a time-code position runs on after its code, in frames.
+// How far a time-code position runs on after a quarter-frame code, in frames.
 constexpr int64_t kTimeCodeRunOnFrames = 4;
+// How far a received code may lie from the running position, in frames,
+// before it counts as a jump rather than the code running on: a full frame
+// repeats where the clock stands, a quarter-frame code arrives up to two
+// frames after the time it names.
+constexpr int64_t kFullFrameLocateFrames = 1;
+constexpr int64_t kQuarterFrameLocateFrames = 2;
 
 int64_t steadyNow() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -87,6 +94,9 @@ struct MIDIClock {
     int64_t interpolationFloor = 0;     // ticks already shown past the last pulse
 
     QuarterFrameAssembler quarterFrames;
+    // Jumps of the position, for the players to tell a locate from running
+    // on; unsigned so that it wraps without fault.
+    uint32_t locateCount = 0;
 };
 
 namespace {
@@ -205,19 +215,41 @@ int64_t timeOfPosition(const MIDIClock& c, int64_t position) {
     return c.anchorTime + (position - c.anchorPosition);
 }
 
-// A received time code at `codeTime` (when its first piece arrived). Small
-// steps backwards, as the code's and our own clocks disagree a little, are
-// absorbed by holding still; a real jump is followed.
-void receiveTimeCode(MIDIClock& c, const TimeCode& code, int64_t codeTime, int64_t now) {
+// Where a received code puts the position: small steps backwards, as the
+// code's and our own clocks disagree a little, are absorbed by holding
+// still; a real jump is followed. Counts the jumps.
+void moveToCode(MIDIClock& c, int64_t target, int64_t locateFrames, int64_t frame, int64_t now) {
+    const int64_t current = positionAt(c, now);
+    const bool smallStepBack = target < current && current - target < frame;
+    const int64_t distance = target > current ? target - current : current - target;
+    if (distance > locateFrames * frame) ++c.locateCount;
+    c.anchorPosition = smallStepBack ? current : target;
+    c.anchorTime = now;
+}
+
+// A quarter-frame code at `codeTime` (when its first piece arrived): the
+// code is running, so the position runs on from it for a few frames.
+void receiveQuarterFrameCode(MIDIClock& c, const TimeCode& code, int64_t codeTime, int64_t now) {
     const int64_t frame = frameNanoseconds(code.rateCode);
     const int64_t codePosition = timeCodeNanoseconds(code);
     const int64_t ceiling = codePosition + kTimeCodeRunOnFrames * frame;
     const int64_t target = std::min(codePosition + std::max<int64_t>(now - codeTime, 0), ceiling);
-    const int64_t current = positionAt(c, now);
-    const bool smallStepBack = target < current && current - target < frame;
-    c.anchorPosition = smallStepBack ? current : target;
-    c.anchorTime = now;
+    moveToCode(c, target, kQuarterFrameLocateFrames, frame, now);
     c.positionCeiling = std::max(ceiling, c.anchorPosition);
+}
+
+// A full frame is a locate: it says where the code stands, not that it
+// runs. The position keeps only the run-on the quarter frames had granted,
+// so with quarter frames flowing it runs on, and otherwise it stands until
+// they come. A stream of full frames thus never moves the clock by itself.
+void receiveFullFrame(MIDIClock& c, const TimeCode& code, int64_t now) {
+    const int64_t frame = frameNanoseconds(code.rateCode);
+    const int64_t current = positionAt(c, now);
+    const int64_t runOnLeft = c.positionCeiling == kNoCeiling
+                                  ? 0
+                                  : std::max<int64_t>(c.positionCeiling - current, 0);
+    moveToCode(c, timeCodeNanoseconds(code), kFullFrameLocateFrames, frame, now);
+    c.positionCeiling = c.anchorPosition + runOnLeft;
 }
 
 }  // namespace
@@ -395,14 +427,22 @@ int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32
     }
     if (clock->syncMode != kInSyncTimeCode) return 0;
     TimeCode code{};
-    int64_t codeTime = now;
-    bool complete = false;
     if (message[0] == kQuarterFrame && length >= 2) {
-        complete = clock->quarterFrames.put(message[1], now, &code, &codeTime);
-    } else if (message[0] == kSystemExclusive) {
-        complete = decodeFullFrame(message, length, &code);
+        int64_t codeTime = now;
+        if (!clock->quarterFrames.put(message[1], now, &code, &codeTime) || !clock->running) return 0;
+        receiveQuarterFrameCode(*clock, code, codeTime, now);
+        return 1;
     }
-    if (!complete || !clock->running) return 0;
-    receiveTimeCode(*clock, code, codeTime, now);
-    return 1;
+    if (message[0] == kSystemExclusive && decodeFullFrame(message, length, &code)) {
+        // Quarter-frame pieces before the full frame belong to another time.
+        clock->quarterFrames.forget();
+        if (!clock->running) return 0;
+        receiveFullFrame(*clock, code, now);
+        return 1;
+    }
+    return 0;
+}
+
+int32_t MIDIClock_GetLocateCount(const MIDIClock* clock) {
+    return clock != nullptr ? static_cast<int32_t>(clock->locateCount) : 0;
 }

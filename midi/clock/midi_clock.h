@@ -56,13 +56,22 @@ int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec);
 // tick short of the next pulse. The milliseconds count real time while the
 // clock runs. Mode 2: the milliseconds are the received code's time (24, 25,
 // 29.97 drop-frame or 30 fps), run on in real time for up to four frames
-// after each code; the tick follows them at the tempo or frame rate, so the
-// first code after a reset places the tick at the code's time.
+// after each quarter-frame code; the tick follows them at the tempo or frame
+// rate, so the first code after a reset places the tick at the code's time.
+// A full frame only moves the clock to its time: it stands there until
+// quarter frames come, or runs on as far as the last quarter frames allow.
 int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode);
 int32_t MIDIClock_GetMIDIInSyncMode(const MIDIClock* clock);
 // A received timing message; ignored unless it matches the sync mode and
 // the clock runs. Non-zero when it moved the clock.
 int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32_t length);
+
+// How often a received time code has made the running clock jump instead
+// of running on: a full frame more than a frame away from where the clock
+// stood, or a quarter-frame code more than two frames away. A player that
+// sees the count change between two passes moves to the new tick without
+// playing what lies between. It only grows (and wraps round); 0 for null.
+int32_t MIDIClock_GetLocateCount(const MIDIClock* clock);
 
 // The monotonic time source of every clock, in nanoseconds. Tests replace it
 // with a fake; null restores the steady system clock.

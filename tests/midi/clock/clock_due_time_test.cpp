@@ -83,8 +83,12 @@ TEST(ClockDueTime, UnknownWhenTheClockCannotTell) {
     MIDIClock_SetMIDIInSyncMode(code.get(), 2);
     MIDIClock_Start(code.get());
     EXPECT_EQ(MIDIClock_GetTimeOfMillisec(code.get(), 1), kMIDIClockUnknownTime);
-    const uint8_t fullFrame[] = {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x60, 0x00, 0x01, 0x00, 0xF7};
-    ASSERT_EQ(MIDIClock_PutMIDIMessage(code.get(), fullFrame, 10), 1);
+    // 00:00:01:00 at 30 fps in eight quarter frames.
+    const uint8_t pieces[] = {0x00, 0x10, 0x21, 0x30, 0x40, 0x50, 0x60, 0x76};
+    for (uint8_t piece : pieces) {
+        const uint8_t quarterFrame[] = {0xF1, piece};
+        MIDIClock_PutMIDIMessage(code.get(), quarterFrame, 2);
+    }
     EXPECT_EQ(MIDIClock_GetTimeOfMillisec(code.get(), 1100), MIDIClockLib_Now() + 100000000);
     EXPECT_EQ(MIDIClock_GetTimeOfMillisec(code.get(), 1200), kMIDIClockUnknownTime);
     EXPECT_EQ(MIDIClock_GetTimeOfTickCount(code.get(), 960 + 48), MIDIClockLib_Now() + 50000000);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -265,11 +266,107 @@ TEST(ClockTimeCode, TheTickFollowsTheCodeAndKeepsLoopWraps) {
 
     // A code slightly behind the running position holds it still instead
     // of stepping back; a real jump back is followed.
+    putQuarterFrames(clock.get(), {0, 0, 2, 0, 3});
     time.advanceMs(30);
     putFullFrame(clock.get(), {0, 0, 2, 0, 3});
     EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 2030);
     putFullFrame(clock.get(), {0, 0, 1, 0, 3});
     EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 1000);
+}
+
+// A master that locates over and over (full frames at random times, 50 ms
+// apart, no quarter frames) must move the clock only by those jumps: it
+// stands between them and after the last, and each far one is counted.
+TEST(ClockTimeCode, AStreamOfFullFramesOnlyJumps) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(2, 480);
+    MIDIClock_Start(clock.get());
+    uint32_t seed = 12345;
+    auto next = [&seed](int32_t range) {
+        seed = seed * 1103515245 + 12345;
+        return static_cast<int32_t>((seed >> 8) % static_cast<uint32_t>(range));
+    };
+    std::vector<int32_t> expected;
+    std::vector<int32_t> seen;
+    int32_t jumps = 0;
+    int32_t previous = 0;
+    for (int i = 0; i < 40; ++i) {
+        const Code code{next(24), next(60), next(60), next(24), 0};
+        const int32_t millisec = ((code.hours * 60 + code.minutes) * 60 + code.seconds) * 1000 +
+                                 code.frames * 1000 / 24;
+        jumps += std::abs(millisec - previous) > 1000 / 24;
+        previous = millisec;
+        ASSERT_EQ(putFullFrame(clock.get(), code), 1);
+        time.advanceMs(49);
+        expected.push_back(millisec);
+        seen.push_back(MIDIClock_GetMillisec(clock.get()));
+    }
+    time.advanceMs(3000);
+    expected.push_back(previous);
+    seen.push_back(MIDIClock_GetMillisec(clock.get()));
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(MIDIClock_GetLocateCount(clock.get()), jumps);
+}
+
+// A full frame keeps whatever run-on the quarter frames granted, and the
+// pieces of a code cut short by it are not put together with later ones.
+TEST(ClockTimeCode, AFullFrameAmongQuarterFramesKeepsTheirRunOn) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(2, 480);
+    MIDIClock_Start(clock.get());
+    putQuarterFrames(clock.get(), {0, 0, 10, 0, 1});  // 25 fps: 160 ms run-on
+    time.advanceMs(40);
+    const std::vector<uint8_t> pieces = quarterFrameData({0, 0, 30, 0, 1});
+    for (size_t i = 0; i < 4; ++i) {
+        const uint8_t message[] = {0xF1, pieces[i]};
+        MIDIClock_PutMIDIMessage(clock.get(), message, 2);
+    }
+    putFullFrame(clock.get(), {0, 0, 20, 0, 1});
+    for (size_t i = 4; i < 8; ++i) {
+        const uint8_t message[] = {0xF1, pieces[i]};
+        EXPECT_EQ(MIDIClock_PutMIDIMessage(clock.get(), message, 2), 0);
+    }
+    time.advanceMs(1000);
+    EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 20120);
+}
+
+TEST(ClockTimeCode, CountsJumpsButNotTheCodeRunningOn) {
+    // 25 fps: a frame is 40 ms; a master sends a whole code every two frames.
+    struct Step {
+        int32_t afterMs;
+        bool fullFrame;
+        int32_t seconds, frames;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+        int32_t locates;
+    };
+    const Case cases[] = {
+        {"running code from the start", {{0, false, 0, 0}, {80, false, 0, 2}, {80, false, 0, 4}}, 0},
+        {"first code far from the start", {{0, false, 5, 0}, {80, false, 5, 2}}, 1},
+        {"the code skips ahead", {{0, false, 0, 0}, {80, false, 0, 2}, {80, false, 9, 0}}, 1},
+        {"code a frame and a half behind", {{0, false, 0, 0}, {100, false, 0, 1}}, 0},
+        {"code resumes after a pause", {{0, false, 0, 0}, {2000, false, 2, 0}}, 1},
+        {"full frame where the clock stands", {{0, true, 3, 0}, {500, true, 3, 0}}, 1},
+        {"full frame within a frame", {{0, false, 0, 0}, {20, true, 0, 1}}, 0},
+        {"full frames back and forth", {{0, true, 3, 0}, {50, true, 1, 0}, {50, true, 3, 0}}, 3},
+    };
+    for (const Case& c : cases) {
+        FakeTime time;
+        ClockPtr clock = makeSlavedClock(2, 480);
+        MIDIClock_Start(clock.get());
+        for (const Step& step : c.steps) {
+            time.advanceMs(step.afterMs);
+            const Code code{0, 0, step.seconds, step.frames, 1};
+            if (step.fullFrame)
+                putFullFrame(clock.get(), code);
+            else
+                putQuarterFrames(clock.get(), code);
+        }
+        EXPECT_EQ(MIDIClock_GetLocateCount(clock.get()), c.locates) << c.what;
+    }
+    EXPECT_EQ(MIDIClock_GetLocateCount(nullptr), 0);
 }
 
 }  // namespace
