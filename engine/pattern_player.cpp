@@ -70,28 +70,34 @@ struct PassReading {
     int32_t resolution = 0;
 };
 
-// A clock that did not run on from the last pass but jumped: it went back,
-// or it went further than a beat since the last pass (a time code located
-// elsewhere, a machine that stalled). No pass runs a beat behind while the
-// pattern plays, so a longer window is never music to catch up with; sent as
-// a burst it would jam a slow MIDI cable and the follower's clock.
+// A clock that did not run on from the last pass but jumped: it says it was
+// located (a time code from elsewhere), it went back, or it went further
+// than a beat since the last pass (a machine that stalled). No pass runs a
+// beat behind while the pattern plays, so a longer window is never music to
+// catch up with; sent as a burst it would jam a slow MIDI cable and the
+// follower's clock.
 bool clockJumped(const PassReading& now, int32_t position) {
+    PlayerState& p = playerState;
+    const int32_t locates = MIDIClock_GetLocateCount(p.patternClock);
+    const bool located = locates != p.patternLocateCount;
+    p.patternLocateCount = locates;
     const int64_t window = int64_t{now.tick} - position + 1;
-    return window < 0 || window > now.resolution;
+    return located || window < 0 || window > now.resolution;
 }
 
 // The pattern goes on at the tick the clock jumped to, within the loop,
-// without playing what lies between; a clock follower is relocated there.
+// without playing what lies between; a clock follower is relocated there. A
+// time code located back before where the loop began reads a tick below 0:
+// within the loop it is as far from the end.
 void jumpTo(const PassReading& now) {
     PlayerState& p = playerState;
     int32_t target = now.tick;
-    if (target < 0) {  // not yet at the pattern's start
+    if (now.endTime > 0) {
+        target = static_cast<int32_t>(((int64_t{target} % now.endTime) + now.endTime) % now.endTime);
+        if (target != now.tick) MIDIClock_SetTickCount(p.patternClock, target);
+    } else if (target < 0) {  // a pattern of no length has no loop to land in
         p.patternPosition = 0;
         return;
-    }
-    if (now.endTime > 0 && target >= now.endTime) {
-        target %= now.endTime;
-        MIDIClock_SetTickCount(p.patternClock, target);
     }
     const int32_t pulsesFrom = relocateClockFollower(target, now.timeMode, now.resolution);
     sendSyncOutput(now.millisec, pulsesFrom, target, now.timeMode, now.resolution);

@@ -57,7 +57,8 @@ struct PlayerState {
 
     // Transport and scan state.
     int32_t patternPlaying = 0;
-    int32_t patternPosition = 0;
+    int32_t patternPosition = 0;   // the first tick not yet played
+    int32_t patternLocateCount = 0;  // the pattern clock's locates already followed
     // selectPatch clears it before taking the lock, so it is atomic.
     std::atomic<int32_t> patchPlaying{0};
     int32_t patchPosition = 0;

@@ -138,6 +138,8 @@ void startPattern(PlayerUi& ui) {
     if (p.patternClock) {
         MIDIClock_Reset(p.patternClock);
         MIDIClock_Start(p.patternClock);
+        // From the top: where the clock was located before does not count.
+        p.patternLocateCount = MIDIClock_GetLocateCount(p.patternClock);
     }
     sendTransportByte(kMidiStart);
     // The downbeat and the start position's clock pulse leave right behind
