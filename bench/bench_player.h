@@ -23,6 +23,7 @@ inline bool setUpBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_
                              int32_t tempo, const wchar_t* input, const wchar_t* output) {
     PlayerState& p = playerState;
     p.tempo = tempo;
+    p.patternPlaying = 0;  // an earlier run in the same process left it set
     turnOnAllDrumGroups();
     openVirtualInput(input);
     openVirtualOutput(output);

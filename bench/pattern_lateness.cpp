@@ -83,7 +83,9 @@ Figures play(bool oneTickLate, const std::vector<uint8_t>& smf, const std::vecto
     for (size_t i = 0; i < sent.size(); ++i) {
         const PatternMessage& expected = cycle[i % cycle.size()];
         if (sent[i].bytes != expected.bytes) {
-            std::fprintf(stderr, "message %zu is not the pattern's next message\n", i);
+            std::fprintf(stderr, "message %zu (%02X %02X %02X) is not the pattern's next message\n", i,
+                         sent[i].bytes[0], sent[i].bytes.size() > 1 ? sent[i].bytes[1] : 0,
+                         sent[i].bytes.size() > 2 ? sent[i].bytes[2] : 0);
             return figures;
         }
         const int64_t tick = static_cast<int64_t>(i / cycle.size()) * barTicks + expected.tick;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "engine/pattern_player.h"
 #include "engine/player_state.h"
 #include "engine/sync_output.h"
 #include "midi/clock/midi_clock.h"
@@ -39,6 +40,7 @@ int64_t nextPatternPassTime() {
     int64_t dueTick = firstEventTimeFrom(p.patternData, p.patternPosition);
     if (endTime > 0)  // the pass that wraps sends the new cycle's first notes
         dueTick = std::min<int64_t>(dueTick, endTime);
+    if (dueTick != kNoTick && patternWindowIsOneTickLate()) dueTick += 1;
     int32_t timeMode = 0;
     int32_t resolution = 0;
     MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);

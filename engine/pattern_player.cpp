@@ -166,6 +166,10 @@ void setPatternWindowOneTickLate(bool late) {
     windowOneTickLate.store(late);
 }
 
+bool patternWindowIsOneTickLate() {
+    return windowOneTickLate.load(std::memory_order_relaxed);
+}
+
 void runPatternPass() {
     QUILLBEX_ASSERT_LOCK_HELD();
     const PlayerState& p = playerState;

@@ -13,3 +13,4 @@ void runPatternPass();
 // Benches only: notes one tick late, as before a pass sent the notes on the
 // tick it reads, so that a bench shows the old timing beside the new.
 void setPatternWindowOneTickLate(bool late);
+bool patternWindowIsOneTickLate();
