@@ -1,7 +1,5 @@
 #include "common/pro_audio_task.h"
 
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 namespace {
