@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/patch_player.h"
+#include "engine/pattern_player.h"
 #include "midi/song/midi_data.h"
 #include "tests/support/player_fixture.h"
 
@@ -330,6 +331,30 @@ TEST_F(TransportTest, LocateForwardsTheReceivedPositionOnlyAsClockMaster) {
         locate(c.songPosition);
         EXPECT_EQ(sent(), c.expected);
     }
+}
+
+// A follower starts at the first pulse after Continue, and that pulse marks
+// the song position: it leaves right behind 0xFB, the next a pulse later.
+TEST_F(TransportTest, ContinueAtASongPositionSendsItsPulseFirst) {
+    loadRockPattern();
+    playerState.midiOutSyncMode = 1;
+    locate(5);  // sixteenth 5: tick 600, pulse 30
+    clearSent();
+    continuePattern(ui);
+    EXPECT_EQ(sent(), (std::vector<Bytes>{kContinue, {0xF8}}));
+    clearSent();
+    advanceMs(20);  // tick 619
+    {
+        std::lock_guard hold(playerState.lock);
+        runPatternPass();
+    }
+    EXPECT_TRUE(sent().empty());
+    advanceMs(1);   // tick 620: pulse 31
+    {
+        std::lock_guard hold(playerState.lock);
+        runPatternPass();
+    }
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF8}}));
 }
 
 TEST_F(TransportTest, LocateWithoutPatternOrClockDoesNothing) {
