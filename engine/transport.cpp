@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "common/song_path.h"
+#include "engine/drum_groups.h"
 #include "engine/player_state.h"
 #include "engine/player_ui.h"
 #include "engine/sync_output.h"
@@ -43,6 +44,21 @@ MIDIClock* createClock(PlayerUi& ui, int32_t timeMode, int32_t resolution, int32
     }
     MIDIClock_SetMIDIInSyncMode(clock, syncMode);
     return clock;
+}
+
+// The caller holds the lock.
+void silenceOutput() {
+    PlayerState& p = playerState;
+    // Drum modules that ignore all-notes-off still end the keys they were
+    // told to end one by one.
+    endSoundingDrumKeys();
+    for (uint8_t channel = 0; channel < kMidiChannelCount; ++channel) {
+        const uint8_t message[3] = {static_cast<uint8_t>(kControlChange | channel), kAllNotesOff, 0};
+        if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
+        if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, 3);
+        if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+    }
+    sendTransportByte(kMidiStop);
 }
 
 }  // namespace
@@ -155,13 +171,7 @@ void stopPlayback() {
         p.patchPlaying = 0;
         if (p.patchClock) MIDIClock_Stop(p.patchClock);
     }
-    for (uint8_t channel = 0; channel < kMidiChannelCount; ++channel) {
-        const uint8_t message[3] = {static_cast<uint8_t>(kControlChange | channel), kAllNotesOff, 0};
-        if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
-        if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, 3);
-        if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
-    }
-    sendTransportByte(kMidiStop);
+    silenceOutput();
 }
 
 void continuePattern(PlayerUi& ui) {
