@@ -100,8 +100,8 @@ void createClocks(PlayerUi& ui) {
     int32_t timeMode = kTicksPerQuarterNoteTimeMode;
     int32_t resolution = kNoPatternResolution;
     if (p.patternData) MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
-    // A stored tempo of 0 or less has no bpm; run at 120 bpm and keep that.
-    p.tempo = usableTempo(p.tempo);
+    // The clocks run at what the scroll bar shows.
+    p.tempo = tempoInScrollRange(p.tempo);
 
     int32_t syncMode = clockSyncMode(p.tempoMode, p.midiInSyncMode);
     p.patternClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
