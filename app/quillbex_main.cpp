@@ -13,6 +13,7 @@
 #include "app/single_instance.h"
 #include "app/workers.h"
 #include "engine/player_state.h"
+#include "engine/transport.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_keys.h"
 #include "ui/main_window.h"
@@ -37,10 +38,13 @@ void registerCommonControls() {
 
 // Shutdown: the file is rewritten first, since it needs nothing of what
 // follows; then the workers are waited for (at most about a second) and
-// joined, and only then are the objects they use released.
+// joined. The output is silenced as Stop does once no worker can send
+// another note, so no note hangs and a slave stops; only then are the
+// objects released and the ports closed.
 void shutDown(const std::wstring& settingsPath) {
     writeSettingsFile(settingsPath.c_str());
     stopWorkerThreads();
+    stopPlayback();
     releasePlayerObjects();
 }
 

@@ -32,17 +32,25 @@ bool isUsableGroup(int32_t group) {
     return group >= 0 && group < kDrumGroupCount;
 }
 
-constexpr int32_t kDrumPart = 9;  // MIDI channel 10
+// Sends a velocity-0 note-on (which ends a sounding note) for every drum key
+// `ends` picks, in ascending order, to the port and then to the output
+// mirror. The caller holds the lock and has checked midiOut.
+template <typename Picks>
+void endDrumKeys(Picks ends) {
+    PlayerState& p = playerState;
+    for (int32_t key = 0; key < 128; ++key) {
+        if (!ends(key))
+            continue;
+        const uint8_t message[3] = {kDrumNoteOn, static_cast<uint8_t>(key), 0x00};
+        MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
+        if (p.midiOutStatus)
+            MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+    }
+}
 
-// The keys that switching `group` off ends. A drum group ends all of its
-// keys. The master owns no key but mutes every one, so it ends the keys
-// that still sound, as the output mirror holds them; without a mirror it
-// cannot tell which, and ends every key.
-bool endsKey(int32_t group, int32_t key) {
-    if (group != kMasterDrumGroup)
-        return drumGroupOfKey[key] == group;
-    MIDIStatus* mirror = playerState.midiOutStatus;
-    return !mirror || MIDIPart_GetNoteKeep(MIDIStatus_GetMIDIPart(mirror, kDrumPart), key) != 0;
+bool isSounding(int32_t key) {
+    return MIDIPart_GetNoteKeep(MIDIStatus_GetMIDIPart(playerState.midiOutStatus, kDrumChannel),
+                                key) != 0;
 }
 
 // Any |product| at or above this scales to at least 128 with a level of 1 or
@@ -82,15 +90,22 @@ void setGroupEnabled(int32_t group, int32_t enabled) {
     std::lock_guard guard(p.lock);
     if (enabled != 0 || !p.midiOut)
         return;
-    for (int32_t key = 0; key < 128; ++key) {
-        if (!endsKey(group, key))
-            continue;
-        // A note-on with velocity 0 ends a sounding note.
-        const uint8_t message[3] = {kDrumNoteOn, static_cast<uint8_t>(key), 0x00};
-        MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
-        if (p.midiOutStatus)
-            MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+    if (group != kMasterDrumGroup) {
+        endDrumKeys([group](int32_t key) { return drumGroupOfKey[key] == group; });
+    } else if (p.midiOutStatus) {
+        // The master owns no key but mutes every one: the keys that still
+        // sound end.
+        endSoundingDrumKeys();
+    } else {
+        // Without the mirror there is no telling which keys sound.
+        endDrumKeys([](int32_t) { return true; });
     }
+}
+
+void endSoundingDrumKeys() {
+    QUILLBEX_ASSERT_LOCK_HELD();
+    if (playerState.midiOut && playerState.midiOutStatus)
+        endDrumKeys(isSounding);
 }
 
 // The up-down control reports an invalid edit text as its previous position

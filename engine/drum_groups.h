@@ -12,6 +12,12 @@ extern const int8_t drumGroupOfKey[129];
 bool isDrumNoteEnabled(int32_t key);
 int32_t scaleDrumVelocity(int32_t key, int32_t velocity);
 
+// Ends every drum key (channel 10) the output mirror holds sounding with a
+// velocity-0 note-on, in ascending key order, to midiOut and the mirror.
+// Sends nothing without the port or the mirror. The caller holds
+// playerState.lock.
+void endSoundingDrumKeys();
+
 // User-interface thread. setGroupEnabled takes the lock itself and, when a
 // group is switched off, silences its keys on the output; setGroupLevel
 // takes no lock.

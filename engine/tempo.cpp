@@ -1,5 +1,6 @@
 #include "engine/tempo.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
 #include <mutex>
@@ -43,6 +44,11 @@ int32_t tempoFromBpm(int32_t bpm) {
 
 int32_t bpmFromTempo(int32_t tempo) {
     return kMicrosecondsPerMinute / usableTempo(tempo);
+}
+
+int32_t tempoInScrollRange(int32_t tempo) {
+    if (tempo <= 0) return kDefaultTempo;
+    return std::clamp(tempo, tempoFromBpm(kMaximumBpm), tempoFromBpm(kMinimumBpm));
 }
 
 int32_t clockSyncMode(int32_t tempoMode, int32_t midiInSyncMode) {

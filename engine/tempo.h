@@ -16,6 +16,11 @@ constexpr int32_t kMaximumBpm = 256;
 int32_t tempoFromBpm(int32_t bpm);
 int32_t bpmFromTempo(int32_t tempo);
 
+// A tempo the scroll bar can show: 0 or less, which has no bpm, becomes the
+// default 120 bpm; any other is brought into kMinimumBpm..kMaximumBpm
+// (234375..3750000), so the window, the clocks and the next save agree.
+int32_t tempoInScrollRange(int32_t tempo);
+
 // The sync mode both clocks get from tempoMode and midiInSyncMode:
 // kInSyncNone while the player keeps its own tempo or the input is not
 // followed, else kInSyncTimingClock or (for any other input mode)

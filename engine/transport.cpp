@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "common/song_path.h"
+#include "engine/drum_groups.h"
 #include "engine/player_state.h"
 #include "engine/pattern_player.h"
 #include "engine/player_ui.h"
@@ -46,6 +47,21 @@ MIDIClock* createClock(PlayerUi& ui, int32_t timeMode, int32_t resolution, int32
     return clock;
 }
 
+// The caller holds the lock.
+void silenceOutput() {
+    PlayerState& p = playerState;
+    // Drum modules that ignore all-notes-off still end the keys they were
+    // told to end one by one.
+    endSoundingDrumKeys();
+    for (uint8_t channel = 0; channel < kMidiChannelCount; ++channel) {
+        const uint8_t message[3] = {static_cast<uint8_t>(kControlChange | channel), kAllNotesOff, 0};
+        if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
+        if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, 3);
+        if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+    }
+    sendTransportByte(kMidiStop);
+}
+
 }  // namespace
 
 int32_t ticksPerQuarterNote(const MIDIData* song) {
@@ -85,8 +101,8 @@ void createClocks(PlayerUi& ui) {
     int32_t timeMode = kTicksPerQuarterNoteTimeMode;
     int32_t resolution = kNoPatternResolution;
     if (p.patternData) MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
-    // A stored tempo of 0 or less has no bpm; run at 120 bpm and keep that.
-    p.tempo = usableTempo(p.tempo);
+    // The clocks run at what the scroll bar shows.
+    p.tempo = tempoInScrollRange(p.tempo);
 
     int32_t syncMode = clockSyncMode(p.tempoMode, p.midiInSyncMode);
     p.patternClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
@@ -161,13 +177,7 @@ void stopPlayback() {
         p.patchPlaying = 0;
         if (p.patchClock) MIDIClock_Stop(p.patchClock);
     }
-    for (uint8_t channel = 0; channel < kMidiChannelCount; ++channel) {
-        const uint8_t message[3] = {static_cast<uint8_t>(kControlChange | channel), kAllNotesOff, 0};
-        if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
-        if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, 3);
-        if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
-    }
-    sendTransportByte(kMidiStop);
+    silenceOutput();
 }
 
 void continuePattern(PlayerUi& ui) {

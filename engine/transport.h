@@ -28,6 +28,11 @@ void createClocks(PlayerUi& ui);
 
 void selectPattern(PlayerUi& ui);
 void startPattern(PlayerUi& ui);
+// Stops the pattern and the patch where they are and silences the output:
+// a note-off for every drum key the output mirror holds sounding,
+// all-notes-off on the 16 channels (port and both mirrors) and, with output
+// sync on, MIDI Stop. Shutdown runs it too, so no note hangs and a slave
+// stops when the ports close.
 void stopPlayback();
 void continuePattern(PlayerUi& ui);
 

@@ -71,9 +71,31 @@ void handleSyncStop(const uint8_t* message) {
     if ((keyReleased || pedal) && heldNoteCount() == 0) postCommand(IDC_STOP_BUTTON);
 }
 
+// A time-code full frame: F0 7F <device> 01 01 hh mm ss ff F7.
+bool isFullFrame(const uint8_t* message, int32_t length) {
+    return length >= 5 && message[0] == kSystemExclusive && message[1] == kUniversalRealTime &&
+           message[3] == kTimeCodeSubId && message[4] == kFullFrameSubId;
+}
+
+// The messages that tell a slave where and how fast the music goes. While
+// the player sends its own sync output, a received one passed on would put
+// a second clock on the wire and the slave would follow both.
+bool isSyncMessage(const uint8_t* message, int32_t length) {
+    switch (message[0]) {
+    case kTimingClock:
+    case kQuarterFrame:
+    case kSongPositionPointer:
+    case kMidiStart:
+    case kMidiContinue:
+    case kMidiStop: return true;
+    default: return isFullFrame(message, length);
+    }
+}
+
 void passThrough(const uint8_t* message, int32_t length) {
     PlayerState& p = playerState;
     if (!p.midiThru || !p.midiOut) return;
+    if (p.midiOutSyncMode != kOutSyncNone && isSyncMessage(message, length)) return;
     MIDIOut_PutMIDIMessage(p.midiOut, message, length);
     if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, length);
 }

@@ -1,7 +1,8 @@
 // The MIDI input thread: keeps the input mirror up to date, turns received
 // transport messages and played notes into the main window's transport
 // commands, locates to a received song position, feeds received timing to
-// both clocks and passes everything through to the output.
+// both clocks and passes the input through to the output (all of it, except
+// received sync messages while the player sends its own).
 #pragma once
 
 #include <cstdint>

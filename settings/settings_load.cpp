@@ -2,6 +2,7 @@
 
 #include "common/bounded_copy.h"
 #include "engine/player_state.h"
+#include "engine/tempo.h"
 #include "midi/midi_bytes.h"
 #include "settings/profile.h"
 #include "settings/settings_key_table.h"
@@ -82,8 +83,9 @@ const wchar_t* midiOutFallbackName(OsVersion version) {
 int loadSettings(const wchar_t* path) {
     PlayerState& p = playerState;
     for (const SettingKey& key : settingKeys()) loadKey(key, path);
-    // The main window divides by the tempo; a hand-edited 0 or less is unusable.
-    p.tempo = usableTempo(p.tempo);
+    // A hand-edited tempo the scroll bar cannot show would flood the output
+    // (Tempo=1) or play nothing (a huge one); 0 or less has no bpm at all.
+    p.tempo = tempoInScrollRange(p.tempo);
     // Only a key stored with nothing after "=" gets here: Windows 8 and later
     // have no MIDI mapper, so the built-in synthesizer stands in for it.
     if (p.midiOutName[0] == L'\0')

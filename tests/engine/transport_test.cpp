@@ -140,6 +140,22 @@ TEST_F(TransportTest, StopSilencesBothMirrorsAndEndsThePatch) {
     EXPECT_EQ(MIDIClock_IsRunning(playerState.patchClock), 0);
 }
 
+// Drum modules that ignore all-notes-off still hear a note-off for each
+// drum key the output mirror knows is sounding, before the controllers.
+TEST_F(TransportTest, StopEndsTheSoundingDrumKeysFirst) {
+    loadRockPattern();
+    playerState.midiOutSyncMode = 1;
+    holdInMirror(42);
+    holdInMirror(36);
+    const uint8_t otherChannel[3] = {0x90, 60, 100};
+    MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, otherChannel, 3);
+
+    stopPlayback();
+    std::vector<Bytes> expected = {{0x99, 36, 0}, {0x99, 42, 0}};
+    for (const Bytes& message : allNotesOffThen(kStop)) expected.push_back(message);
+    EXPECT_EQ(sent(), expected);
+}
+
 TEST_F(TransportTest, StopWithoutOutputPortStillSilencesTheMirrors) {
     loadRockPattern();
     MIDIOut_Close(playerState.midiOut);

@@ -112,12 +112,36 @@ TEST_F(InputThreadTest, SongPositionLocatesOnlyInClockSyncMode) {
     EXPECT_TRUE(ui.commands().empty());
 }
 
-TEST_F(InputThreadTest, AsClockMasterAReceivedSongPositionGoesOutTwice) {
+TEST_F(InputThreadTest, AsClockMasterAReceivedSongPositionGoesOutOnce) {
     loadPattern();
     playerState.midiInSyncMode = 1;
     playerState.midiOutSyncMode = 1;
     receive({{0xF2, 0x14, 0x00}});
-    EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF2, 0x14, 0x00}, {0xF2, 0x14, 0x00}}));
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF2, 0x14, 0x00}})) << "forwarded, not passed through";
+}
+
+// While the player sends its own clock or time code, a slave must hear one
+// master: received sync messages stay behind, everything else passes.
+TEST_F(InputThreadTest, ThruKeepsReceivedSyncBackWhileThePlayerSendsItsOwn) {
+    const Bytes fullFrame = {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x01, 0x02, 0x03, 0x04, 0xF7};
+    const Bytes userBits = {0xF0, 0x7F, 0x7F, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF7};
+    const std::vector<Bytes> sync = {{0xF8}, {0xF1, 0x21}, {0xF2, 0x10, 0x00}, {0xFA}, {0xFB}, {0xFC},
+                                     fullFrame};
+    const std::vector<Bytes> others = {{0x90, 60, 100}, {0xB0, 7, 90}, {0xFE}, userBits,
+                                       {0xF0, 0x43, 0x10, 0x4C, 0xF7}};
+    std::vector<Bytes> mixed;
+    for (size_t i = 0; i < sync.size() || i < others.size(); ++i) {
+        if (i < others.size()) mixed.push_back(others[i]);
+        if (i < sync.size()) mixed.push_back(sync[i]);
+    }
+    playerState.midiInSyncMode = 0;  // a song position is only passed on, never forwarded
+    for (int32_t outSyncMode : {1, 3, 6}) {
+        SCOPED_TRACE(outSyncMode);
+        playerState.midiOutSyncMode = outSyncMode;
+        clearSent();
+        receive(mixed);
+        EXPECT_EQ(sent(), others);
+    }
 }
 
 TEST_F(InputThreadTest, ThruPassesEverythingUnchangedAndInOrder) {

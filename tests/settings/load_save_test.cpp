@@ -96,12 +96,16 @@ TEST_F(LoadSaveTest, PicksTheOutputDeviceForAnEmptyName) {
     EXPECT_STREQ(playerState.midiOutName, fallback);
 }
 
-TEST_F(LoadSaveTest, KeepsDeviceNamesTo31CharactersAndRefusesTemposBelowOne) {
+// A tempo the scroll bar (16..256 bpm) cannot show is brought into its range.
+TEST_F(LoadSaveTest, KeepsDeviceNamesTo31CharactersAndTemposToTheScrollBarsRange) {
     const std::wstring name40 = L"0123456789012345678901234567890123456789";
     const struct {
         const wchar_t* tempo;
         int32_t loaded;
-    } tempos[] = {{L"0", 500000}, {L"-5", 500000}, {L"", 500000}, {L"1", 1}, {L"234375", 234375}};
+    } tempos[] = {{L"0", 500000},        {L"-5", 500000},          {L"", 500000},
+                  {L"1", 234375},        {L"234374", 234375},      {L"234375", 234375},
+                  {L"500001", 500001},   {L"3750000", 3750000},    {L"3750001", 3750000},
+                  {L"2147483647", 3750000}};
     for (const auto& tempo : tempos) {
         SCOPED_TRACE(testing::Message() << "tempo index " << (&tempo - tempos));
         writeBytes(settingsPath(), utf16leFile(L"[Status]\r\nTempo=" + std::wstring(tempo.tempo) +
