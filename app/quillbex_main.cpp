@@ -16,6 +16,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_keys.h"
 #include "ui/main_window.h"
+#include "ui/settings_save_retry.h"
 
 namespace {
 
@@ -37,11 +38,13 @@ void registerCommonControls() {
 
 // Shutdown: the file is rewritten first, since it needs nothing of what
 // follows; then the workers are waited for (at most about a second) and
-// joined, and only then are the objects they use released.
+// joined, and only then are the objects they use released. A file that could
+// not be written is named in a box last, once the player is silent.
 void shutDown(const std::wstring& settingsPath) {
-    writeSettingsFile(settingsPath.c_str());
+    const bool saved = writeSettingsFile(settingsPath.c_str()) == 1;
     stopWorkerThreads();
     releasePlayerObjects();
+    if (!saved) askToRetrySettingsSave(settingsPath.c_str());
 }
 
 }  // namespace
