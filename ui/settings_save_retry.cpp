@@ -11,8 +11,8 @@ void askToRetrySettingsSave(const wchar_t* path) {
     // box as soon as it opened; the program ends after the box anyway.
     MSG quit;
     PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    constexpr UINT kBoxType = MB_RETRYCANCEL | MB_ICONWARNING | MB_SETFOREGROUND;
     do {
-        if (showStringMessage(nullptr, IDS_SETTINGS_NOT_SAVED, path, MB_RETRYCANCEL | MB_ICONWARNING) != IDRETRY)
-            return;
+        if (showStringMessage(nullptr, IDS_SETTINGS_NOT_SAVED, path, kBoxType) != IDRETRY) return;
     } while (writeSettingsFile(path) != 1);
 }
