@@ -17,6 +17,7 @@
 #include "resources/resource_ids.h"
 #include "settings/settings_keys.h"
 #include "ui/main_window.h"
+#include "ui/settings_save_retry.h"
 
 namespace {
 
@@ -40,12 +41,14 @@ void registerCommonControls() {
 // follows; then the workers are waited for (at most about a second) and
 // joined. The output is silenced as Stop does once no worker can send
 // another note, so no note hangs and a slave stops; only then are the
-// objects released and the ports closed.
+// objects released and the ports closed. A file that could not be written
+// is named in a box last, once the player is silent.
 void shutDown(const std::wstring& settingsPath) {
-    writeSettingsFile(settingsPath.c_str());
+    const bool saved = writeSettingsFile(settingsPath.c_str()) == 1;
     stopWorkerThreads();
     stopPlayback();
     releasePlayerObjects();
+    if (!saved) askToRetrySettingsSave(settingsPath.c_str());
 }
 
 }  // namespace

@@ -10,8 +10,14 @@
 FILE* openFile(const wchar_t* path, const char* mode);
 
 // Puts `from` in the place of `to` in one step, replacing an existing `to`.
-// False when it failed; `to` is then as it was.
+// The replaced file's permissions (on Windows its attributes and security
+// too) pass to the new one. False when it failed; `to` is then as it was.
 bool replaceFile(const wchar_t* from, const wchar_t* to);
+
+// True when `path` is a symbolic link, or a file with more than one name
+// (hard links): putting another file in its place would cut it off from
+// what it is linked to, so such a file is only rewritten in place.
+bool isLinkedFile(const wchar_t* path);
 
 // Deletes a file (never a folder); false when it is not there or cannot be
 // deleted.

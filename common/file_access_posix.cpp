@@ -17,7 +17,24 @@ FILE* openFile(const wchar_t* path, const char* mode) {
 
 bool replaceFile(const wchar_t* from, const wchar_t* to) {
     if (!from || !to) return false;
-    return std::rename(wideToUtf8(from).c_str(), wideToUtf8(to).c_str()) == 0;
+    const std::string fromPath = wideToUtf8(from);
+    const std::string toPath = wideToUtf8(to);
+    // The new file gets the old one's mode and, where allowed, its owner;
+    // a failed chown leaves the new file owned by whoever saves it.
+    struct stat old;
+    if (stat(toPath.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        if (chmod(fromPath.c_str(), old.st_mode & 07777) != 0) return false;
+        if (chown(fromPath.c_str(), old.st_uid, old.st_gid) != 0) {
+            // Not ours to give away: keep our own owner.
+        }
+    }
+    return std::rename(fromPath.c_str(), toPath.c_str()) == 0;
+}
+
+bool isLinkedFile(const wchar_t* path) {
+    struct stat status;
+    if (!path || lstat(wideToUtf8(path).c_str(), &status) != 0) return false;
+    return S_ISLNK(status.st_mode) || (S_ISREG(status.st_mode) && status.st_nlink > 1);
 }
 
 bool removeFile(const wchar_t* path) {

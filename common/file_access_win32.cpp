@@ -12,10 +12,42 @@ FILE* openFile(const wchar_t* path, const char* mode) {
     return _wfopen(path, wideMode);
 }
 
-bool replaceFile(const wchar_t* from, const wchar_t* to) {
-    // Write-through: the call returns only once the new name is on the disk,
-    // so a power cut cannot leave the program without its settings.
+namespace {
+
+// Write-through: the call returns only once the new name is on the disk,
+// so a power cut cannot leave the program without its settings.
+bool moveInPlace(const wchar_t* from, const wchar_t* to) {
     return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace
+
+bool replaceFile(const wchar_t* from, const wchar_t* to) {
+    if (!from || !to) return false;
+    const DWORD attributes = GetFileAttributesW(to);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return moveInPlace(from, to);
+    // A folder is never replaced by a file (Wine's ReplaceFileW would).
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    // ReplaceFileW keeps the old file's attributes, security and creation
+    // time, which a rename would lose.
+    if (ReplaceFileW(to, from, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) return true;
+    // Without a backup name, a replace that could not rename the new file
+    // has already removed the old one: the new file still has to move.
+    return !fileExists(to) && moveInPlace(from, to);
+}
+
+bool isLinkedFile(const wchar_t* path) {
+    if (!path) return false;
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    HANDLE file = CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information = {};
+    const bool linked = GetFileInformationByHandle(file, &information) && information.nNumberOfLinks > 1;
+    CloseHandle(file);
+    return linked;
 }
 
 bool removeFile(const wchar_t* path) {

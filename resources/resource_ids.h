@@ -45,6 +45,7 @@
 #define IDS_CLOCK_CREATE_FAILED 8331
 #define IDS_NO_IN_SYNC_MODE_SELECTED 8337
 #define IDS_NO_OUT_SYNC_MODE_SELECTED 8338
+#define IDS_SETTINGS_NOT_SAVED 8340
 #define IDS_LANGUAGE_NEXT_START 8343
 
 // Main window controls. A drum group's controls carry the group g (1..7)

@@ -53,6 +53,10 @@ uint32_t readSettingString(const wchar_t* section, const wchar_t* key, const wch
     size_t headLength = std::fread(head, 1, sizeof head, file);
     size_t markLength = 0;
     FileEncoding encoding = detectFileEncoding(head, headLength, &markLength);
+    // Without a mark, bytes that are valid UTF-8 and not all ASCII are UTF-8
+    // (a file saved by Notepad); anything else stays 8-bit text.
+    if (encoding == FileEncoding::EightBit && std::fseek(file, 0, SEEK_SET) == 0 && holdsUtf8WithoutMark(file))
+        encoding = FileEncoding::Utf8;
     // A big-endian file is not read at all: every key keeps its default.
     if (encoding == FileEncoding::Utf16Be || std::fseek(file, static_cast<long>(markLength), SEEK_SET) != 0) {
         std::fclose(file);

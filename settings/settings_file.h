@@ -11,8 +11,10 @@ constexpr uint32_t kSettingsPieceLength = 4094;  // characters of a line read at
 // the file, the section or the key is missing. Returns the characters copied,
 // at most `size` - 1. Section headers and key lines must start in the first
 // column and match exactly, letter case included; the value is the rest of the
-// line after "=", blanks included. Reads 8-bit text, UTF-8 after EF BB BF and
-// UTF-16LE after FF FE; a file starting with FE FF is not read.
+// line after "=", blanks included. Reads UTF-16LE after FF FE, UTF-8 after
+// EF BB BF or without a mark when the whole file is valid UTF-8 holding some
+// non-ASCII text, and 8-bit text otherwise; a file starting with FE FF is not
+// read.
 uint32_t readSettingString(const wchar_t* section, const wchar_t* key, const wchar_t* defaultValue,
                            wchar_t* buffer, uint32_t size, const wchar_t* path);
 

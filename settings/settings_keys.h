@@ -19,9 +19,10 @@ bool trySaveSettings(const wchar_t* path);
 
 // The settings file as it is rewritten at exit (resetSettingsFile, then
 // saveSettings), built beside it as `path` + ".new" and put in its place in
-// one rename, so that the file is never left half-written. Returns 1 when the
-// new file is in place, 0 when a step failed: the old file is then untouched
-// and the temporary file is gone.
+// one step, so that the file is never left half-written. When the new file
+// cannot be made or put in place, and when `path` is a link, the file is
+// rewritten in place instead. Returns 1 when the settings are in the file,
+// 0 when they could not be saved.
 int writeSettingsFile(const wchar_t* path);
 
 // Scans "%d,%d,..." into values[0..count-1] as swscanf would: blanks and a

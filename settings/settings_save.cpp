@@ -34,6 +34,11 @@ bool saveKey(const SettingKey& key, const wchar_t* path) {
     return false;
 }
 
+// The file cut to its mark and every key written into it, where it is.
+bool rewriteInPlace(const wchar_t* path) {
+    return tryResetSettingsFile(path) && trySaveSettings(path);
+}
+
 }  // namespace
 
 bool trySaveSettings(const wchar_t* path) {
@@ -51,10 +56,20 @@ int saveSettings(const wchar_t* path) {
 
 int writeSettingsFile(const wchar_t* path) {
     if (!path || !*path) return 0;
-    std::wstring temporary = std::wstring(path) + L".new";
-    if (tryResetSettingsFile(temporary.c_str()) && trySaveSettings(temporary.c_str()) &&
-        replaceFile(temporary.c_str(), path))
-        return 1;
-    removeFile(temporary.c_str());
-    return 0;
+    // A link is written through where it leads; a rename would put a plain
+    // file in its place.
+    if (isLinkedFile(path)) return rewriteInPlace(path) ? 1 : 0;
+    const std::wstring temporary = std::wstring(path) + L".new";
+    if (tryResetSettingsFile(temporary.c_str())) {
+        const bool written = trySaveSettings(temporary.c_str());
+        if (written && replaceFile(temporary.c_str(), path)) return 1;
+        removeFile(temporary.c_str());
+        // A new file that could not be filled (a full disk) says the old
+        // one would not be either: it is kept as it is.
+        if (!written) return 0;
+    }
+    // No file can be made beside it (a folder that lets only the file itself
+    // be rewritten, a read-only leftover of a save), or the file could not be
+    // replaced (another program holds it open without sharing its deletion).
+    return rewriteInPlace(path) ? 1 : 0;
 }

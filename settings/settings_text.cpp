@@ -19,6 +19,45 @@ FileEncoding detectFileEncoding(const uint8_t* bytes, size_t count, size_t* mark
     return encoding;
 }
 
+bool holdsUtf8WithoutMark(FILE* file) {
+    uint8_t buffer[4096];
+    bool nonAscii = false;
+    int trailsLeft = 0;
+    // The range the next trail byte must lie in; the first trail after some
+    // leads is narrower, which rules out overlong forms, surrogates and code
+    // points beyond U+10FFFF.
+    uint8_t low = 0x80;
+    uint8_t high = 0xBF;
+    size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        for (size_t i = 0; i < count; ++i) {
+            const uint8_t byte = buffer[i];
+            if (trailsLeft > 0) {
+                if (byte < low || byte > high) return false;
+                low = 0x80;
+                high = 0xBF;
+                --trailsLeft;
+            } else if (byte >= 0x80) {
+                nonAscii = true;
+                if (byte >= 0xC2 && byte <= 0xDF) {
+                    trailsLeft = 1;
+                } else if (byte >= 0xE0 && byte <= 0xEF) {
+                    trailsLeft = 2;
+                    if (byte == 0xE0) low = 0xA0;
+                    if (byte == 0xED) high = 0x9F;
+                } else if (byte >= 0xF0 && byte <= 0xF4) {
+                    trailsLeft = 3;
+                    if (byte == 0xF0) low = 0x90;
+                    if (byte == 0xF4) high = 0x8F;
+                } else {
+                    return false;
+                }
+            }
+        }
+    }
+    return nonAscii && trailsLeft == 0;
+}
+
 int SettingsTextReader::nextByte() {
     if (pendingByte_ >= 0) {
         int byte = pendingByte_;

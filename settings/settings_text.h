@@ -19,6 +19,11 @@ enum class FileEncoding {
 // ones counting as 0), and how many of them are the byte-order mark.
 FileEncoding detectFileEncoding(const uint8_t* bytes, size_t count, size_t* markLength);
 
+// True when the bytes from the file's position to its end are valid UTF-8
+// and not all ASCII: text saved as UTF-8 without a byte-order mark, as
+// Windows' own editors save it by default. Leaves the position at the end.
+bool holdsUtf8WithoutMark(FILE* file);
+
 // Reads UTF-16 code units from an open file, after its byte-order mark.
 // A carriage return followed by a line feed arrives as one line feed.
 // UTF-8 is decoded to UTF-16 (a character beyond U+FFFF as two surrogates,

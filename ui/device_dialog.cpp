@@ -44,15 +44,18 @@ bool hasSelection(HWND list) {
     return SendMessageW(list, LB_GETCURSEL, 0, 0) != LB_ERR;
 }
 
-// After a reopen: the name of the port now open (its first 32 characters),
-// or an empty name and a warning naming the device that failed. "(None)"
-// never opens and needs no warning.
+// After a reopen: the port now open gives the stored name (its first 32
+// characters). A device that fails to open warns with its name and leaves
+// the stored name as it was, so an unplugged device is tried again at the
+// next start. "(None)" never opens; choosing it stores the empty name.
 void storeDeviceName(HWND dialog, wchar_t (&storedName)[kTextSize], bool opened,
                      const wchar_t* rowText, int32_t failureStringId) {
-    storedName[0] = L'\0';
     if (opened) {
+        storedName[0] = L'\0';
         std::wcsncat(storedName, rowText, kStoredNameLength);
-    } else if (std::wcscmp(rowText, kNoDevice) != 0) {
+    } else if (std::wcscmp(rowText, kNoDevice) == 0) {
+        storedName[0] = L'\0';
+    } else {
         showStringMessage(dialog, failureStringId, rowText, MB_OK | MB_ICONWARNING);
     }
 }

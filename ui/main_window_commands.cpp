@@ -15,6 +15,7 @@
 #include "ui/device_dialog.h"
 #include "ui/language_dialog.h"
 #include "ui/main_window.h"
+#include "ui/message_box.h"
 #include "ui/song_info_dialog.h"
 #include "ui/sync_mode_dialog.h"
 #include "ui/window_player_ui.h"
@@ -62,9 +63,17 @@ void onGroupLevelEdit(HWND window, int id) {
 }
 
 void onTempoMode(HWND, int id) { setTempoMode(mainWindowUi(), id); }
-void onStart(HWND, int) { startPattern(mainWindowUi()); }
+// Start and Continue may warn in a box, and the box's message loop runs the
+// next Start the input thread posts: every note of a phrase played with no
+// pattern loaded would open one more box inside the last, until the stack
+// ran out. While any box is open they are dropped, not queued.
+void onStart(HWND, int) {
+    if (!messageBoxOpen()) startPattern(mainWindowUi());
+}
 void onStop(HWND, int) { stopPlayback(); }
-void onContinue(HWND, int) { continuePattern(mainWindowUi()); }
+void onContinue(HWND, int) {
+    if (!messageBoxOpen()) continuePattern(mainWindowUi());
+}
 void onSyncStart(HWND window, int id) { playerState.syncStart = isChecked(window, id) ? 1 : 0; }
 void onSyncStop(HWND window, int id) { playerState.syncStop = isChecked(window, id) ? 1 : 0; }
 void onDevices(HWND window, int) { runDeviceDialog(window); }

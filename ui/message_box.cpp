@@ -9,6 +9,9 @@
 namespace {
 
 MessageBoxFunction messageBoxFunction = nullptr;
+// Boxes open, nested ones included; boxes are shown on the user-interface
+// thread only.
+int openBoxes = 0;
 
 }  // namespace
 
@@ -18,8 +21,15 @@ void setMessageBoxFunction(MessageBoxFunction function) {
 
 int showMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
-    if (messageBoxFunction) return messageBoxFunction(owner, text, caption, type);
-    return MessageBoxW(owner, text, caption, type);
+    ++openBoxes;
+    const int result = messageBoxFunction ? messageBoxFunction(owner, text, caption, type)
+                                          : MessageBoxW(owner, text, caption, type);
+    --openBoxes;
+    return result;
+}
+
+bool messageBoxOpen() {
+    return openBoxes > 0;
 }
 
 int showMessage(HWND owner, const wchar_t* text, const wchar_t* detail, const wchar_t* caption,

@@ -14,6 +14,10 @@ void setMessageBoxFunction(MessageBoxFunction function);
 
 int showMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
 
+// True while a box shown by showMessageBox is open. The box runs its own
+// message loop, which goes on dispatching what is posted to the windows.
+bool messageBoxOpen();
+
 // The text, a line break and the detail ("%s\n%s"), cut to 1023 characters.
 int showMessage(HWND owner, const wchar_t* text, const wchar_t* detail, const wchar_t* caption,
                 UINT type);

@@ -219,31 +219,69 @@ TEST_F(LoadSaveTest, HandEditedSyncFlagsLastOneRun) {
     EXPECT_EQ(playerState.syncStop, 1);
 }
 
-TEST_F(LoadSaveTest, KeepsTheOldFileWhenTheNewOneCannotBeWritten) {
+// Where no file can be made beside Quillbex.ini, the file itself is
+// rewritten; only when nothing can be written does the save fail, and then
+// nothing is created or removed.
+TEST_F(LoadSaveTest, RewritesInPlaceWhenNoNewFileCanBeMade) {
     setRunFields();
-    // A folder that does not exist: nothing is created.
+    const std::wstring path = settingsPath();
+    writeBytes(path, "[Status]\r\nTempo=300000\r\n");
+    std::filesystem::create_directory(path + L".new");
+    EXPECT_EQ(writeSettingsFile(path.c_str()), 1);
+    EXPECT_EQ(readBytes(path), utf16leFile(kSavedRunFile));
+    EXPECT_TRUE(std::filesystem::is_directory(path + L".new"));
+
     const std::filesystem::path missing = folder_ / L"missing";
     EXPECT_EQ(writeSettingsFile((missing / L"Quillbex.ini").wstring().c_str()), 0);
     EXPECT_FALSE(std::filesystem::exists(missing));
 
-    // The settings path is a folder: it stays, and no temporary is left.
     const std::wstring folderPath = pathOf(L"Folder.ini");
     std::filesystem::create_directory(folderPath);
     EXPECT_EQ(writeSettingsFile(folderPath.c_str()), 0);
     EXPECT_TRUE(std::filesystem::is_directory(folderPath));
     EXPECT_FALSE(std::filesystem::exists(folderPath + L".new"));
 
-    // The temporary cannot be created: the old file is untouched.
-    const std::wstring path = settingsPath();
-    writeBytes(path, "[Status]\r\nTempo=300000\r\n");
-    std::filesystem::create_directory(path + L".new");
-    EXPECT_EQ(writeSettingsFile(path.c_str()), 0);
-    EXPECT_EQ(readBytes(path), "[Status]\r\nTempo=300000\r\n");
-    EXPECT_TRUE(std::filesystem::is_directory(path + L".new"));
-
-    // A null or empty path writes nothing.
     EXPECT_EQ(writeSettingsFile(nullptr), 0);
     EXPECT_EQ(writeSettingsFile(L""), 0);
+}
+
+// A settings file that is a link, or one of two names of a file, is saved
+// through the link; a file with its own permissions keeps them.
+TEST_F(LoadSaveTest, SavedFileKeepsItsPlace) {
+    namespace fs = std::filesystem;
+    setRunFields();
+    const fs::path path = settingsPath();
+    const fs::path target = folder_ / L"elsewhere.ini";
+    const struct {
+        const char* name;
+        void (*make)(const fs::path& target, const fs::path& path);
+        bool symlink;
+    } places[] = {
+        {"symbolic link", [](const fs::path& t, const fs::path& p) { fs::create_symlink(t, p); }, true},
+        {"hard link", [](const fs::path& t, const fs::path& p) { fs::create_hard_link(t, p); }, false},
+    };
+    for (const auto& place : places) {
+        SCOPED_TRACE(place.name);
+        fs::remove(path);
+        writeBytes(target.wstring(), "old");
+        try {
+            place.make(target, path);
+        } catch (const fs::filesystem_error&) {
+            continue;  // a file system without such links
+        }
+        ASSERT_EQ(writeSettingsFile(path.wstring().c_str()), 1);
+        EXPECT_EQ(readBytes(target.wstring()), utf16leFile(kSavedRunFile));
+        EXPECT_EQ(fs::is_symlink(path), place.symlink);
+        EXPECT_EQ(readBytes(path.wstring()), utf16leFile(kSavedRunFile));
+    }
+#ifndef _WIN32
+    fs::remove(path);
+    writeBytes(path.wstring(), "old");
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_EQ(writeSettingsFile(path.wstring().c_str()), 1);
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readBytes(path.wstring()), utf16leFile(kSavedRunFile));
+#endif
 }
 
 }  // namespace

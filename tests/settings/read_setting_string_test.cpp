@@ -46,8 +46,17 @@ TEST_F(ReadSettingStringTest, DecodesCharactersAsUtf16CodeUnits) {
         std::string bytes;
         std::wstring value;
     } files[] = {
-        // Without the mark UTF-8 is 8-bit text: one character per byte.
-        {"UTF-8 without mark", "[Status]\nPatchName=\xC3\xA9\n", {wchar_t(0xC3), wchar_t(0xA9)}},
+        // Without the mark, a file that is valid UTF-8 throughout is UTF-8;
+        // one stray byte anywhere makes all of it 8-bit text.
+        {"UTF-8 without mark", "[Status]\nPatchName=\xC3\xA9\n", {wchar_t(0xE9)}},
+        {"UTF-8 without mark, Japanese", "[Status]\r\nPatchName=\xE3\x83\x89\xE3\x83\xA9\xE3\x83\xA0.mid\r\n",
+         {wchar_t(0x30C9), wchar_t(0x30E9), wchar_t(0x30E0), L'.', L'm', L'i', L'd'}},
+        {"UTF-8 without mark, a stray byte later", "[Status]\nPatchName=\xC3\xA9\n[Other]\nA=\xE9\n",
+         {wchar_t(0xC3), wchar_t(0xA9)}},
+        {"overlong UTF-8 without mark", "[Status]\nPatchName=\xC0\xAF\n", {wchar_t(0xC0), wchar_t(0xAF)}},
+        {"surrogate in UTF-8 without mark", "[Status]\nPatchName=\xED\xA0\x80\n",
+         {wchar_t(0xED), wchar_t(0xA0), wchar_t(0x80)}},
+        {"UTF-8 cut short at the end", "[Status]\nPatchName=\xE3\x83", {wchar_t(0xE3), wchar_t(0x83)}},
         {"UTF-8 with mark", "\xEF\xBB\xBF[Status]\nPatchName=\xC3\xA9\n", {wchar_t(0xE9)}},
         {"UTF-8 beyond U+FFFF", "\xEF\xBB\xBF[Status]\nPatchName=\xF0\x9F\x8E\xB5\n", {wchar_t(0xD83C), wchar_t(0xDFB5)}},
         {"UTF-8 malformed", "\xEF\xBB\xBF[Status]\nPatchName=a\xC3z\xFF\n", {L'a', wchar_t(0xFFFD), L'z', wchar_t(0xFFFD)}},

@@ -140,7 +140,8 @@ TEST_F(DeviceDialogTest, MissingSelectionWarnsAndKeepsWhatWasApplied) {
     }
 }
 
-TEST_F(DeviceDialogTest, DevicesThatFailToOpenWarnWithTheirNames) {
+// The stored names stay, so the devices are tried again at the next start.
+TEST_F(DeviceDialogTest, DevicesThatFailToOpenWarnWithTheirNamesAndStayStored) {
     openStored(kPadIn, kSynthOut);
     ModalRun result = run([&](HWND dialog) {
         // Both devices go away between the listing and the OK.
@@ -153,8 +154,8 @@ TEST_F(DeviceDialogTest, DevicesThatFailToOpenWarnWithTheirNames) {
     EXPECT_EQ(shownBoxes()[1].text, messageText(IDS_OUTPUT_OPEN_FAILED, kSynthOut));
     EXPECT_EQ(playerState.midiIn, nullptr);
     EXPECT_EQ(playerState.midiOut, nullptr);
-    EXPECT_STREQ(playerState.midiInName, L"");
-    EXPECT_STREQ(playerState.midiOutName, L"");
+    EXPECT_STREQ(playerState.midiInName, kPadIn);
+    EXPECT_STREQ(playerState.midiOutName, kSynthOut);
 }
 
 TEST_F(DeviceDialogTest, LongDeviceNameIsStoredCutTo32Characters) {

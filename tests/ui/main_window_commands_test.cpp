@@ -168,3 +168,31 @@ TEST_F(MainWindowTest, LevelEditScalesTheNextNotes) {
         EXPECT_EQ((*note)[2], row.velocity);
     }
 }
+
+// The internal-tempo radio button, the sync stop switch and Continue, each
+// through the window's own command table.
+TEST_F(MainWindowTest, InternalTempoSyncStopAndContinueThroughTheCommandTable) {
+    writeSong("pattern", L"Beat.mid", oneBarPattern());
+    wcscpy(playerState.patternName, L"Beat.mid");
+    playerState.midiOutSyncMode = 1;  // start, stop and continue go out as bytes
+    playerState.tempoMode = 1;
+    openWindow();
+
+    click(IDC_TEMPO_INTERNAL_RADIO);
+    EXPECT_EQ(playerState.tempoMode, 0);
+    EXPECT_TRUE(IsWindowEnabled(control(IDC_TEMPO_SCROLL)));
+
+    // Releasing the last held note stops the pattern once sync stop is on.
+    click(IDC_SYNC_STOP_CHECK);
+    ASSERT_EQ(playerState.syncStop, 1);
+    click(IDC_START_BUTTON);
+    ASSERT_TRUE(pumpUntil([] { return contains(sent(), {0x99, 36, 100}); }));
+    playIntoInput({0x90, 60, 100});
+    playIntoInput({0x80, 60, 0});
+    EXPECT_TRUE(pumpUntil([] { return contains(sent(), {0xFC}) && playerState.patternPlaying == 0; }));
+
+    clearSent();
+    click(IDC_CONTINUE_BUTTON);
+    EXPECT_TRUE(pumpUntil([] { return contains(sent(), {0xFB}); }));
+    EXPECT_EQ(playerState.patternPlaying, 1);
+}

@@ -70,6 +70,32 @@ TEST_F(MainWindowTest, DoubleClickLoadsTheEntryThenShowsItsInformation) {
     EXPECT_TRUE(boxes().empty());
 }
 
+// The song texts are read in the code page that starts the stored text
+// encoding.
+TEST_F(MainWindowTest, SongTitlesAreReadInTheStoredTextEncoding) {
+    const struct {
+        const wchar_t* textEncoding;
+        std::string titleBytes;
+        std::wstring title;
+    } cases[] = {
+        {L"932-Japanese Shift-JIS", "\x83\x68\x83\x89\x83\x80", L"\u30C9\u30E9\u30E0"},
+        {L"1251-Cyrillic", "\xC1\xE8\xF2", L"\u0411\u0438\u0442"},
+        {L"1252-Western Latin-1 [recommended]", "Caf\xE9", L"Caf\u00E9"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.textEncoding)));
+        writeSong("pattern", L"Title.mid", oneBarPattern(c.titleBytes));
+        wcscpy(playerState.patternName, L"Title.mid");
+        wcscpy(playerState.textEncoding, c.textEncoding);
+        openWindow();
+        const OwnedDialog info =
+            closeDialogOpenedBy([&] { postDoubleClick(control(IDC_PATTERN_LIST), 0); }, IDC_TITLE_TEXT);
+        EXPECT_EQ(info.markerText, c.title);
+        DestroyWindow(window());
+        shutDown();
+    }
+}
+
 // The settings buttons open their dialogs over the main window; the
 // language button also before the window is ready.
 TEST_F(MainWindowTest, SettingsButtonsOpenTheirDialogs) {

@@ -92,6 +92,27 @@ TEST_F(SyncModeDialogTest, OkStoresBothModesAndReappliesTheTempoMode) {
     EXPECT_TRUE(shownBoxes().empty());
 }
 
+// The stored modes are the rows selected, so an untouched OK keeps them.
+TEST_F(SyncModeDialogTest, OpensWithTheStoredRowsSelected) {
+    const struct {
+        int32_t in, out;
+    } stored[] = {{0, 0}, {2, 4}, {1, 5}};
+    for (const auto& modes : stored) {
+        SCOPED_TRACE(testing::Message() << "in " << modes.in << " out " << modes.out);
+        start(0, modes.in, modes.out);
+        std::wstring in, out;
+        runModal([&] { runSyncModeDialog(mainWindow()); }, {[&](HWND dialog) {
+                     in = selectedRow(dialog, IDC_IN_SYNC_MODE_LIST);
+                     out = selectedRow(dialog, IDC_OUT_SYNC_MODE_LIST);
+                     pressOk(dialog);
+                 }});
+        EXPECT_EQ(in, loadString(IDS_IN_SYNC_MODE_NONE + modes.in));
+        EXPECT_EQ(out, loadString(IDS_OUT_SYNC_MODE_NONE + modes.out));
+        EXPECT_EQ(playerState.midiInSyncMode, modes.in);
+        EXPECT_EQ(playerState.midiOutSyncMode, modes.out);
+    }
+}
+
 // No input choice changes nothing; no output choice (a stored mode with no
 // row) comes after the input mode has been applied.
 TEST_F(SyncModeDialogTest, MissingSelectionWarnsAndKeepsWhatWasApplied) {
