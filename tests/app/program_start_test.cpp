@@ -163,8 +163,10 @@ TEST_F(ProgramStart, ModuleWithoutTheMainWindowStillSavesAndEndsWithOne) {
 }
 
 // The main window's class as the program registers it, read from the
-// running program's window.
-TEST_F(ProgramStart, MainWindowClassHasTheModulesIconTheArrowAndTheDialogFace) {
+// running program's window: no style, a dialog's window bytes and the
+// language module as its instance. (Wine reads no icon, cursor or
+// background of another process's class; start_up_test.cpp checks those.)
+TEST_F(ProgramStart, MainWindowClassIsRegisteredForTheLanguageModule) {
     ProgramFolder folder{builtProgramFolder()};
     folder.writeSettings(settingsFor(L"English"));
     ProgramRun run(folder, prefix);
@@ -172,9 +174,8 @@ TEST_F(ProgramStart, MainWindowClassHasTheModulesIconTheArrowAndTheDialogFace) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(GetClassLongW(window, GCL_STYLE), 0u);
     EXPECT_EQ(GetClassLongW(window, GCL_CBWNDEXTRA), static_cast<DWORD>(DLGWINDOWEXTRA));
-    EXPECT_EQ(GetClassLongPtrW(window, GCLP_HBRBACKGROUND), static_cast<ULONG_PTR>(COLOR_BTNFACE + 1));
-    EXPECT_NE(GetClassLongPtrW(window, GCLP_HICON), 0u);
-    EXPECT_NE(GetClassLongPtrW(window, GCLP_HCURSOR), 0u);
+    EXPECT_EQ(GetClassLongPtrW(window, GCLP_HMODULE),
+              reinterpret_cast<ULONG_PTR>(run.moduleHandle(L"quillbexenu.dll")));
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(run.waitForExit(), 1);
 }

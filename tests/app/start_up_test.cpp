@@ -12,6 +12,7 @@
 #include "app/main_window_class.h"
 #include "app/single_instance.h"
 #include "app/worker_start.h"
+#include "tests/support/language_module_files.h"
 #include "ui/center_on_owner.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
@@ -127,6 +128,23 @@ TEST(StartUpTest, WindowsAreMovedOntoTheirMonitorsWorkArea) {
         EXPECT_EQ(placed.left, c.expectedX) << c.x << "," << c.y;
         EXPECT_EQ(placed.top, c.expectedY) << c.x << "," << c.y;
     }
+}
+
+// What Wine cannot read of another process's class: the icon is icon 50 of
+// the language module, the cursor the standard arrow, the background the
+// dialog face.
+TEST(StartUpTest, MainWindowClassTakesIcon50TheArrowAndTheDialogFace) {
+    HMODULE module = LoadLibraryW(testLanguageModulePath(L"QuillbexEnu.dll").c_str());
+    ASSERT_NE(module, nullptr);
+    ASSERT_NE(registerMainWindowClass(module), 0);
+    WNDCLASSEXW registered = {sizeof registered};
+    ASSERT_TRUE(GetClassInfoExW(module, kMainWindowClassName, &registered));
+    UnregisterClassW(kMainWindowClassName, module);
+    EXPECT_EQ(registered.hIcon, LoadIconW(module, MAKEINTRESOURCEW(50)));
+    EXPECT_NE(registered.hIcon, nullptr);
+    EXPECT_EQ(registered.hCursor, LoadCursorW(nullptr, IDC_ARROW));
+    EXPECT_EQ(registered.hbrBackground, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    FreeLibrary(module);
 }
 
 }  // namespace
