@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <future>
 #include <mutex>
 #include <random>
 #include <set>
@@ -266,24 +265,6 @@ TEST_F(WorkersTest, PortsReopenAndSyncModesChangeWhileTheWorkersRun) {
         }
     }
     EXPECT_GT(messages, 0u);
-}
-
-// A worker that does not come back within the wait (here: kept from the
-// lock, as by a driver call that never returns inside another pass) is let
-// go: the stop returns instead of waiting for it.
-TEST_F(WorkersTest, StopGoesOnWithoutAWorkerThatDoesNotReturn) {
-    ASSERT_TRUE(startWorkerThreads());
-    std::unique_lock hold(playerState.lock);
-    // Long enough for a polling worker to wake and wait for the lock.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    auto stop = std::async(std::launch::async, [] { return stopWorkerThreads(); });
-    const bool returned = stop.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
-    hold.unlock();
-    ASSERT_TRUE(returned) << "the stop waits for a stuck worker without limit";
-    EXPECT_FALSE(stop.get());
-    // Let the released workers leave before the fixture releases the objects.
-    while (playerState.inputThread || playerState.patternThread || playerState.patchThread)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 }  // namespace
