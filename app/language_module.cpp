@@ -8,9 +8,13 @@
 #include "engine/player_state.h"
 #include "ui/message_box.h"
 
-int loadLanguageModule() {
+int loadLanguageModule(const std::wstring& programFolder) {
     const wchar_t* moduleName = languageModuleName(playerState.userInterface);
-    playerState.resourceModule = LoadLibraryW(moduleName);
+    // By full path: a bare name would go on to the system folders, the
+    // current folder and PATH when the module is missing here, and run
+    // whatever library of that name it found there.
+    const std::wstring path = programFolder + L"\\" + moduleName;
+    playerState.resourceModule = LoadLibraryW(path.c_str());
     if (playerState.resourceModule != nullptr) return 1;
     // No module, no texts: the one message the program carries itself.
     wchar_t text[64];

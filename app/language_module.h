@@ -2,11 +2,14 @@
 // and icon of the language chosen by the `userInterface` setting.
 #pragma once
 
-// Loads the module of `playerState.userInterface` by its bare file name, so
-// Windows finds it beside the program file, into `playerState.resourceModule`.
-// Returns 1; 0 after an error box naming the module ("QuillbexJpn.dll Load
-// Failed!!"). There is no fallback to another language.
-int loadLanguageModule();
+#include <string>
+
+// Loads the module of `playerState.userInterface` from `programFolder`, the
+// folder of the program file, by its full path into
+// `playerState.resourceModule`. Returns 1; 0 after an error box naming the
+// module ("QuillbexJpn.dll Load Failed!!"). There is no fallback to another
+// language, and no other folder is searched.
+int loadLanguageModule(const std::wstring& programFolder);
 
 // Releases `playerState.resourceModule` if it is set.
 void freeLanguageModule();

@@ -1,6 +1,7 @@
 #include "app/main_window_shell.h"
 
 #include "engine/player_state.h"
+#include "ui/center_on_owner.h"
 #include "ui/main_window.h"
 
 LRESULT CALLBACK mainWindowShellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -8,6 +9,11 @@ LRESULT CALLBACK mainWindowShellProc(HWND window, UINT message, WPARAM wParam, L
     case kActivateInstanceMessage:
         onActivateInstance(window);
         return 0;
+    case WM_INITDIALOG: {
+        const LRESULT result = mainWindowProc(window, message, wParam, lParam);
+        keepOnWorkArea(window);
+        return result;
+    }
     case WM_DESTROY:
         onMainWindowDestroy(window);
         return 0;

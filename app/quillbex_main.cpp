@@ -2,8 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <cwchar>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "app/app_dir.h"
@@ -11,23 +11,52 @@
 #include "app/main_window_class.h"
 #include "app/main_window_shell.h"
 #include "app/single_instance.h"
+#include "app/worker_start.h"
 #include "app/workers.h"
+#include "common/bounded_copy.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
 #include "resources/resource_ids.h"
 #include "settings/settings_keys.h"
 #include "ui/main_window.h"
+#include "ui/message_box.h"
 #include "ui/settings_save_retry.h"
 
 namespace {
 
-void findAppDir() {
-    wchar_t moduleFileName[kAppDirSize] = {};
-    GetModuleFileNameW(static_cast<HMODULE>(playerState.appInstance), moduleFileName,
-                       static_cast<DWORD>(std::size(moduleFileName)));
-    const std::wstring appDir = appDirOfModule(moduleFileName);
-    std::wcsncpy(playerState.appDir, appDir.c_str(), std::size(playerState.appDir) - 1);
-    playerState.appDir[std::size(playerState.appDir) - 1] = L'\0';
+// The longest path Windows knows (with the "\\?\" prefix).
+constexpr size_t kLongestPath = 32768;
+
+// The program file's full path, however long (up to the longest path
+// Windows has); empty when it cannot be read.
+std::wstring programFileName() {
+    std::wstring name(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(static_cast<HMODULE>(playerState.appInstance),
+                                                name.data(), static_cast<DWORD>(name.size()));
+        if (length == 0) return {};
+        if (length < name.size()) {
+            name.resize(length);
+            return name;
+        }
+        if (name.size() >= kLongestPath) return {};
+        name.resize(name.size() * 2);  // cut: read again into more room
+    }
+}
+
+// Sets appDir from the program file's path; false after a box when the path
+// cannot be read or the folder does not fit, since a cut path would name
+// another folder (and another settings file).
+bool findAppDir(const std::wstring& programFile) {
+    const std::optional<std::wstring> appDir =
+        programFile.empty() ? std::nullopt : appDirOfModule(programFile);
+    if (!appDir) {
+        showMessage(nullptr, L"The program folder's path is too long:", programFile.c_str(),
+                    L"Quillbex", MB_ICONERROR);
+        return false;
+    }
+    copyTruncated(playerState.appDir, *appDir);
+    return true;
 }
 
 // The main window's template holds up-down controls and a scroll bar: their
@@ -42,10 +71,15 @@ void registerCommonControls() {
 // joined. The output is silenced as Stop does once no worker can send
 // another note, so no note hangs and a slave stops; only then are the
 // objects released and the ports closed. A file that could not be written
-// is named in a box last, once the player is silent.
+// is named in a box last, once the player is silent. A worker that did not
+// stop in time may hold the lock inside a driver call: the process ends at
+// once instead, which ends that worker too, and nothing is released under it.
 void shutDown(const std::wstring& settingsPath) {
     const bool saved = writeSettingsFile(settingsPath.c_str()) == 1;
-    stopWorkerThreads();
+    if (!stopWorkerThreads()) {
+        if (!saved) askToRetrySettingsSave(settingsPath.c_str());
+        ExitProcess(1);
+    }
     stopPlayback();
     releasePlayerObjects();
     if (!saved) askToRetrySettingsSave(settingsPath.c_str());
@@ -56,11 +90,12 @@ void shutDown(const std::wstring& settingsPath) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, PWSTR commandLine,
                     int /*showCommand*/) {
     playerState.appInstance = instance;
-    findAppDir();
+    const std::wstring programFile = programFileName();
+    if (!findAppDir(programFile)) return 0;
     const std::wstring settingsPath = settingsPathOf(playerState.appDir);
     loadSettings(settingsPath.c_str());
 
-    if (!loadLanguageModule()) return 0;
+    if (!loadLanguageModule(folderOfModule(programFile))) return 0;
     HINSTANCE module = static_cast<HINSTANCE>(playerState.resourceModule);
     LoadStringW(module, IDS_CAPTION, playerState.caption,
                 static_cast<int>(std::size(playerState.caption)));
@@ -74,12 +109,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, PWSTR co
     }
 
     registerCommonControls();
-    setWorkerStarter(startWorkerThreads);
+    setWorkerStarter([] { return startWorkersOrEndRun(startWorkerThreads); });
     // Returns when the main window has been destroyed, or at once when it
     // could not be created; either way the settings are saved.
     DialogBoxParamW(module, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr,
                     reinterpret_cast<DLGPROC>(mainWindowShellProc), 0);
 
+    if (workerStartFailed()) {
+        // A failed start-up: nothing was changed yet, so nothing is saved.
+        if (!stopWorkerThreads()) ExitProcess(0);
+        releasePlayerObjects();
+        return 0;
+    }
     shutDown(settingsPath);
     return 1;
 }

@@ -1,13 +1,13 @@
 #include "app/single_instance.h"
 
-#include <windows.h>
-
 #include "app/main_window_class.h"
 #include "app/main_window_shell.h"
 
-int activateRunningInstance(const wchar_t* /*commandLine*/) {
+int activateRunningInstance(const wchar_t* /*commandLine*/, UINT timeoutMs) {
     HWND running = FindWindowW(kMainWindowClassName, nullptr);
     if (running == nullptr) return 1;
-    SendMessageW(running, kActivateInstanceMessage, 0, 0);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(running, kActivateInstanceMessage, 0, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                        timeoutMs, &ignored);
     return 0;
 }

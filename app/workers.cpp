@@ -59,13 +59,27 @@ bool stopWorkerThreads() {
     inputWake.signal();
     for (int round = 0; round < kStopWaitRounds && anyWorkerRunning(); ++round)
         std::this_thread::sleep_for(kStopWaitStep);
-    bool stoppedInTime = !anyWorkerRunning();
-    // Join even a worker that is late: releasing the objects while it may
-    // still be inside a pass would hand it freed memory. A pass is short, so
-    // the join waits for that pass only.
-    for (std::thread* worker : {&inputWorker, &patternWorker, &patchWorker})
-        if (worker->joinable()) worker->join();
-    return stoppedInTime;
+    // A worker that has cleared its flag is past its last pass: the join
+    // returns at once. One still running is stuck (in a driver call, say)
+    // and may never return; it is let go rather than waited for, and the
+    // caller must not release what it may still be using.
+    const struct {
+        std::thread& worker;
+        std::atomic<int32_t>& running;
+    } workers[] = {{inputWorker, playerState.inputThread},
+                   {patternWorker, playerState.patternThread},
+                   {patchWorker, playerState.patchThread}};
+    bool allStopped = true;
+    for (const auto& w : workers) {
+        if (!w.worker.joinable()) continue;
+        if (w.running) {
+            allStopped = false;
+            w.worker.detach();
+        } else {
+            w.worker.join();
+        }
+    }
+    return allStopped;
 }
 
 void releasePlayerObjects() {

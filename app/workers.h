@@ -11,13 +11,15 @@ bool startWorkerThreads();
 
 // Clears playerState.mainWindow, which makes every worker leave its loop at
 // the top of its next pass, waits up to 100 x 10 ms for the three flags to
-// clear, and joins the threads. Returns false when a worker was still running
-// after the wait. The PlayerUi that mainWindow pointed to must stay alive
-// until this returns, and it must run before the process ends: a thread
-// still joinable at exit ends the program abnormally.
+// clear, and joins the threads that cleared theirs. A worker still running
+// after the wait is let go (detached), never waited for: it may be stuck in
+// a driver call, holding the lock. Returns false then, and the caller must
+// neither take the lock nor release the player's objects, but end the
+// process. The PlayerUi that mainWindow pointed to must stay alive until
+// this returns.
 bool stopWorkerThreads();
 
 // Under the lock: deletes the mirrors, the songs and the clocks, closes the
 // ports, and leaves every one of those fields null. Call it after
-// stopWorkerThreads.
+// stopWorkerThreads has returned true.
 void releasePlayerObjects();

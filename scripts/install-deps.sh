@@ -2,7 +2,7 @@
 # Installs what the builds and tests need on a Debian 12 machine.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev googletest libbenchmark-dev
-          mingw-w64 wine wine64 xvfb xauth fonts-noto-cjk)
+          mingw-w64 wine wine64 xvfb xauth fonts-noto-cjk zip)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

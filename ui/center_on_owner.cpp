@@ -1,5 +1,7 @@
 #include "ui/center_on_owner.h"
 
+#include <algorithm>
+
 namespace {
 
 int clampStart(int start, int size, LONG low, LONG high) {
@@ -32,9 +34,35 @@ void centerOnOwner(HWND window) {
     } else {
         HWND owner = GetWindow(window, GW_OWNER);
         if (!owner || !GetWindowRect(owner, &reference)) return;
-        if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &bounds, 0)) return;
+        bounds = monitorWorkArea(owner);
     }
     Placement place = centeredPlacement(reference, bounds, w, h);
+    SetWindowPos(window, nullptr, place.x, place.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Placement placementWithin(const RECT& window, const RECT& bounds) {
+    // The far edge first, then the near one: a window larger than the
+    // bounds keeps its caption and its left edge on the screen.
+    auto within = [](LONG start, LONG size, LONG low, LONG high) {
+        return static_cast<int>(std::max(low, std::min(start, high - size)));
+    };
+    return {within(window.left, window.right - window.left, bounds.left, bounds.right),
+            within(window.top, window.bottom - window.top, bounds.top, bounds.bottom)};
+}
+
+RECT monitorWorkArea(HWND window) {
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    return monitor.rcWork;
+}
+
+void keepOnWorkArea(HWND window) {
+    RECT outer;
+    if (!GetWindowRect(window, &outer)) return;
+    const Placement place = placementWithin(outer, monitorWorkArea(window));
+    if (place.x == outer.left && place.y == outer.top) return;
     SetWindowPos(window, nullptr, place.x, place.y, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -1,6 +1,7 @@
 #include "ui/modal_dialog.h"
 
 #include "engine/player_state.h"
+#include "ui/center_on_owner.h"
 
 namespace {
 
@@ -10,7 +11,9 @@ const ModalDialogHandlers& handlersOf(HWND dialog) {
 
 BOOL onInitDialog(HWND dialog, LPARAM handlers) {
     SetWindowLongPtrW(dialog, DWLP_USER, handlers);
-    return handlersOf(dialog).onInitDialog(dialog);
+    const BOOL result = handlersOf(dialog).onInitDialog(dialog);
+    keepOnWorkArea(dialog);
+    return result;
 }
 
 BOOL onCommand(HWND dialog, int commandId) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -29,6 +30,28 @@ TEST(AppDirTest, ProgramFolderOfTheModuleFileName) {
     for (const auto& c : cases) {
         EXPECT_EQ(appDirOfModule(c.module), c.appDir) << std::wstring(c.module);
     }
+}
+
+// A folder that does not fit is refused whole, never cut to another folder.
+TEST(AppDirTest, FolderLongerThan1023CharactersIsRefused) {
+    const std::wstring folder1023 = L"C:\\" + std::wstring(1020, L'q');
+    const struct {
+        std::wstring module;
+        std::optional<std::wstring> appDir;
+    } cases[] = {
+        {folder1023 + L"\\Quillbex.exe", folder1023},
+        {folder1023 + L"q\\Quillbex.exe", std::nullopt},
+        {folder1023 + L"\\Release\\Quillbex.exe", folder1023},
+        {folder1023 + L"q\\Release\\Quillbex.exe", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(appDirOfModule(c.module), c.appDir) << c.module.size();
+    }
+}
+
+TEST(AppDirTest, LanguageModulesLieBesideTheProgramFile) {
+    EXPECT_EQ(folderOfModule(L"C:\\Src\\Quillbex\\Release\\Quillbex.exe"), L"C:\\Src\\Quillbex\\Release");
+    EXPECT_EQ(folderOfModule(L"C:\\Quillbex.exe"), L"C:");
 }
 
 TEST(AppDirTest, SettingsFileLiesInTheProgramFolder) {

@@ -108,18 +108,27 @@ TEST_F(ProgramStart, SecondStartRestoresTheFirstCopyAndEnds) {
     EXPECT_EQ(first.waitForExit(), 1);
 }
 
+// A module of that name elsewhere on the search path (PATH here) is never
+// loaded in its place.
 TEST_F(ProgramStart, MissingModuleIsNamedInABoxAndNothingIsSaved) {
     ProgramFolder folder{builtProgramFolder()};
+    ProgramFolder elsewhere{builtProgramFolder()};
     folder.removeModule(L"QuillbexChs.dll");
     folder.writeSettings(settingsFor(L"Chinese"));
     const std::vector<uint8_t> settingsBefore = folder.settingsBytes();
-
+    wchar_t path[32768] = {};
+    GetEnvironmentVariableW(L"PATH", path, 32768);
+    SetEnvironmentVariableW(L"PATH", (elsewhere.programDir().wstring() + L";" + path).c_str());
     ProgramRun run(folder, prefix);
+    SetEnvironmentVariableW(L"PATH", path);
+
     HWND box = run.dialog();
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(windowText(box), L"Quillbex");
     EXPECT_NE(messageBoxText(box).find(L"QuillbexChs.dll Load Failed!!"), std::wstring::npos) << fs::path(messageBoxText(box)).string();
-    EXPECT_FALSE(loaded(run.loadedModules(), L"quillbexjpn.dll"));
+    const std::vector<std::wstring> modules = run.loadedModules();
+    EXPECT_FALSE(loaded(modules, L"quillbexchs.dll"));
+    EXPECT_FALSE(loaded(modules, L"quillbexjpn.dll"));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
 
     EXPECT_EQ(run.waitForExit(), 0);
@@ -151,6 +160,24 @@ TEST_F(ProgramStart, ModuleWithoutTheMainWindowStillSavesAndEndsWithOne) {
     // workers; without the window neither happened.
     EXPECT_FALSE(pipes.fromProgram.waitForConnections(1, 0));
     EXPECT_EQ(layoutOf(utf16Lines(folder.settingsBytes())), kSavedLayout);
+}
+
+// The main window's class as the program registers it, read from the
+// running program's window: no style, a dialog's window bytes and the
+// language module as its instance. (Wine reads no icon, cursor or
+// background of another process's class; start_up_test.cpp checks those.)
+TEST_F(ProgramStart, MainWindowClassIsRegisteredForTheLanguageModule) {
+    ProgramFolder folder{builtProgramFolder()};
+    folder.writeSettings(settingsFor(L"English"));
+    ProgramRun run(folder, prefix);
+    HWND window = run.mainWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(GetClassLongW(window, GCL_STYLE), 0u);
+    EXPECT_EQ(GetClassLongW(window, GCL_CBWNDEXTRA), static_cast<DWORD>(DLGWINDOWEXTRA));
+    EXPECT_EQ(GetClassLongPtrW(window, GCLP_HMODULE),
+              reinterpret_cast<ULONG_PTR>(run.moduleHandle(L"quillbexenu.dll")));
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(run.waitForExit(), 1);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <mutex>
 #include <random>
 #include <set>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "engine/drum_groups.h"
 #include "engine/patch_player.h"
 #include "engine/tempo.h"
+#include "engine/transport.h"
 #include "midi/song/midi_data.h"
 #include "tests/support/player_fixture.h"
 
@@ -198,6 +200,71 @@ TEST_F(WorkersTest, UserOperationsRaceTheWorkersCleanly) {
         EXPECT_TRUE(loaded) << "key " << int(message.bytes[1]) << " at " << message.timeNs;
     }
     EXPECT_GT(patternNotes, 0u) << "the patterns never played";
+}
+
+// The ports are reopened (to the same device, another one, or one that
+// fails to open) and the sync modes changed, as the dialogs do it, while a
+// pattern plays and timing and notes arrive. What reaches the output is
+// whole messages only; ThreadSanitizer watches the rest.
+TEST_F(WorkersTest, PortsReopenAndSyncModesChangeWhileTheWorkersRun) {
+    SmfBuilder pattern(96);
+    pattern.track().noteOn(0, 9, 36, 100).noteOff(24, 9, 36).noteOn(48, 9, 38, 90).endOfTrack(96);
+    writeSong("pattern", L"a.mid", pattern);
+    choosePattern(L"a.mid");
+    VirtualMIDI_CreateInput(L"Other Input");
+    VirtualMIDI_CreateOutput(L"Other Output");
+    ASSERT_TRUE(startWorkerThreads());
+
+    std::atomic<bool> playing{true};
+    std::thread keyboard([&] {
+        const Bytes messages[] = {{0xF8}, {0xFA}, {0xF1, 0x21}, {0x90, 60, 100}, {0x80, 60, 0}, {0xF2, 8, 0}};
+        for (size_t i = 0; playing; ++i) {
+            const Bytes& message = messages[i % std::size(messages)];
+            for (const wchar_t* input : {kInputName, L"Other Input"})
+                VirtualMIDI_Inject(input, message.data(), static_cast<int32_t>(message.size()));
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+
+    const wchar_t* inputs[] = {kInputName, L"Other Input", L"Missing Input", L""};
+    const wchar_t* outputs[] = {kOutputName, L"Other Output", L"Missing Output"};
+    PlayerState& p = playerState;
+    std::mt19937 random(5);
+    startPattern(ui);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < end) {
+        switch (random() % 5) {
+        case 0: {
+            std::lock_guard hold(p.lock);
+            p.midiIn = MIDIIn_ReopenW(p.midiIn, inputs[random() % std::size(inputs)]);
+            break;
+        }
+        case 1: {
+            std::lock_guard hold(p.lock);
+            p.midiOut = MIDIOut_ReopenW(p.midiOut, outputs[random() % std::size(outputs)]);
+            break;
+        }
+        case 2:
+            p.midiInSyncMode = static_cast<int32_t>(random() % 3);
+            setTempoMode(ui, random() % 2 ? IDC_TEMPO_FOLLOW_RADIO : IDC_TEMPO_INTERNAL_RADIO);
+            break;
+        case 3: p.midiOutSyncMode = static_cast<int32_t>(random() % 6); break;
+        case 4: random() % 2 ? startPattern(ui) : stopPlayback(); break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 3));
+    }
+    playing = false;
+    keyboard.join();
+    ASSERT_TRUE(stopWorkerThreads());
+
+    size_t messages = 0;
+    for (const wchar_t* output : {kOutputName, L"Other Output"}) {
+        for (const VirtualMIDIMessage& message : VirtualMIDI_Sent(output)) {
+            ++messages;
+            EXPECT_TRUE(isCompleteMessage(message.bytes));
+        }
+    }
+    EXPECT_GT(messages, 0u);
 }
 
 }  // namespace

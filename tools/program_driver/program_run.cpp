@@ -7,6 +7,7 @@
 #include <cwctype>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "midi/ports/loopback_pipe.h"
 
@@ -201,19 +202,36 @@ HWND ProgramRun::dialog(int controlId, DWORD timeoutMs) {
     return findWindow(processId_, L"#32770", controlId, timeoutMs);
 }
 
-std::vector<std::wstring> ProgramRun::loadedModules() const {
-    std::vector<std::wstring> names;
+namespace {
+
+// Every module of `process` with its name in lower case.
+std::vector<std::pair<HMODULE, std::wstring>> modulesOf(HANDLE process) {
+    std::vector<std::pair<HMODULE, std::wstring>> found;
     HMODULE modules[512];
     DWORD bytes = 0;
-    if (!EnumProcessModules(process_, modules, sizeof modules, &bytes)) return names;
+    if (!EnumProcessModules(process, modules, sizeof modules, &bytes)) return found;
     for (DWORD i = 0; i < std::min<DWORD>(bytes / sizeof(HMODULE), 512); ++i) {
         wchar_t name[MAX_PATH] = {};
-        if (GetModuleBaseNameW(process_, modules[i], name, MAX_PATH) == 0) continue;
+        if (GetModuleBaseNameW(process, modules[i], name, MAX_PATH) == 0) continue;
         std::wstring lower = name;
         for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
-        names.push_back(lower);
+        found.emplace_back(modules[i], lower);
     }
+    return found;
+}
+
+}  // namespace
+
+std::vector<std::wstring> ProgramRun::loadedModules() const {
+    std::vector<std::wstring> names;
+    for (const auto& [module, name] : modulesOf(process_)) names.push_back(name);
     return names;
+}
+
+HMODULE ProgramRun::moduleHandle(const wchar_t* name) const {
+    for (const auto& [module, moduleName] : modulesOf(process_))
+        if (moduleName == name) return module;
+    return nullptr;
 }
 
 std::wstring windowText(HWND window) {

@@ -76,6 +76,8 @@ public:
     HWND dialog(int controlId = 0, DWORD timeoutMs = kWindowWaitMs);
     // The names of the modules loaded in the process, in lower case.
     std::vector<std::wstring> loadedModules() const;
+    // The handle of the loaded module `name` (in lower case); null if none.
+    HMODULE moduleHandle(const wchar_t* name) const;
 
 private:
     HANDLE process_ = nullptr;
