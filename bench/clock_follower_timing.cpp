@@ -1,18 +1,21 @@
 // Follows an external timing master: a one-bar pattern of sixteenths plays
 // on a clock slaved to MIDI timing clock, with all three workers running as
 // in the program. The master (this program's main thread) injects Start and
-// the first timing clock 0.5 ms later into the virtual input, the player
-// acts on Start 3 ms after it (as the main window would, through its
-// message queue), then a timing clock follows every 1/24 quarter note at
-// 120 bpm. Each sixteenth stands on every sixth pulse of the master, so the
+// the first timing clock 0.5 ms later (as many masters do) into the virtual
+// input, the player acts on Start 3 ms after it (as the main window would,
+// through its message queue), then a timing clock follows every 1/24
+// quarter note at 120 bpm. Each sixteenth stands on every sixth pulse of the master, so the
 // note of sixteenth k belongs to pulse 6k. Run twice: a steady master, and
 // one whose every pulse is off by a random amount within +-1 ms.
 // Reports per run: notes sent against the pulses they belong to (missing or
-// on the wrong sixteenth), the offset of each note to its pulse and its
-// spread around the median, and how the master's timing error reaches the
-// notes: the least-squares slope of a note's error on its pulse's error and
-// the ratio of their standard deviations.
-// Arguments: resolution (480), seconds per run (20).
+// on the wrong sixteenth), the first note against the start pulse, and for
+// the notes after it the offset of each note to its pulse, its spread
+// around the median, and how the master's timing error reaches the notes:
+// the least-squares slope of a note's error on its pulse's error and the
+// ratio of their standard deviations.
+// Arguments: resolution (480), seconds per run (20), microseconds from
+// Start to the first pulse (500; above 3000 the player acts on Start
+// before the first pulse comes).
 #include "app/workers.h"
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
@@ -37,7 +40,6 @@ constexpr wchar_t kInput[] = L"Follower Bench In";
 constexpr wchar_t kOutput[] = L"Follower Bench Out";
 constexpr int32_t kTempo = 500000;  // 120 bpm
 constexpr int64_t kPulseNs = kTempo * int64_t{1000} / 24;
-constexpr int64_t kFirstPulseAfterStartNs = 500000;
 constexpr int64_t kPlayerActsAfterStartNs = 3000000;
 constexpr int kPulsesPerSixteenth = 6;
 
@@ -85,11 +87,13 @@ void slopeOf(const std::vector<double>& x, const std::vector<double>& y, double*
     *ratio = sxx > 0 ? std::sqrt(syy / sxx) : 0;
 }
 
-Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t pulseErrorNs, uint32_t seed) {
+Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t firstPulseNs, int64_t pulseErrorNs,
+               uint32_t seed) {
     Figures figures;
     PlayerState& p = playerState;
     p.tempoMode = kTempoFollowInput;
     p.midiInSyncMode = kInSyncTimingClock;
+    p.patternPlaying = 0;  // stopped until the master's Start reaches the player
     RecordingPlayerUi window;
     if (!setUpBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
     p.mainWindow = &window;
@@ -107,7 +111,7 @@ Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t pulseErrorN
     inject(kMidiStart);
     bool started = false;
     for (size_t k = 0; k < pulseCount; ++k) {
-        idealNs[k] = startNs + kFirstPulseAfterStartNs + static_cast<int64_t>(k) * kPulseNs;
+        idealNs[k] = startNs + firstPulseNs + static_cast<int64_t>(k) * kPulseNs;
         const int64_t planned = idealNs[k] + (k == 0 ? 0 : error(random));
         if (!started && planned > startNs + kPlayerActsAfterStartNs) {
             sleepUntilNs(startNs + kPlayerActsAfterStartNs);
@@ -132,12 +136,15 @@ Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t pulseErrorN
         if (m.bytes[1] != keyOfSixteenth(k)) ++figures.wrongSixteenth;
         const size_t pulse = k * kPulsesPerSixteenth;
         if (pulse >= pulseCount) continue;
+        if (k == 0) {
+            figures.firstNoteOffset = static_cast<double>(m.timeNs - sentNs[0]) / 1e6;
+            continue;
+        }
         offsets.push_back(m.timeNs - sentNs[pulse]);
         pulseError.push_back(static_cast<double>(sentNs[pulse] - idealNs[pulse]) / 1e6);
         noteError.push_back(static_cast<double>(m.timeNs - idealNs[pulse]) / 1e6);
     }
     if (offsets.empty()) return figures;
-    figures.firstNoteOffset = static_cast<double>(offsets.front()) / 1e6;
     figures.offset = spreadOf(offsets);
     const int64_t median = static_cast<int64_t>(figures.offset.p50 * 1e6);
     std::vector<int64_t> jitter;
@@ -153,6 +160,7 @@ Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t pulseErrorN
 int main(int argc, char** argv) {
     const int32_t resolution = argc > 1 ? std::max(24, std::atoi(argv[1])) : 480;
     const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 20;
+    const int64_t firstPulseNs = argc > 3 ? std::max(0, std::atoi(argv[3])) * int64_t{1000} : 500000;
 
     SmfBuilder smf(static_cast<uint16_t>(resolution));
     SmfTrackBuilder& track = smf.track();
@@ -161,13 +169,14 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t> bytes = smf.bytes();
 
     printMachineLoad("before");
-    const Figures steady = follow(bytes, seconds, 0, 1);
-    const Figures wobbly = follow(bytes, seconds, 1000000, 2);
+    const Figures steady = follow(bytes, seconds, firstPulseNs, 0, 1);
+    const Figures wobbly = follow(bytes, seconds, firstPulseNs, 1000000, 2);
     printMachineLoad("after");
     if (!steady.ok || !wobbly.ok) return 1;
 
-    std::printf("sixteenths on a clock following timing clock at 120 bpm, %d ticks per quarter note, %d s\n",
-                resolution, seconds);
+    std::printf("sixteenths on a clock following timing clock at 120 bpm, %d ticks per quarter note, %d s, "
+                "first pulse %.1f ms after Start\n",
+                resolution, seconds, static_cast<double>(firstPulseNs) / 1e6);
     std::printf("%-44s %18s %18s\n", "", "steady master", "+-1 ms master");
     auto count = [](const char* what, size_t a, size_t b) { std::printf("%-44s %18zu %18zu\n", what, a, b); };
     auto row = [](const char* what, double a, double b) { std::printf("%-44s %18.3f %18.3f\n", what, a, b); };
@@ -176,9 +185,9 @@ int main(int argc, char** argv) {
     count("notes sent", steady.notesSent, wobbly.notesSent);
     count("notes on the wrong sixteenth", steady.wrongSixteenth, wobbly.wrongSixteenth);
     row("first note after its pulse (ms)", steady.firstNoteOffset, wobbly.firstNoteOffset);
-    row("note after its pulse min (ms)", steady.offset.min, wobbly.offset.min);
-    row("note after its pulse p50 (ms)", steady.offset.p50, wobbly.offset.p50);
-    row("note after its pulse max (ms)", steady.offset.max, wobbly.offset.max);
+    row("later notes after their pulse min (ms)", steady.offset.min, wobbly.offset.min);
+    row("later notes after their pulse p50 (ms)", steady.offset.p50, wobbly.offset.p50);
+    row("later notes after their pulse max (ms)", steady.offset.max, wobbly.offset.max);
     row("jitter around the median p50 (ms)", steady.jitter.p50, wobbly.jitter.p50);
     row("jitter around the median p99 (ms)", steady.jitter.p99, wobbly.jitter.p99);
     row("jitter around the median max (ms)", steady.jitter.max, wobbly.jitter.max);

@@ -26,7 +26,9 @@ bool PulseFollower::pendingStartHolds(int64_t now) const {
 }
 
 int64_t PulseFollower::tickAt(int32_t resolution, bool running, int64_t now) const {
-    if (counted_ == 0) return heldTick_;
+    // A stopped clock does not move with the pulses it keeps for the
+    // player's Start.
+    if (counted_ == 0 || (!running && startPending_)) return heldTick_;
     const int64_t last = pulseTick(resolution, counted_ - 1);
     if (!running || historyCount_ < 2) return last;
     const int64_t newest = times_[(historyNext_ + kHistory - 1) % kHistory];
