@@ -136,9 +136,11 @@ TEST(ClockFollowingTimingClock, EveryPulseLandsOnItsTickAndNoneBefore) {
         // The master's first pulse comes before the player acts on its
         // Start: it is the pulse of tick 0 all the same.
         MIDIClock_Stop(clock);
+        const int32_t stoppedAt = f.tick();
         f.put(0xFA);
         f.wait(1000000);
         EXPECT_EQ(f.put(0xF8), 1);
+        EXPECT_EQ(f.tick(), stoppedAt) << "kept for the player, not shown while stopped";
         f.wait(3000000);
         MIDIClock_Reset(clock);
         MIDIClock_Start(clock);
