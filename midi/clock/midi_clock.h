@@ -61,7 +61,8 @@ int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec);
 // pulses but stops one tick short of the next pulse. The clock hears the
 // master's Start, Continue and Stop (0xFA, 0xFB, 0xFC) too: pulses that
 // arrive after a received Start or Continue, before the clock's own Start
-// (or Reset) acts on it, count from the start position; Stop discards them.
+// (or Reset) acts on it, count from the start position; Stop discards them,
+// and pulses between the master's Stop and the clock's own do not count.
 // The milliseconds count real time while the clock runs. Mode 2: the milliseconds are the received code's time (24, 25,
 // 29.97 drop-frame or 30 fps), run on in real time for up to four frames
 // after each code; the tick follows them at the tempo or frame rate, so the

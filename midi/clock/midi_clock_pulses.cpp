@@ -66,7 +66,7 @@ int64_t PulseFollower::timeOfTick(int32_t resolution, int64_t tick, int64_t now)
 }
 
 bool PulseFollower::pulse(bool running, int64_t now) {
-    if (!running && !pendingStartHolds(now)) return false;
+    if (running ? masterStopped_ : !pendingStartHolds(now)) return false;
     times_[historyNext_] = now;
     historyNext_ = (historyNext_ + 1) % kHistory;
     historyCount_ = std::min(historyCount_ + 1, kHistory);
@@ -90,6 +90,7 @@ void PulseFollower::masterStarts(int32_t resolution, bool running, bool isContin
     startPending_ = true;
     pendingSince_ = now;
     pendingPulses_ = 0;
+    masterStopped_ = false;
 }
 
 void PulseFollower::masterStops(bool running) {
@@ -98,6 +99,9 @@ void PulseFollower::masterStops(bool running) {
         forgetPulses();
     }
     startPending_ = false;
+    // Until the player stops too, pulses from a master that keeps sending
+    // them must not move the position it will continue from.
+    masterStopped_ = running;
 }
 
 void PulseFollower::start(int32_t resolution, bool wasRunning, int64_t now) {
@@ -110,6 +114,7 @@ void PulseFollower::start(int32_t resolution, bool wasRunning, int64_t now) {
         forgetPulses();
     }
     startPending_ = false;
+    masterStopped_ = false;
 }
 
 void PulseFollower::settle(int32_t resolution, bool running, int64_t now) {

@@ -8,7 +8,8 @@
 // Start and Continue reach the player through the main window's queue while
 // pulses reach the clock at once, so the clock hears the master's Start or
 // Continue too: the pulses that arrive between it and the player's own
-// Start (or Reset) are kept and count from the start position.
+// Start (or Reset) are kept and count from the start position. Likewise the
+// pulses between the master's Stop and the player's are not counted.
 #pragma once
 
 #include <cstdint>
@@ -63,6 +64,7 @@ private:
     int32_t historyCount_ = 0;
 
     bool startPending_ = false;  // a received Start/Continue the player has not acted on
+    bool masterStopped_ = false;  // a received Stop the running clock has not had yet
     int64_t pendingSince_ = 0;
     int64_t pendingPulses_ = 0;
 };

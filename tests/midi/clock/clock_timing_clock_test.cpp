@@ -96,9 +96,11 @@ TEST(ClockFollowingTimingClock, EveryPulseLandsOnItsTickAndNoneBefore) {
         for (int i = 0; i < 30; ++i) f.pulse();
 
         // Stop between pulses: the tick stays where it stood and the first
-        // pulse after Continue is the one after the last.
+        // pulse after Continue is the one after the last before Stop.
         f.wait(kPulseNs / 2);
         const int32_t shown = f.tick();
+        f.put(0xFC);
+        EXPECT_EQ(f.put(0xF8), 0) << "a pulse after the master's Stop, before the player's";
         MIDIClock_Stop(clock);
         EXPECT_EQ(f.put(0xF8), 0);
         MIDIClock_Start(clock);
