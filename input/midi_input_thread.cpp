@@ -42,10 +42,14 @@ void handleTransport(const uint8_t* message) {
 }
 
 // Every clock hears every timing message; its own sync mode decides whether
-// it follows it.
+// it follows it. Start, Continue and Stop go to the clocks as well as to the
+// window: a pulse that comes before the window acts on Start is the start
+// pulse, and the clock keeps it for the player.
 void feedClocks(const uint8_t* message, int32_t length) {
     uint8_t status = message[0];
-    if (status != kTimingClock && status != kQuarterFrame && status != kSystemExclusive) return;
+    const bool transport = status == kMidiStart || status == kMidiContinue || status == kMidiStop;
+    if (status != kTimingClock && status != kQuarterFrame && status != kSystemExclusive && !transport)
+        return;
     int32_t moved = 0;
     if (playerState.patternClock) moved |= MIDIClock_PutMIDIMessage(playerState.patternClock, message, length);
     if (playerState.patchClock) moved |= MIDIClock_PutMIDIMessage(playerState.patchClock, message, length);

@@ -5,10 +5,8 @@
 //
 // Sync mode 0: the position advances with the monotonic time source; the
 // tick follows the position at the tempo (time mode 0) or frame rate.
-// Sync mode 1: every received timing clock adds resolution / 24 ticks, the
-// remainder carried; between pulses the tick is interpolated at the
-// measured pulse rate, stopping one tick short of the next pulse. The
-// millisecond counter keeps running on the monotonic time source.
+// Sync mode 1: the tick follows received timing clock (midi_clock_pulses.h);
+// the millisecond counter keeps running on the monotonic time source.
 // Sync mode 2: the position is the received time code, interpolated at real
 // speed for a few frames after each quarter-frame code; a full frame moves
 // the position without granting any run-on of its own. The tick follows the
@@ -22,6 +20,7 @@
 #include <new>
 
 #include "midi/clock/midi_clock_math.h"
+#include "midi/clock/midi_clock_pulses.h"
 #include "midi/clock/midi_clock_timecode.h"
 #include "midi/midi_bytes.h"
 
@@ -33,7 +32,6 @@ namespace {
 constexpr int64_t kNsPerMs = 1000000;
 constexpr int64_t kNoCeiling = std::numeric_limits<int64_t>::max();
 constexpr int32_t kMaxResolution = 1000000;
-constexpr int32_t kPulseHistory = 8;
 // How far a time-code position runs on after a quarter-frame code, in frames.
 constexpr int64_t kTimeCodeRunOnFrames = 4;
 // How far a received code may lie from the running position, in frames,
@@ -82,16 +80,14 @@ struct MIDIClock {
     int64_t anchorTime = 0;
     int64_t positionCeiling = kNoCeiling;
 
-    // Tick counter. Modes 0 and 2: tickBase + (tickFraction + (position -
-    // tickBasePosition) * rate.ticks) / rate.nanoseconds. Mode 1: tickBase
-    // at the last pulse, tickFraction in 24ths of a tick, plus interpolation.
+    // Tick counter of modes 0 and 2: tickBase + (tickFraction + (position -
+    // tickBasePosition) * rate.ticks) / rate.nanoseconds. Mode 1 counts
+    // pulses instead.
     int64_t tickBase = 0;
     int64_t tickFraction = 0;
     int64_t tickBasePosition = 0;
 
-    int64_t pulseTimes[kPulseHistory] = {};
-    int32_t pulseCount = 0;             // pulses in pulseTimes since start
-    int64_t interpolationFloor = 0;     // ticks already shown past the last pulse
+    PulseFollower pulses;
 
     QuarterFrameAssembler quarterFrames;
     // Jumps of the position, for the players to tell a locate from running
@@ -109,9 +105,9 @@ TickRate tickRate(const MIDIClock& c) {
     }
 }
 
-// Denominator of tickFraction in the clock's current mode and rate.
+// Denominator of tickFraction at the clock's current rate.
 int64_t fractionUnit(const MIDIClock& c) {
-    return c.syncMode == kInSyncTimingClock ? kClockPulsesPerQuarterNote : tickRate(c).nanoseconds;
+    return tickRate(c).nanoseconds;
 }
 
 int64_t positionAt(const MIDIClock& c, int64_t now) {
@@ -120,26 +116,8 @@ int64_t positionAt(const MIDIClock& c, int64_t now) {
     return std::max(c.anchorPosition, std::min(c.anchorPosition + elapsed, c.positionCeiling));
 }
 
-// Ticks shown past the last pulse: the measured pulse rate carries the tick
-// towards the next pulse, but never onto it.
-int64_t pulseInterpolation(const MIDIClock& c, int64_t now) {
-    const int64_t step = (c.tickFraction + c.resolution) / kClockPulsesPerQuarterNote;
-    int64_t ahead = 0;
-    if (c.running && c.pulseCount >= 2 && step > 1) {
-        const int32_t known = std::min(c.pulseCount, kPulseHistory);
-        const int64_t newest = c.pulseTimes[(c.pulseCount - 1) % kPulseHistory];
-        const int64_t oldest = c.pulseTimes[(c.pulseCount - known) % kPulseHistory];
-        const int64_t span = newest - oldest;
-        if (span > 0) {
-            const int64_t sinceLast = std::max<int64_t>(now - newest, 0);
-            ahead = std::min(mulDivFloor(sinceLast, step * (known - 1), span), step - 1);
-        }
-    }
-    return std::max(ahead, c.interpolationFloor);
-}
-
 int64_t tickAt(const MIDIClock& c, int64_t now) {
-    if (c.syncMode == kInSyncTimingClock) return c.tickBase + pulseInterpolation(c, now);
+    if (c.syncMode == kInSyncTimingClock) return c.pulses.tickAt(c.resolution, c.running, now);
     const TickRate rate = tickRate(c);
     int64_t rest = 0;
     const int64_t whole = mulDivFloor(positionAt(c, now) - c.tickBasePosition, rate.ticks,
@@ -169,26 +147,6 @@ void rebase(MIDIClock& c, int64_t now) {
 void rescaleFraction(MIDIClock& c, int64_t oldUnit) {
     const int64_t newUnit = fractionUnit(c);
     if (newUnit != oldUnit) c.tickFraction = mulDivFloor(c.tickFraction, newUnit, oldUnit);
-}
-
-// Fixes the interpolated ticks of mode 1 into the base, e.g. before the
-// size of a pulse step changes; interpolation waits for new pulses.
-void settlePulses(MIDIClock& c, int64_t now) {
-    if (c.syncMode != kInSyncTimingClock) return;
-    c.tickBase += pulseInterpolation(c, now);
-    c.interpolationFloor = 0;
-    c.pulseCount = 0;
-}
-
-void receivePulse(MIDIClock& c, int64_t now) {
-    const int64_t carried = c.tickFraction + c.resolution;
-    c.tickBase += carried / kClockPulsesPerQuarterNote;
-    c.tickFraction = carried % kClockPulsesPerQuarterNote;
-    c.interpolationFloor = 0;
-    c.pulseTimes[c.pulseCount % kPulseHistory] = now;
-    // Keeps the count within the history's cycle so that it never overflows.
-    c.pulseCount = c.pulseCount >= 2 * kPulseHistory ? c.pulseCount - kPulseHistory + 1
-                                                     : c.pulseCount + 1;
 }
 
 int64_t ceilDiv(int64_t a, int64_t b) {
@@ -280,12 +238,14 @@ void MIDIClock_Delete(MIDIClock* clock) {
 
 int32_t MIDIClock_Start(MIDIClock* clock) {
     if (clock == nullptr) return 0;
-    if (clock->running) return 1;
     const int64_t now = MIDIClockLib_Now();
+    // Following timing clock, the clock stands until the next pulse, or runs
+    // on from the pulses that came after the master's Start or Continue.
+    if (clock->syncMode == kInSyncTimingClock) clock->pulses.start(clock->resolution, clock->running, now);
+    if (clock->running) return 1;
     clock->anchorTime = now;
     clock->running = true;
-    // A slaved clock waits for fresh timing before it runs on by itself.
-    clock->pulseCount = 0;
+    // A clock following time code waits for fresh code before it runs on.
     if (clock->syncMode == kInSyncTimeCode) clock->positionCeiling = clock->anchorPosition;
     return 1;
 }
@@ -295,9 +255,8 @@ int32_t MIDIClock_Stop(MIDIClock* clock) {
     if (!clock->running) return 1;
     const int64_t now = MIDIClockLib_Now();
     rebase(*clock, now);
-    if (clock->syncMode == kInSyncTimingClock) clock->interpolationFloor = pulseInterpolation(*clock, now);
+    if (clock->syncMode == kInSyncTimingClock) clock->pulses.settle(clock->resolution, true, now);
     clock->running = false;
-    clock->pulseCount = 0;
     return 1;
 }
 
@@ -309,10 +268,7 @@ int32_t MIDIClock_Reset(MIDIClock* clock) {
     clock->tickBase = 0;
     clock->tickFraction = 0;
     clock->tickBasePosition = 0;
-    clock->interpolationFloor = 0;
-    // Pulses before the reset would carry the tick on from 0 at their rate
-    // (a Start on a running clock does not clear them); wait for new ones.
-    clock->pulseCount = 0;
+    if (clock->syncMode == kInSyncTimingClock) clock->pulses.reset(clock->anchorTime);
     return 1;
 }
 
@@ -338,7 +294,7 @@ int32_t MIDIClock_SetTimeBase(MIDIClock* clock, int32_t timeMode, int32_t resolu
     const int64_t now = MIDIClockLib_Now();
     const int64_t oldUnit = fractionUnit(*clock);
     rebase(*clock, now);
-    settlePulses(*clock, now);
+    if (clock->syncMode == kInSyncTimingClock) clock->pulses.settle(clock->resolution, clock->running, now);
     clock->timeMode = timeMode;
     clock->resolution = resolution;
     rescaleFraction(*clock, oldUnit);
@@ -362,9 +318,12 @@ int32_t MIDIClock_GetTickCount(const MIDIClock* clock) {
 int32_t MIDIClock_SetTickCount(MIDIClock* clock, int32_t tick) {
     if (clock == nullptr) return 0;
     const int64_t now = MIDIClockLib_Now();
+    if (clock->syncMode == kInSyncTimingClock) {
+        clock->pulses.setTick(clock->resolution, clock->running, tick, now);
+        return 1;
+    }
     rebase(*clock, now);
     clock->tickBase = tick;
-    if (clock->syncMode == kInSyncTimingClock) clock->tickBase -= pulseInterpolation(*clock, now);
     return 1;
 }
 
@@ -389,7 +348,11 @@ int32_t MIDIClock_SetMillisec(MIDIClock* clock, int32_t millisec) {
 }
 
 int64_t MIDIClock_GetTimeOfTickCount(const MIDIClock* clock, int32_t tick) {
-    if (clock == nullptr || clock->syncMode == 1) return kMIDIClockUnknownTime;
+    if (clock == nullptr) return kMIDIClockUnknownTime;
+    if (clock->syncMode == kInSyncTimingClock) {
+        if (!clock->running) return kMIDIClockUnknownTime;
+        return clock->pulses.timeOfTick(clock->resolution, tick, MIDIClockLib_Now());
+    }
     return timeOfPosition(*clock, positionOfTick(*clock, tick));
 }
 
@@ -402,11 +365,14 @@ int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode) {
     if (clock == nullptr || syncMode < kInSyncNone || syncMode > kInSyncTimeCode) return 0;
     if (syncMode == clock->syncMode) return 1;
     const int64_t now = MIDIClockLib_Now();
-    const int64_t oldUnit = fractionUnit(*clock);
     rebase(*clock, now);
-    settlePulses(*clock, now);
+    if (clock->syncMode == kInSyncTimingClock) {
+        clock->tickBase = clock->pulses.tickAt(clock->resolution, clock->running, now);
+        clock->tickFraction = 0;
+    } else if (syncMode == kInSyncTimingClock) {
+        clock->pulses.enter(clock->tickBase);
+    }
     clock->syncMode = syncMode;
-    rescaleFraction(*clock, oldUnit);
     // Following time code, the position waits for the first code.
     clock->positionCeiling = syncMode == kInSyncTimeCode ? clock->anchorPosition : kNoCeiling;
     clock->quarterFrames.forget();
@@ -420,10 +386,16 @@ int32_t MIDIClock_GetMIDIInSyncMode(const MIDIClock* clock) {
 int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32_t length) {
     if (clock == nullptr || message == nullptr || length < 1) return 0;
     const int64_t now = MIDIClockLib_Now();
-    if (message[0] == kTimingClock && clock->syncMode == kInSyncTimingClock) {
-        if (!clock->running) return 0;
-        receivePulse(*clock, now);
-        return 1;
+    if (clock->syncMode == kInSyncTimingClock) {
+        switch (message[0]) {
+        case kTimingClock: return clock->pulses.pulse(clock->running, now) ? 1 : 0;
+        case kMidiStart:
+        case kMidiContinue:
+            clock->pulses.masterStarts(clock->resolution, clock->running, message[0] == kMidiContinue, now);
+            return 0;
+        case kMidiStop: clock->pulses.masterStops(clock->running); return 0;
+        default: return 0;
+        }
     }
     if (clock->syncMode != kInSyncTimeCode) return 0;
     TimeCode code{};

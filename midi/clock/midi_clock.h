@@ -32,7 +32,9 @@ int32_t MIDIClock_GetTimeBase(const MIDIClock* clock, int32_t* timeMode, int32_t
 
 // Each counter is set on its own; the other runs on unchanged. Setting the
 // tick keeps the fraction of a tick already counted, so that a loop wrap
-// (tick minus the loop's length) loses no time.
+// (tick minus the loop's length) loses no time. Following MIDI timing clock,
+// a stopped clock's tick is the one the first pulse after Start reads (the
+// clock shows the tick before it until then).
 int32_t MIDIClock_GetTickCount(const MIDIClock* clock);
 int32_t MIDIClock_SetTickCount(MIDIClock* clock, int32_t tick);
 int32_t MIDIClock_GetMillisec(const MIDIClock* clock);
@@ -41,8 +43,9 @@ int32_t MIDIClock_SetMillisec(MIDIClock* clock, int32_t millisec);
 // When the clock will first read at least `tick` (or `millisec`), in the
 // time source's nanoseconds (MIDIClockLib_Now); a time not after now means
 // it already does. kMIDIClockUnknownTime when the clock cannot tell: it is
-// stopped, its tick follows MIDI timing clock (it moves with pulses yet to
-// come), or the time lies beyond what the last time code lets it run on.
+// stopped, the tick is one that only a pulse of MIDI timing clock yet to
+// come can bring, or the time lies beyond what the last time code lets it
+// run on.
 // Workers use it to sleep until their next message falls due.
 constexpr int64_t kMIDIClockUnknownTime = INT64_MAX;
 int64_t MIDIClock_GetTimeOfTickCount(const MIDIClock* clock, int32_t tick);
@@ -51,10 +54,16 @@ int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec);
 // MidiInSyncMode (midi/midi_bytes.h): 0 = own tempo, 1 = follow MIDI timing
 // clock (0xF8), 2 = follow MIDI time code (0xF1 quarter frames and
 // F0 7F 7F 01 01 hh mm ss ff F7 full frames).
-// Mode 1: each pulse adds resolution / 24 ticks (the remainder carried);
-// between pulses the tick moves on at the measured pulse rate but stops one
-// tick short of the next pulse. The milliseconds count real time while the
-// clock runs. Mode 2: the milliseconds are the received code's time (24, 25,
+// Mode 1, by MIDI's convention: after Start (or Continue) the tick stands
+// until the next pulse, which reads the start position (0 after a reset);
+// each later pulse adds resolution / 24 ticks (the remainder carried). In
+// between the tick moves on at the pulse rate measured over the last few
+// pulses but stops one tick short of the next pulse. The clock hears the
+// master's Start, Continue and Stop (0xFA, 0xFB, 0xFC) too: pulses that
+// arrive after a received Start or Continue, before the clock's own Start
+// (or Reset) acts on it, count from the start position; Stop discards them,
+// and pulses between the master's Stop and the clock's own do not count.
+// The milliseconds count real time while the clock runs. Mode 2: the milliseconds are the received code's time (24, 25,
 // 29.97 drop-frame or 30 fps), run on in real time for up to four frames
 // after each quarter-frame code; the tick follows them at the tempo or frame
 // rate, so the first code after a reset places the tick at the code's time.
@@ -63,7 +72,8 @@ int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec);
 int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode);
 int32_t MIDIClock_GetMIDIInSyncMode(const MIDIClock* clock);
 // A received timing message; ignored unless it matches the sync mode and
-// the clock runs. Non-zero when it moved the clock.
+// the clock runs (or, for a pulse, awaits the player's Start). Non-zero when
+// it moved the clock.
 int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32_t length);
 
 // How often a received time code has made the running clock jump instead

@@ -208,6 +208,38 @@ TEST_F(InputThreadTest, ReceivedTimingDrivesBothFollowingClocks) {
     EXPECT_EQ(sent().size(), 24u) << "timing is passed through as well";
 }
 
+// Start and Continue reach the player through the window's queue, the
+// pulses at once: a pulse that comes first is the start position's pulse
+// all the same, as it is when the player acts before it.
+TEST_F(InputThreadTest, TheFirstPulseAfterStartOrContinueReadsTheStartPosition) {
+    struct Case {
+        const char* what;
+        std::vector<Bytes> before;  // received before the player acts
+        bool isContinue;
+        std::vector<Bytes> after;
+        int32_t tick;
+    };
+    const Case cases[] = {
+        {"pulse before the player's Start", {{0xFA}, {0xF8}}, false, {}, 0},
+        {"pulse after the player's Start", {{0xFA}}, false, {{0xF8}}, 0},
+        {"pulses before and after", {{0xFA}, {0xF8}, {0xF8}}, false, {{0xF8}}, 40},
+        {"Continue at a song position", {{0xF2, 2, 0}, {0xFB}, {0xF8}}, true, {}, 240},
+        {"Start taken back by Stop", {{0xFA}, {0xF8}, {0xFC}}, false, {}, -1},
+    };
+    playerState.tempoMode = 1;
+    playerState.midiInSyncMode = 1;
+    loadPattern();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        stopPlayback();
+        receive(c.before);
+        c.isContinue ? continuePattern(ui) : startPattern(ui);
+        receive(c.after);
+        std::lock_guard hold(playerState.lock);
+        EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), c.tick);
+    }
+}
+
 using InputThreadDeathTest = InputThreadTest;
 
 TEST_F(InputThreadDeathTest, APassOrAHeldNoteCountWithoutTheLockDies) {

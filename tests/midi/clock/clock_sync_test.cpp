@@ -118,12 +118,14 @@ TEST(ClockPulses, ResetForgetsThePulsesBeforeIt) {
     }
     time.advanceMs(5);
     // As Start does it on a playing pattern: the clock already runs, so
-    // Start changes nothing and the tick must wait for new pulses at 0.
+    // Start changes nothing and the tick waits before 0 for a new pulse,
+    // which reads 0.
     MIDIClock_Reset(clock.get());
     MIDIClock_Start(clock.get());
-    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 0);
+    time.advanceMs(50);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), -1);
     putPulse(clock.get());
-    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 20);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 0);
 }
 
 TEST(ClockPulses, LoopWrapsAndTheMillisecondCounterWhileFollowingPulses) {

@@ -1,0 +1,172 @@
+#include "midi/clock/midi_clock_pulses.h"
+
+#include <algorithm>
+
+#include "midi/clock/midi_clock_math.h"
+#include "midi/midi_bytes.h"
+
+using clockmath::floorDiv;
+using clockmath::mulDivFloor;
+
+namespace {
+
+// How long a received Start or Continue waits for the player to act on it.
+// The window's queue takes milliseconds; a Start that never reaches the
+// player (no pattern loaded) must not make a much later Start jump ahead.
+constexpr int64_t kPendingStartLifetimeNs = 1000000000;
+
+}  // namespace
+
+int64_t PulseFollower::pulseTick(int32_t resolution, int64_t index) const {
+    return startTick_ + (startRemainder_ + index * resolution) / kClockPulsesPerQuarterNote;
+}
+
+bool PulseFollower::pendingStartHolds(int64_t now) const {
+    return startPending_ && now - pendingSince_ <= kPendingStartLifetimeNs;
+}
+
+int64_t PulseFollower::tickAt(int32_t resolution, bool running, int64_t now) const {
+    // A stopped clock does not move with the pulses it keeps for the
+    // player's Start.
+    if (counted_ == 0 || (!running && startPending_)) return heldTick_;
+    const int64_t last = pulseTick(resolution, counted_ - 1);
+    if (!running || historyCount_ < 2) return last;
+    const int64_t newest = times_[(historyNext_ + kHistory - 1) % kHistory];
+    const int64_t oldest = times_[(historyNext_ + kHistory - historyCount_) % kHistory];
+    const int64_t span = newest - oldest;
+    if (span <= 0) return last;
+    // In 24ths of a tick: where the last pulse stands, and how far the
+    // measured rate has carried the position since.
+    const int64_t sinceLast = std::max<int64_t>(now - newest, 0);
+    const int64_t ahead = std::min<int64_t>(
+        mulDivFloor(sinceLast, int64_t{resolution} * (historyCount_ - 1), span), resolution);
+    const int64_t lastInTwentyFourths = startRemainder_ + (counted_ - 1) * resolution;
+    int64_t unused = 0;
+    const int64_t moved =
+        startTick_ + floorDiv(lastInTwentyFourths + ahead, kClockPulsesPerQuarterNote, &unused);
+    const int64_t next = pulseTick(resolution, counted_);
+    return std::max(last, std::min(moved, next - 1));
+}
+
+int64_t PulseFollower::timeOfTick(int32_t resolution, int64_t tick, int64_t now) const {
+    if (counted_ == 0) return kUnknown;
+    if (tick <= tickAt(resolution, true, now)) return now;
+    if (tick >= pulseTick(resolution, counted_) || historyCount_ < 2) return kUnknown;
+    const int64_t newest = times_[(historyNext_ + kHistory - 1) % kHistory];
+    const int64_t oldest = times_[(historyNext_ + kHistory - historyCount_) % kHistory];
+    const int64_t span = newest - oldest;
+    if (span <= 0) return kUnknown;
+    // The least time since the last pulse at which tickAt reads `tick`.
+    const int64_t needed = (tick - startTick_) * kClockPulsesPerQuarterNote -
+                           (startRemainder_ + (counted_ - 1) * resolution);
+    int64_t rest = 0;
+    const int64_t wait =
+        mulDivFloor(needed, span, int64_t{resolution} * (historyCount_ - 1), &rest) + (rest > 0 ? 1 : 0);
+    return newest + wait;
+}
+
+bool PulseFollower::pulse(bool running, int64_t now) {
+    if (running ? masterStopped_ : !pendingStartHolds(now)) return false;
+    times_[historyNext_] = now;
+    historyNext_ = (historyNext_ + 1) % kHistory;
+    historyCount_ = std::min(historyCount_ + 1, kHistory);
+    ++counted_;
+    if (startPending_) ++pendingPulses_;
+    return true;
+}
+
+void PulseFollower::masterStarts(int32_t resolution, bool running, bool isContinue, int64_t now) {
+    // A Continue to a clock that runs already has nothing to start.
+    if (running && isContinue) return;
+    if (!running && counted_ > 0) {
+        if (startPending_) {
+            // The pulses counted for an earlier Start that never reached the player.
+            counted_ = 0;
+            forgetPulses();
+        } else {
+            settle(resolution, false, now);
+        }
+    }
+    startPending_ = true;
+    pendingSince_ = now;
+    pendingPulses_ = 0;
+    masterStopped_ = false;
+}
+
+void PulseFollower::masterStops(bool running) {
+    if (!running && startPending_) {
+        counted_ = 0;
+        forgetPulses();
+    }
+    startPending_ = false;
+    // Until the player stops too, pulses from a master that keeps sending
+    // them must not move the position it will continue from.
+    masterStopped_ = running;
+}
+
+void PulseFollower::start(int32_t resolution, bool wasRunning, int64_t now) {
+    if (!wasRunning && !pendingStartHolds(now)) {
+        if (startPending_) {
+            counted_ = 0;  // counted for a Start the player did not act on in time
+        } else if (counted_ > 0) {
+            settle(resolution, false, now);
+        }
+        forgetPulses();
+    }
+    startPending_ = false;
+    masterStopped_ = false;
+}
+
+void PulseFollower::settle(int32_t resolution, bool running, int64_t now) {
+    if (counted_ == 0) return;
+    const int64_t shown = tickAt(resolution, running, now);
+    const int64_t total = startRemainder_ + counted_ * resolution;
+    startTick_ += total / kClockPulsesPerQuarterNote;
+    startRemainder_ = total % kClockPulsesPerQuarterNote;
+    counted_ = 0;
+    heldTick_ = shown;
+    forgetPulses();
+}
+
+void PulseFollower::reset(int64_t now) {
+    startTick_ = 0;
+    startRemainder_ = 0;
+    heldTick_ = -1;
+    if (pendingStartHolds(now)) {
+        // The pulses since the master's Start belong to the run about to begin.
+        counted_ = pendingPulses_;
+        historyCount_ = static_cast<int32_t>(std::min<int64_t>(historyCount_, pendingPulses_));
+    } else {
+        counted_ = 0;
+        forgetPulses();
+    }
+}
+
+void PulseFollower::setTick(int32_t resolution, bool running, int64_t tick, int64_t now) {
+    if (running) {
+        const int64_t shift = tick - tickAt(resolution, true, now);
+        startTick_ += shift;
+        heldTick_ += shift;
+        return;
+    }
+    if (!pendingStartHolds(now)) {
+        counted_ = 0;
+        forgetPulses();
+    }
+    startTick_ = tick;
+    startRemainder_ = 0;
+    heldTick_ = tick - 1;
+}
+
+void PulseFollower::enter(int64_t tick) {
+    startTick_ = tick;
+    startRemainder_ = 0;
+    counted_ = 1;
+    heldTick_ = tick;
+    forgetPulses();
+    startPending_ = false;
+}
+
+void PulseFollower::forgetPulses() {
+    historyCount_ = 0;
+}

@@ -1,0 +1,70 @@
+// The tick of a clock that follows received MIDI timing clock (0xF8), by
+// MIDI's convention: after Start or Continue the position stands still until
+// the next pulse; that pulse reads the start position, and every later pulse
+// adds resolution / 24 ticks, the remainder carried. Between pulses the tick
+// moves on at the pulse rate measured over the last few pulses, but never
+// reaches the next pulse's tick before that pulse arrives.
+//
+// Start and Continue reach the player through the main window's queue while
+// pulses reach the clock at once, so the clock hears the master's Start or
+// Continue too: the pulses that arrive between it and the player's own
+// Start (or Reset) are kept and count from the start position. Likewise the
+// pulses between the master's Stop and the player's are not counted.
+#pragma once
+
+#include <cstdint>
+
+class PulseFollower {
+public:
+    // The tick at `now`; `running` is whether the clock runs.
+    int64_t tickAt(int32_t resolution, bool running, int64_t now) const;
+    // When a running clock first reads `tick`: `now` when it already does,
+    // the time the measured rate predicts for a tick before the next pulse's,
+    // and kUnknown for the next pulse's tick and beyond.
+    static constexpr int64_t kUnknown = INT64_MAX;
+    int64_t timeOfTick(int32_t resolution, int64_t tick, int64_t now) const;
+
+    // A timing clock received at `now`; false when it is not counted (the
+    // clock is stopped and no received Start or Continue awaits the player).
+    bool pulse(bool running, int64_t now);
+    // A received Start (0xFA) or Continue (0xFB), and Stop (0xFC).
+    void masterStarts(int32_t resolution, bool running, bool isContinue, int64_t now);
+    void masterStops(bool running);
+
+    // The clock's own operations.
+    void start(int32_t resolution, bool wasRunning, int64_t now);
+    void reset(int64_t now);
+    // Fixes the position, at a Stop or before the size of a pulse step
+    // changes: the reading stays where it is and the next pulse reads the
+    // tick after the last pulse's step.
+    void settle(int32_t resolution, bool running, int64_t now);
+    // Stopped: the pulse after the next Start reads `tick`. Running: the
+    // clock reads `tick` now and keeps its phase between pulses (a loop wrap).
+    void setTick(int32_t resolution, bool running, int64_t tick, int64_t now);
+    // Takes over the tick another mode shows, as if a pulse had just put it
+    // there.
+    void enter(int64_t tick);
+
+private:
+    static constexpr int32_t kHistory = 8;
+
+    int64_t pulseTick(int32_t resolution, int64_t index) const;
+    bool pendingStartHolds(int64_t now) const;
+    void forgetPulses();
+
+    // Pulse k after the start (0 = the start pulse) reads startTick +
+    // floor((startRemainder + k * resolution) / 24).
+    int64_t startTick_ = 0;
+    int64_t startRemainder_ = 0;  // 24ths of a tick
+    int64_t counted_ = 0;         // pulses since the start, the start pulse included
+    int64_t heldTick_ = -1;       // the reading while no pulse is counted
+
+    int64_t times_[kHistory] = {};  // arrival of the latest pulses, a ring
+    int32_t historyNext_ = 0;
+    int32_t historyCount_ = 0;
+
+    bool startPending_ = false;  // a received Start/Continue the player has not acted on
+    bool masterStopped_ = false;  // a received Stop the running clock has not had yet
+    int64_t pendingSince_ = 0;
+    int64_t pendingPulses_ = 0;
+};
