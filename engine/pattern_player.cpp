@@ -68,6 +68,7 @@ struct PassReading {
     int32_t endTime = 0;
     int32_t timeMode = 0;
     int32_t resolution = 0;
+    int32_t lag = 0;  // ticks the reading lags the clock: 1 in the benches' old timing
 };
 
 // A clock that did not run on from the last pass but jumped: it says it was
@@ -94,7 +95,7 @@ void jumpTo(const PassReading& now) {
     int32_t target = now.tick;
     if (now.endTime > 0) {
         target = static_cast<int32_t>(((int64_t{target} % now.endTime) + now.endTime) % now.endTime);
-        if (target != now.tick) MIDIClock_SetTickCount(p.patternClock, target);
+        if (target != now.tick) MIDIClock_SetTickCount(p.patternClock, target + now.lag);
     } else if (target < 0) {  // a pattern of no length has no loop to land in
         p.patternPosition = 0;
         return;
@@ -118,7 +119,7 @@ void playAcrossTheWrap(const PassReading& now) {
     playWindow(p.patternData, p.patternPosition, now.endTime);
 
     const int32_t overrun = (now.tick - now.endTime) % now.endTime;
-    MIDIClock_SetTickCount(p.patternClock, overrun);
+    MIDIClock_SetTickCount(p.patternClock, overrun + now.lag);
     sendClockPulses(0, overrun, now.timeMode, now.resolution);
     playWindow(p.patternData, 0, overrun);
     p.patternPosition = overrun + 1;
@@ -133,7 +134,8 @@ PassReading readPass() {
     PassReading now;
     now.millisec = MIDIClock_GetMillisec(p.patternClock);
     now.tick = MIDIClock_GetTickCount(p.patternClock);
-    if (windowOneTickLate.load(std::memory_order_relaxed)) now.tick -= 1;
+    now.lag = windowOneTickLate.load(std::memory_order_relaxed) ? 1 : 0;
+    now.tick -= now.lag;
     now.endTime = MIDIData_GetEndTime(p.patternData);
     MIDIData_GetTimeBase(p.patternData, &now.timeMode, &now.resolution);
     return now;
