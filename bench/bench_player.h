@@ -8,6 +8,7 @@
 #include <mutex>
 #include <vector>
 
+#include "app/workers.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
@@ -32,6 +33,17 @@ inline bool setUpBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_
     createClocks(window);
     if (p.midiIn && p.midiOut && p.patternData && p.patternClock) return true;
     std::fprintf(stderr, "could not set up the ports, the pattern or the clock\n");
+    return false;
+}
+
+// Sets the player up as above with `window` as its main window and starts
+// the three workers, as the main window's initialisation does.
+inline bool startBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_t>& smf, int32_t tempo,
+                             const wchar_t* input, const wchar_t* output) {
+    if (!setUpBenchPlayer(window, smf, tempo, input, output)) return false;
+    playerState.mainWindow = &window;
+    if (startWorkerThreads()) return true;
+    std::fprintf(stderr, "could not start the worker threads\n");
     return false;
 }
 

@@ -95,12 +95,7 @@ Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t firstPulseN
     p.midiInSyncMode = kInSyncTimingClock;
     p.patternPlaying = 0;  // stopped until the master's Start reaches the player
     RecordingPlayerUi window;
-    if (!setUpBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
-    p.mainWindow = &window;
-    if (!startWorkerThreads()) {
-        std::fprintf(stderr, "could not start the worker threads\n");
-        return figures;
-    }
+    if (!startBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
 
     std::mt19937 random(seed);
     std::uniform_int_distribution<int64_t> error(-pulseErrorNs, pulseErrorNs);

@@ -53,12 +53,7 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, int seconds) {
     PlayerState& p = playerState;
     p.midiOutSyncMode = 1;
     RecordingPlayerUi window;
-    if (!setUpBenchPlayer(window, smf, static_cast<int32_t>(kTempo), kInput, kOutput)) return figures;
-    p.mainWindow = &window;
-    if (!startWorkerThreads()) {
-        std::fprintf(stderr, "could not start the worker threads\n");
-        return figures;
-    }
+    if (!startBenchPlayer(window, smf, static_cast<int32_t>(kTempo), kInput, kOutput)) return figures;
     const int64_t startNs = startBenchPattern();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     stopWorkerThreads();

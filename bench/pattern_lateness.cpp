@@ -61,14 +61,8 @@ Figures play(bool oneTickLate, const std::vector<uint8_t>& smf, const std::vecto
              int32_t resolution, int seconds) {
     Figures figures;
     setPatternWindowOneTickLate(oneTickLate);
-    PlayerState& p = playerState;
     RecordingPlayerUi window;
-    if (!setUpBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
-    p.mainWindow = &window;
-    if (!startWorkerThreads()) {
-        std::fprintf(stderr, "could not start the worker threads\n");
-        return figures;
-    }
+    if (!startBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
 
     figures.cpuStopped = cpuPercentOver(seconds);
     const int64_t startNs = startBenchPattern();

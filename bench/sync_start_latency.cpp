@@ -69,14 +69,9 @@ Figures measure(bool oneTickLate, int32_t resolution, int starts) {
     setPatternWindowOneTickLate(oneTickLate);
     PlayerState& p = playerState;
     RecordingPlayerUi window;
-    if (!setUpBenchPlayer(window, fourBeats(resolution), kTempo, kInput, kOutput)) return figures;
     p.syncStart = 1;
     p.midiThru = 1;
-    p.mainWindow = &window;
-    if (!startWorkerThreads()) {
-        std::fprintf(stderr, "could not start the worker threads\n");
-        return figures;
-    }
+    if (!startBenchPlayer(window, fourBeats(resolution), kTempo, kInput, kOutput)) return figures;
 
     std::mt19937 random(12345);
     std::vector<int64_t> drum, echo;

@@ -12,7 +12,7 @@
 
 #include "midi/ports/loopback_pipe.h"
 #include "resources/resource_ids.h"
-#include "tests/app/built_program.h"
+#include "tests/app/loopback_program_test.h"
 #include "tests/support/smf_builder.h"
 #include "tools/program_driver/loopback_pipe_server.h"
 #include "tools/program_driver/program_run.h"
@@ -20,16 +20,6 @@
 namespace {
 
 constexpr DWORD kPlayWaitMs = 3000;
-
-// A bar of bass drum and snare at 120 beats per minute.
-std::vector<uint8_t> beat() {
-    SmfBuilder smf(480);
-    smf.track()
-        .noteOn(0, 9, 36, 100).noteOn(120, 9, 36, 0)
-        .noteOn(480, 9, 38, 100).noteOn(600, 9, 38, 0)
-        .endOfTrack(1920);
-    return smf.bytes();
-}
 
 bool isNoteOn(const LoopbackMessage& m, uint8_t status, uint8_t key) {
     return m.size() == 3 && m[0] == status && m[1] == key && m[2] > 0;
@@ -48,33 +38,20 @@ std::vector<LoopbackMessage> receive(LoopbackPipes& pipes, Done done) {
     return all;
 }
 
-class ProgramPlay : public ::testing::Test {
+class ProgramPlay : public LoopbackProgramTest {
 protected:
+    ProgramPlay() : LoopbackProgramTest(L"quillbex-play") {}
+
     void SetUp() override {
-        folder.addPattern(L"Beat.mid", beat());
-        folder.addPattern(L"Other.mid", beat());
-        folder.writeSettings({
+        folder.addPattern(L"Beat.mid", bassAndSnareBar());
+        folder.addPattern(L"Other.mid", bassAndSnareBar());
+        startProgram({
             L"[Status]", L"PatternName=beat.mid", L"NoteLevel=100,50,100,100,100,100,100,80",
             L"[MIDI Device]", std::wstring(L"MIDIInName=") + kLoopbackInputName,
             std::wstring(L"MIDIOutName=") + kLoopbackOutputName, L"MIDIThru=1",
             L"[MIDI Sync Mode]", L"MIDIOutSyncMode=1",
             L"[Language]", L"UserInterface=English"});
-        run = std::make_unique<ProgramRun>(folder, prefix);
-        window = run->mainWindow();
-        ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(pipes.toProgram.waitForConnections(1, kWindowWaitMs));
-        ASSERT_TRUE(pipes.fromProgram.waitForConnections(1, kWindowWaitMs));
     }
-    void TearDown() override {
-        if (window) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_EQ(run->waitForExit(), 1);
-    }
-
-    const std::wstring prefix = uniqueName(L"quillbex-play");
-    LoopbackPipes pipes{prefix};
-    ProgramFolder folder{builtProgramFolder()};
-    std::unique_ptr<ProgramRun> run;
-    HWND window = nullptr;
 };
 
 TEST_F(ProgramPlay, StartPlaysTheStoredPatternAtItsLevelsAndStopSilencesEveryChannel) {

@@ -11,7 +11,7 @@
 
 #include "midi/ports/loopback_pipe.h"
 #include "resources/resource_ids.h"
-#include "tests/app/built_program.h"
+#include "tests/app/loopback_program_test.h"
 #include "tests/support/smf_builder.h"
 #include "tools/program_driver/loopback_pipe_server.h"
 #include "tools/program_driver/program_run.h"
@@ -29,26 +29,19 @@ std::vector<uint8_t> longNote() {
     return smf.bytes();
 }
 
-class ProgramSync : public ::testing::Test {
+class ProgramSync : public LoopbackProgramTest {
 protected:
+    ProgramSync() : LoopbackProgramTest(L"quillbex-sync") {}
+
     void SetUp() override {
         folder.addPattern(L"Long.mid", longNote());
-        folder.writeSettings({
+        startProgram({
             L"[Status]", L"PatternName=Long.mid", L"Tempo=500000", L"TempoMode=0", L"SyncStart=0",
             L"SyncStop=0",
             L"[MIDI Device]", std::wstring(L"MIDIInName=") + kLoopbackInputName,
             std::wstring(L"MIDIOutName=") + kLoopbackOutputName, L"MIDIThru=1",
             L"[MIDI Sync Mode]", L"MIDIOutSyncMode=1",
             L"[Language]", L"UserInterface=English"});
-        run = std::make_unique<ProgramRun>(folder, prefix);
-        window = run->mainWindow();
-        ASSERT_NE(window, nullptr);
-        ASSERT_TRUE(pipes.toProgram.waitForConnections(1, kWindowWaitMs));
-        ASSERT_TRUE(pipes.fromProgram.waitForConnections(1, kWindowWaitMs));
-    }
-    void TearDown() override {
-        if (window) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        EXPECT_EQ(run->waitForExit(), 1);
     }
 
     // Everything the program sends until `wanted`, `wanted` included.
@@ -57,12 +50,6 @@ protected:
             [&](const std::vector<LoopbackMessage>& so) { return !so.empty() && so.back() == wanted; },
             kMessageWaitMs);
     }
-
-    const std::wstring prefix = uniqueName(L"quillbex-sync");
-    LoopbackPipes pipes{prefix};
-    ProgramFolder folder{builtProgramFolder()};
-    std::unique_ptr<ProgramRun> run;
-    HWND window = nullptr;
 };
 
 // A slave on the output follows the program's 120 bpm, not that plus a

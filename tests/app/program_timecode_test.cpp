@@ -14,7 +14,7 @@
 
 #include "midi/ports/loopback_pipe.h"
 #include "resources/resource_ids.h"
-#include "tests/app/built_program.h"
+#include "tests/app/loopback_program_test.h"
 #include "tests/support/smf_builder.h"
 #include "tools/program_driver/loopback_pipe_server.h"
 #include "tools/program_driver/program_run.h"
@@ -31,15 +31,6 @@ constexpr DWORD kStopWaitMs = 1000;
 // 120 beats per minute: 48 pulses a second.
 constexpr int kPulsesPerSecond = 48;
 constexpr int kPulsesPerBeat = 24;
-
-std::vector<uint8_t> beat() {
-    SmfBuilder smf(480);
-    smf.track()
-        .noteOn(0, 9, 36, 100).noteOn(120, 9, 36, 0)
-        .noteOn(480, 9, 38, 100).noteOn(600, 9, 38, 0)
-        .endOfTrack(1920);
-    return smf.bytes();
-}
 
 // F0 7F 7F 01 01 hh mm ss ff F7 at a time drawn from `seed`, any rate.
 LoopbackMessage randomFullFrame(uint32_t& seed) {
@@ -73,7 +64,7 @@ TEST(ProgramTimeCode, AStreamOfFullFramesNeitherRacesTheClockNorDelaysStop) {
     const std::wstring prefix = uniqueName(L"quillbex-timecode");
     LoopbackPipes pipes{prefix};
     ProgramFolder folder{builtProgramFolder()};
-    folder.addPattern(L"Beat.mid", beat());
+    folder.addPattern(L"Beat.mid", bassAndSnareBar());
     folder.writeSettings({
         L"[Status]", L"PatternName=Beat.mid", L"TempoMode=1", L"Tempo=500000",
         L"[MIDI Device]", std::wstring(L"MIDIInName=") + kLoopbackInputName,
