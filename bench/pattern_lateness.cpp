@@ -12,7 +12,7 @@
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
 #include "engine/player_state.h"
-#include "engine/pattern_player.h"
+#include "engine/due_time.h"
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"

@@ -10,7 +10,7 @@
 #include "app/workers.h"
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
-#include "engine/pattern_player.h"
+#include "engine/due_time.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
 #include "midi/clock/midi_clock.h"

@@ -1,9 +1,9 @@
 #include "engine/due_time.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
-#include "engine/pattern_player.h"
 #include "engine/player_state.h"
 #include "engine/sync_output.h"
 #include "midi/clock/midi_clock.h"
@@ -12,6 +12,8 @@
 namespace {
 
 constexpr int64_t kNoTick = std::numeric_limits<int64_t>::max();
+
+std::atomic<bool> windowOneTickLate{false};
 
 }  // namespace
 
@@ -58,4 +60,12 @@ int64_t nextPatchPassTime() {
     const int64_t endTime = MIDIData_GetEndTime(p.patchData);
     const int64_t dueTick = std::min(firstEventTimeFrom(p.patchData, p.patchPosition), endTime);
     return timeOfTick(p.patchClock, dueTick);
+}
+
+void setPatternWindowOneTickLate(bool late) {
+    windowOneTickLate.store(late);
+}
+
+bool patternWindowIsOneTickLate() {
+    return windowOneTickLate.load(std::memory_order_relaxed);
 }

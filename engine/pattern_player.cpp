@@ -1,7 +1,6 @@
 #include "engine/pattern_player.h"
 
 #include <algorithm>
-#include <atomic>
 
 #include "common/pro_audio_task.h"
 #include "engine/drum_groups.h"
@@ -125,16 +124,12 @@ void playAcrossTheWrap(const PassReading& now) {
     p.patternPosition = overrun + 1;
 }
 
-// For the benches that show the old timing beside the new: every note one
-// tick late, as when a pass sent only the ticks the clock had passed.
-std::atomic<bool> windowOneTickLate{false};
-
 PassReading readPass() {
     const PlayerState& p = playerState;
     PassReading now;
     now.millisec = MIDIClock_GetMillisec(p.patternClock);
     now.tick = MIDIClock_GetTickCount(p.patternClock);
-    now.lag = windowOneTickLate.load(std::memory_order_relaxed) ? 1 : 0;
+    now.lag = patternWindowIsOneTickLate() ? 1 : 0;
     now.tick -= now.lag;
     now.endTime = MIDIData_GetEndTime(p.patternData);
     MIDIData_GetTimeBase(p.patternData, &now.timeMode, &now.resolution);
@@ -163,14 +158,6 @@ void playPass() {
 }
 
 }  // namespace
-
-void setPatternWindowOneTickLate(bool late) {
-    windowOneTickLate.store(late);
-}
-
-bool patternWindowIsOneTickLate() {
-    return windowOneTickLate.load(std::memory_order_relaxed);
-}
 
 void runPatternPass() {
     QUILLBEX_ASSERT_LOCK_HELD();

@@ -9,8 +9,3 @@ void patternPlayerThread();
 // One iteration's work under the lock: a pass when the pattern plays and
 // both the pattern and its clock are present. The caller holds the lock.
 void runPatternPass();
-
-// Benches only: notes one tick late, as before a pass sent the notes on the
-// tick it reads, so that a bench shows the old timing beside the new.
-void setPatternWindowOneTickLate(bool late);
-bool patternWindowIsOneTickLate();
