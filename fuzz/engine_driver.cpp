@@ -29,7 +29,7 @@ namespace {
 constexpr const wchar_t* kInputName = L"Fuzz In";
 constexpr const wchar_t* kOutputName = L"Fuzz Out";
 constexpr int64_t kNsPerMs = 1000000;
-constexpr int32_t kMostPassesPerStep = 100000;
+constexpr int32_t kMostPassesPerStep = 2000;
 const int64_t kWorkerPeriodNs = std::chrono::nanoseconds(kWorkerPassPeriod).count();
 
 }  // namespace

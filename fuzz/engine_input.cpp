@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr size_t kSettingsSize = 11;
 // Longest body of a received system-exclusive message the input describes.
 constexpr uint8_t kLongestSysExBody = 64;
 
@@ -81,7 +80,6 @@ EngineInputWriter::EngineInputWriter(const EngineSettings& s) {
               static_cast<uint8_t>(s.groupLevel),
               static_cast<uint8_t>(s.masterLevel),
               s.groupsOff};
-    static_assert(kSettingsSize == 11);
 }
 
 // A delay of 200 ms or more goes in Wait steps of whole tens of

@@ -78,16 +78,17 @@ class EngineInputWriter {
 public:
     explicit EngineInputWriter(const EngineSettings& settings);
 
-    // Time passes, in steps of at most the longest advance a step holds.
-    EngineInputWriter& wait(int32_t ms);
+    // Each step `afterMs` after the previous one; a delay too long for one
+    // step's time byte goes in Wait steps before it.
+    EngineInputWriter& wait(int32_t ms);  // only time passes
     EngineInputWriter& receive(int32_t afterMs, const std::vector<uint8_t>& message);
     EngineInputWriter& act(int32_t afterMs, UserAction action, uint8_t first = 0, uint8_t second = 0);
 
     const std::vector<uint8_t>& bytes() const { return bytes_; }
 
 private:
-    // Writes Wait steps for all but the last part of `ms` under 200 and
-    // returns the time byte of that part.
+    // Writes Wait steps for all of `ms` but a last part under 200 and
+    // returns that part's time byte.
     uint8_t timeByte(int32_t ms);
 
     std::vector<uint8_t> bytes_;

@@ -1,6 +1,8 @@
 #include "fuzz/engine_patterns.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "midi/midi_bytes.h"
@@ -70,8 +72,10 @@ BuiltInPattern seven() {
 BuiltInPattern rolls() {
     SmfBuilder smf(960);
     SmfTrackBuilder& track = smf.track();
-    for (int tick = 0; tick < 960; tick += 120)
-        for (int key : {kKick, kSnare, kHiHat}) track.noteOn(tick, 9, key, 60 + tick / 20).noteOff(tick + 60, 9, key);
+    for (int tick = 0; tick < 960; tick += 120) {
+        for (int key : {kKick, kSnare, kHiHat}) track.noteOn(tick, 9, key, 60 + tick / 20);
+        for (int key : {kKick, kSnare, kHiHat}) track.noteOff(tick + 60, 9, key);
+    }
     track.endOfTrack(960);
     return make(L"Rolls.mid", smf);
 }
@@ -153,7 +157,11 @@ int32_t densestBeatOfBuiltInPatterns() {
     int32_t densest = 0;
     for (const BuiltInPattern& pattern : builtInPatterns()) {
         MIDIData* song = MIDIData_LoadFromMemory(pattern.bytes.data(), pattern.bytes.size());
-        if (song) densest = std::max(densest, factsOf(song).notesPerBeat);
+        if (!song) {
+            std::fprintf(stderr, "built-in pattern %ls does not load\n", pattern.fileName.c_str());
+            std::abort();
+        }
+        densest = std::max(densest, factsOf(song).notesPerBeat);
         MIDIData_Delete(song);
     }
     return densest;
