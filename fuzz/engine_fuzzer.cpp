@@ -1,7 +1,19 @@
 // libFuzzer target: the playing engine driven by MIDI input streams and
-// user actions on a fake clock, its promises checked after every step (the
-// list and their bounds are in engine_invariants.h). The input's layout is
-// in engine_input.h.
+// user actions on a fake clock, its promises checked after every step. The
+// input's layout is in engine_input.h, the driver in engine_driver.h.
+//
+// The bounds, and why (engine_invariants.h has each promise in full): a
+// pass sends at most one beat of the densest built-in pattern's notes, one
+// beat of clock pulses and one time code, for more is a replay or a tempo
+// nobody set, and late on a 31 250-baud cable; the clock runs no faster
+// than the tempo scroll bar's 256 bpm, moves less than a pulse between
+// received pulses, and stands still half a second after the last time code;
+// after Stop no drum key sounds and nothing but thru, a song position echo
+// and silencing leaves until Start or Continue; the position stays within
+// the loop; the next pass is due no more than one worker period (10 ms) in
+// the past and no later than the pattern's longest gap at 16 bpm; with the
+// program's own sync output on, no received clock or time code passes
+// through.
 #include <unistd.h>
 
 #include <cstddef>

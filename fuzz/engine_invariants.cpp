@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 
 #include "engine/player_state.h"
@@ -122,6 +123,12 @@ void EngineInvariants::received(const MidiMessage& message, const std::vector<Mi
     if (ownSyncOutputCarries(message) && std::find(sent.begin(), sent.end(), message) != sent.end())
         failInvariant("one-clock", "received " + hex(message) + " passed through beside the program's own");
     track(sent);
+    // All Sound Off or All Notes Off from the sender ends, in the program's
+    // mirror too, what the output leaves sounding: the program takes the
+    // sender's word for it, and so does this check.
+    if (message.size() == 3 && message[0] == (kControlChange | kDrumChannel) && (message[1] == 120 || message[1] >= kAllNotesOff) &&
+        std::find(sent.begin(), sent.end(), message) != sent.end())
+        std::fill(std::begin(sounding_), std::end(sounding_), false);
     checkStoppedOutput(sent, &message);
 }
 

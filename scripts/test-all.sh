@@ -25,7 +25,6 @@ run_windows_tests() {
 
 run_fuzzers() {
     local seconds=${FUZZ_SECONDS:-30}
-    build/fuzz/fuzz/engine_fuzzer fuzz/regressions/*.bin
     fuzz/run-fuzz.sh song "$seconds"
     fuzz/run-fuzz.sh engine "$seconds"
 }
