@@ -17,7 +17,6 @@
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
 #include "input/midi_input_thread.h"
-#include "midi/clock/midi_clock.h"
 #include "midi/ports/midi_io.h"
 #include "midi/ports/virtual_midi.h"
 #include "midi/status/midi_status.h"
@@ -62,6 +61,7 @@ void EngineDriver::writeSettingsFile(const EngineSettings& s) const {
     ini << "[Status]\r\nPatternName=" << std::string(pattern.begin(), pattern.end())
         << "\r\nTempoMode=" << s.tempoMode << "\r\nTempo=" << s.tempo << "\r\nNoteCheck=" << checks
         << "\r\nNoteLevel=" << levels << "\r\nSyncStart=" << s.syncStart << "\r\nSyncStop=" << s.syncStop
+        // The virtual ports kInputName and kOutputName.
         << "\r\n[MIDI Device]\r\nMIDIInName=Fuzz In\r\nMIDIOutName=Fuzz Out\r\nMIDIThru=" << s.midiThru
         << "\r\n[MIDI Sync Mode]\r\nMIDIInSyncMode=" << s.midiInSyncMode
         << "\r\nMIDIOutSyncMode=" << s.midiOutSyncMode << "\r\n";
