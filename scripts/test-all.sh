@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Configures, builds and tests every build: the Windows build (MinGW-w64,
-# tests under Wine and Xvfb) and the portable core natively under
-# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer.
-# Fails on the first failure.
+# tests under Wine and Xvfb), the portable core natively under
+# AddressSanitizer + UndefinedBehaviorSanitizer and under ThreadSanitizer,
+# and last the fuzzers (clang, libFuzzer): the engine fuzzer replays every
+# input in fuzz/regressions, then each fuzzer runs FUZZ_SECONDS (default
+# 30) on its corpus. Fails on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
 builds=("$@")
-[ ${#builds[@]} -gt 0 ] || builds=(native native-tsan windows)
+[ ${#builds[@]} -gt 0 ] || builds=(native native-tsan windows fuzz)
 
 run_windows_tests() {
     export WINEPREFIX="$PWD/build/windows/wineprefix"
@@ -21,6 +23,12 @@ run_windows_tests() {
     return $status
 }
 
+run_fuzzers() {
+    local seconds=${FUZZ_SECONDS:-30}
+    fuzz/run-fuzz.sh song "$seconds"
+    fuzz/run-fuzz.sh engine "$seconds"
+}
+
 for build in "${builds[@]}"; do
     echo "=== $build: configure and build"
     cmake --preset "$build" >/dev/null
@@ -28,6 +36,7 @@ for build in "${builds[@]}"; do
     echo "=== $build: test"
     case "$build" in
         windows) run_windows_tests ;;
+        fuzz) run_fuzzers ;;
         *) ctest --preset "$build" -j "$jobs" ;;
     esac
 done
