@@ -14,5 +14,5 @@ public:
     ProAudioTask& operator=(const ProAudioTask&) = delete;
 
 private:
-    void* registration_ = nullptr;
+    [[maybe_unused]] void* registration_ = nullptr;  // Windows only
 };
