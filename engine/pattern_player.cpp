@@ -72,9 +72,10 @@ struct PassReading {
 
 // A clock that did not run on from the last pass but jumped: it says it was
 // located (a time code from elsewhere), it went back, or it went further
-// than a beat since the last pass (a machine that stalled). No pass runs a
-// beat behind while the pattern plays, so a longer window is never music to
-// catch up with; sent as a burst it would jam a slow MIDI cable and the
+// than a beat since the last pass (a machine that stalled); or the pattern
+// no longer reaches where it stood (a shorter one was chosen). No pass runs
+// a beat behind while the pattern plays, so a longer window is never music
+// to catch up with; sent as a burst it would jam a slow MIDI cable and the
 // follower's clock.
 bool clockJumped(const PassReading& now, int32_t position) {
     PlayerState& p = playerState;
@@ -82,7 +83,8 @@ bool clockJumped(const PassReading& now, int32_t position) {
     const bool located = locates != p.patternLocateCount;
     p.patternLocateCount = locates;
     const int64_t window = int64_t{now.tick} - position + 1;
-    return located || window < 0 || window > now.resolution;
+    const bool pastTheEnd = now.endTime > 0 && position > now.endTime;
+    return located || pastTheEnd || window < 0 || window > now.resolution;
 }
 
 // The pattern goes on at the tick the clock jumped to, within the loop,

@@ -133,6 +133,18 @@ TEST_F(PatternPassTest, EachNoteAndPulseLeavesInThePassThatReadsItsTick) {
     }
 }
 
+// Another pattern chosen while playing may end before where the last one
+// stood: the pattern goes on from where the clock lands in the new loop, not
+// with a burst of the loop up to there.
+TEST_F(PatternPassTest, APatternShorterThanThePositionIsAJump) {
+    usePattern(patternAt(Pattern::Bar, 24));  // ends at tick 96
+    playerState.midiOutSyncMode = 1;
+    playerState.patternPosition = 150;
+    passAt(150 + 12);  // lands on tick 66 of the loop, pulse 66: sixteenth 11 is pulse 66
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0xFC}, {0xF2, 11, 0}, {0xFB}, kPulse}));
+    EXPECT_EQ(playerState.patternPosition, 67);
+}
+
 TEST_F(PatternPassTest, SendsTrackByTrackInStoredOrder) {
     SmfBuilder smf(480);
     smf.track().noteOn(10, 9, 36, 1).noteOn(50, 9, 38, 2).endOfTrack(1920);
