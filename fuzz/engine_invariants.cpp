@@ -120,6 +120,10 @@ void EngineInvariants::checkStoppedOutput(const std::vector<MidiMessage>& sent, 
 void EngineInvariants::received(const MidiMessage& message, const std::vector<MidiMessage>& sent, int64_t nowNs) {
     armed_ = false;
     if (isTimeCode(message)) lastTimeCodeNs_ = nowNs;
+    if (message.size() == 1 && message[0] == kTimingClock) {
+        if (lastPulseNs_ >= 0) longestPulseGapNs_ = std::max(longestPulseGapNs_, nowNs - lastPulseNs_);
+        lastPulseNs_ = nowNs;
+    }
     if (ownSyncOutputCarries(message) && std::find(sent.begin(), sent.end(), message) != sent.end())
         failInvariant("one-clock", "received " + hex(message) + " passed through beside the program's own");
     track(sent);
@@ -214,8 +218,12 @@ void EngineInvariants::checkDueTime(int64_t nowNs, int64_t dueNs) {
         failInvariant("due-time", describe("next pass due %lld us in the past", (nowNs - dueNs) / 1000));
     const PatternFacts& facts = currentFacts();
     if (facts.resolution <= 0) return;
-    const int64_t slowestGapNs =
+    int64_t slowestGapNs =
         (int64_t{facts.longestGap} + 1) * kNsPerMinute / (int64_t{kMinimumBpm} * facts.resolution) + kWorkerPeriodNs;
+    // A clock that follows timing clock is as slow as its master: a note
+    // between two pulses falls due when the measured pulse rate says.
+    if (MIDIClock_GetMIDIInSyncMode(playerState.patternClock) == kInSyncTimingClock)
+        slowestGapNs = std::max(slowestGapNs, longestPulseGapNs_ + kWorkerPeriodNs);
     if (dueNs - nowNs > slowestGapNs)
         failInvariant("due-time", describe("next pass due %lld ms ahead, more than %lld ms",
                                            (dueNs - nowNs) / kNsPerMs, slowestGapNs / kNsPerMs));

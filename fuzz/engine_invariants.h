@@ -31,7 +31,8 @@
 // due-time        The next pass is never due more than one worker period
 //                 (10 ms) in the past, nor later than the longest gap
 //                 between two events of the pattern at the slowest tempo
-//                 (16 bpm); a worker never passes again and again at one
+//                 (16 bpm), or, following timing clock, than the longest
+//                 gap between two received pulses; a worker never passes again and again at one
 //                 instant or more than 1000 times in one step.
 // one-clock       While the program sends its own timing clock (or time
 //                 code), no received clock pulse (or time code) is passed
@@ -88,6 +89,8 @@ private:
     int64_t quietTicks_ = 0;
     int64_t quietNs_ = 0;
     int64_t lastTimeCodeNs_;
+    int64_t lastPulseNs_ = -1;
+    int64_t longestPulseGapNs_ = 0;  // between two received timing clocks
 
     int64_t lastPassNs_ = -1;
     int32_t passesAtOneInstant_ = 0;
