@@ -101,8 +101,9 @@ void createClocks(PlayerUi& ui) {
     int32_t timeMode = kTicksPerQuarterNoteTimeMode;
     int32_t resolution = kNoPatternResolution;
     if (p.patternData) MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
-    // The clocks run at what the scroll bar shows.
-    p.tempo = tempoInScrollRange(p.tempo);
+    // The settings load brought the tempo into the scroll bar's range; one
+    // of 0 or less set by hand has no bpm: run at 120 bpm and keep that.
+    p.tempo = usableTempo(p.tempo);
 
     int32_t syncMode = clockSyncMode(p.tempoMode, p.midiInSyncMode);
     p.patternClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);

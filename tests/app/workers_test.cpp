@@ -13,6 +13,7 @@
 #include "engine/tempo.h"
 #include "engine/transport.h"
 #include "midi/song/midi_data.h"
+#include "midi/midi_bytes.h"
 #include "tests/support/player_fixture.h"
 
 namespace {
@@ -27,26 +28,15 @@ protected:
     }
 };
 
-// Length a complete message with this status byte must have; 0 for a
-// system-exclusive message, whose length is its F7.
-size_t expectedLength(uint8_t status) {
-    if (status < 0xF0) return (status & 0xE0) == 0xC0 ? 2 : 3;
-    switch (status) {
-    case 0xF0: return 0;
-    case 0xF1:
-    case 0xF3: return 2;
-    case 0xF2: return 3;
-    default: return 1;
-    }
-}
-
 ::testing::AssertionResult isCompleteMessage(const Bytes& message) {
     if (message.empty() || message[0] < 0x80)
         return ::testing::AssertionFailure() << "no status byte";
-    size_t length = expectedLength(message[0]);
-    if (length == 0) {
+    // A system-exclusive message runs to its F7; every other has a fixed length.
+    size_t length = message.size();
+    if (message[0] == 0xF0) {
         if (message.back() != 0xF7) return ::testing::AssertionFailure() << "unterminated sysex";
-        length = message.size();
+    } else {
+        length = 1 + static_cast<size_t>(midiDataLength(message[0]));
     }
     if (message.size() != length)
         return ::testing::AssertionFailure() << "length " << message.size() << " for status "
