@@ -70,21 +70,26 @@ struct PassReading {
     int32_t lag = 0;  // ticks the reading lags the clock: 1 in the benches' old timing
 };
 
-// A clock that did not run on from the last pass but jumped: it says it was
-// located (a time code from elsewhere), it went back, or it went further
-// than a beat since the last pass (a machine that stalled); or the pattern
-// no longer reaches where it stood (a shorter one was chosen). No pass runs
-// a beat behind while the pattern plays, so a longer window is never music
-// to catch up with; sent as a burst it would jam a slow MIDI cable and the
-// follower's clock.
-bool clockJumped(const PassReading& now, int32_t position) {
+// Whether the pattern clock was located (a time code from elsewhere) since
+// the last pass; the pass follows each locate once.
+bool takeNewLocate() {
     PlayerState& p = playerState;
     const int32_t locates = MIDIClock_GetLocateCount(p.patternClock);
     const bool located = locates != p.patternLocateCount;
     p.patternLocateCount = locates;
+    return located;
+}
+
+// A clock that did not run on from the last pass but jumped: it went back,
+// or it went further than a beat since the last pass (a machine that
+// stalled); or the pattern no longer reaches where it stood (a shorter one
+// was chosen). No pass runs a beat behind while the pattern plays, so a
+// longer window is never music to catch up with; sent as a burst it would
+// jam a slow MIDI cable and the follower's clock.
+bool clockJumped(const PassReading& now, int32_t position) {
     const int64_t window = int64_t{now.tick} - position + 1;
     const bool pastTheEnd = now.endTime > 0 && position > now.endTime;
-    return located || pastTheEnd || window < 0 || window > now.resolution;
+    return pastTheEnd || window < 0 || window > now.resolution;
 }
 
 // The pattern goes on at the tick the clock jumped to, within the loop,
@@ -144,7 +149,8 @@ PassReading readPass() {
 void playPass() {
     PlayerState& p = playerState;
     const PassReading now = readPass();
-    if (clockJumped(now, p.patternPosition)) {
+    const bool located = takeNewLocate();
+    if (located || clockJumped(now, p.patternPosition)) {
         jumpTo(now);
         return;
     }
