@@ -10,7 +10,6 @@
 #include "engine/worker_sleep.h"
 #include "input/thread_priority.h"
 #include "midi/clock/midi_clock.h"
-#include "midi/clock/midi_clock_timecode.h"
 #include "midi/midi_bytes.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
@@ -76,6 +75,14 @@ void handleSyncStop(const uint8_t* message) {
     if ((keyReleased || pedal) && heldNoteCount() == 0) postCommand(IDC_STOP_BUTTON);
 }
 
+// A time-code full frame by its form, F0 7F <device> 01 01 ...: one with
+// values out of range is no time to follow, but a slave downstream would
+// still take it for a locate.
+bool isFullFrame(const uint8_t* message, int32_t length) {
+    return length >= 5 && message[0] == kSystemExclusive && message[1] == kUniversalRealTime &&
+           message[3] == kTimeCodeSubId && message[4] == kFullFrameSubId;
+}
+
 // The messages that tell a slave where and how fast the music goes. While
 // the player sends its own sync output, a received one passed on would put
 // a second clock on the wire and the slave would follow both.
@@ -87,10 +94,7 @@ bool isSyncMessage(const uint8_t* message, int32_t length) {
     case kMidiStart:
     case kMidiContinue:
     case kMidiStop: return true;
-    default: {
-        TimeCode fullFrame{};
-        return decodeFullFrame(message, length, &fullFrame);
-    }
+    default: return isFullFrame(message, length);
     }
 }
 
