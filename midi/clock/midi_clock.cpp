@@ -384,7 +384,14 @@ int32_t MIDIClock_GetMIDIInSyncMode(const MIDIClock* clock) {
 }
 
 int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32_t length) {
+    return MIDIClock_PutMIDIMessageAt(clock, message, length, MIDIClockLib_Now());
+}
+
+int32_t MIDIClock_PutMIDIMessageAt(MIDIClock* clock, const uint8_t* message, int32_t length,
+                                   int64_t receivedAt) {
     if (clock == nullptr || message == nullptr || length < 1) return 0;
+    // For now every message counts as arriving when it is read.
+    (void)receivedAt;
     const int64_t now = MIDIClockLib_Now();
     if (clock->syncMode == kInSyncTimingClock) {
         switch (message[0]) {

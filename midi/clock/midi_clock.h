@@ -75,6 +75,11 @@ int32_t MIDIClock_GetMIDIInSyncMode(const MIDIClock* clock);
 // the clock runs (or, for a pulse, awaits the player's Start). Non-zero when
 // it moved the clock.
 int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32_t length);
+// The same for a message received at `receivedAt` (the time source's
+// nanoseconds, MIDIClockLib_Now), which may lie a little in the past when a
+// driver hands its messages over late or in batches.
+int32_t MIDIClock_PutMIDIMessageAt(MIDIClock* clock, const uint8_t* message, int32_t length,
+                                   int64_t receivedAt);
 
 // How often a received time code has made the running clock jump instead
 // of running on: a full frame more than a frame away from where the clock

@@ -137,6 +137,11 @@ int32_t MIDIIn_GetMIDIMessage(MIDIIn* port, uint8_t* buffer, int32_t size) {
     return port->getMessage(buffer, size);
 }
 
+int32_t MIDIIn_GetMIDIMessageAt(MIDIIn* port, uint8_t* buffer, int32_t size, int64_t* receivedAt) {
+    if (receivedAt != nullptr) *receivedAt = kMIDIInNoTime;
+    return MIDIIn_GetMIDIMessage(port, buffer, size);
+}
+
 int64_t MIDIIn_GetDroppedCount(const MIDIIn* port) {
     return port != nullptr ? port->droppedCount() : 0;
 }
@@ -149,3 +154,7 @@ int32_t MIDIOut_PutMIDIMessage(MIDIOut* port, const uint8_t* message, int32_t le
     if (port == nullptr || !isSendableMessage(message, length)) return 0;
     return port->putMessage(message, length);
 }
+
+int32_t MIDIIn_IsGone(const MIDIIn* port) { return port != nullptr && port->isGone() ? 1 : 0; }
+
+int32_t MIDIOut_IsGone(const MIDIOut* port) { return port != nullptr && port->isGone() ? 1 : 0; }

@@ -36,6 +36,12 @@ int32_t MIDIOut_Close(MIDIOut* port); // null is accepted
 // 0 when nothing is waiting. A waiting message longer than `size` is dropped
 // and counted, and the next one is delivered instead. Never blocks.
 int32_t MIDIIn_GetMIDIMessage(MIDIIn* port, uint8_t* buffer, int32_t size);
+// The same, and the time the message arrived, in steady-clock nanoseconds
+// (std::chrono::steady_clock, the clocks' own time source) as the driver
+// reported it; kMIDIInNoTime when the port cannot tell, and the reader then
+// takes the moment it reads the message.
+constexpr int64_t kMIDIInNoTime = 0;
+int32_t MIDIIn_GetMIDIMessageAt(MIDIIn* port, uint8_t* buffer, int32_t size, int64_t* receivedAt);
 // Number of received messages dropped because the queue was full or they
 // were longer than kMIDIMessageMax.
 int64_t MIDIIn_GetDroppedCount(const MIDIIn* port);
@@ -48,3 +54,9 @@ void MIDIIn_SetArrivalWakeUp(MIDIIn* port, WakeUp* wake);
 // A short message must have exactly the data bytes its status byte calls
 // for (running status is not accepted); system exclusive starts with 0xF0.
 int32_t MIDIOut_PutMIDIMessage(MIDIOut* port, const uint8_t* message, int32_t length);
+
+// Non-zero once the device behind the port has gone (unplugged, its driver
+// removed): the port makes no further driver calls, and whoever owns it
+// reopens the device by name when it comes back. 0 for null.
+int32_t MIDIIn_IsGone(const MIDIIn* port);
+int32_t MIDIOut_IsGone(const MIDIOut* port);

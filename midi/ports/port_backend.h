@@ -16,6 +16,8 @@ struct MIDIIn {
     virtual int64_t droppedCount() const = 0;
     // Whatever queues a message signals `wake` afterwards.
     virtual void setArrivalWakeUp(WakeUp* wake) = 0;
+    // True once the device has gone; see MIDIIn_IsGone.
+    virtual bool isGone() const { return false; }
 };
 
 // An open output port. putMessage is given only messages that pass
@@ -23,6 +25,8 @@ struct MIDIIn {
 struct MIDIOut {
     virtual ~MIDIOut() = default;
     virtual int32_t putMessage(const uint8_t* message, int32_t length) = 0;
+    // True once the device has gone; see MIDIOut_IsGone.
+    virtual bool isGone() const { return false; }
 };
 
 // One kind of device. Names are listed by index; open returns null when the
