@@ -138,8 +138,10 @@ int32_t MIDIIn_GetMIDIMessage(MIDIIn* port, uint8_t* buffer, int32_t size) {
 }
 
 int32_t MIDIIn_GetMIDIMessageAt(MIDIIn* port, uint8_t* buffer, int32_t size, int64_t* receivedAt) {
-    if (receivedAt != nullptr) *receivedAt = kMIDIInNoTime;
-    return MIDIIn_GetMIDIMessage(port, buffer, size);
+    int64_t time = kMIDIInNoTime;
+    const int32_t length = port != nullptr ? port->getMessageAt(buffer, size, &time) : 0;
+    if (receivedAt != nullptr) *receivedAt = length > 0 ? time : kMIDIInNoTime;
+    return length;
 }
 
 int64_t MIDIIn_GetDroppedCount(const MIDIIn* port) {

@@ -13,6 +13,12 @@
 struct MIDIIn {
     virtual ~MIDIIn() = default;
     virtual int32_t getMessage(uint8_t* buffer, int32_t size) = 0;
+    // The same, and when the message arrived (see MIDIIn_GetMIDIMessageAt);
+    // kMIDIInNoTime from a port that cannot tell.
+    virtual int32_t getMessageAt(uint8_t* buffer, int32_t size, int64_t* receivedAt) {
+        *receivedAt = kMIDIInNoTime;
+        return getMessage(buffer, size);
+    }
     virtual int64_t droppedCount() const = 0;
     // Whatever queues a message signals `wake` afterwards.
     virtual void setArrivalWakeUp(WakeUp* wake) = 0;

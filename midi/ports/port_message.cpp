@@ -31,38 +31,50 @@ bool isSendableMessage(const uint8_t* message, int32_t length) {
     return true;
 }
 
-bool SysExAssembler::feed(const uint8_t* data, int32_t length, PortQueue& queue) {
-    bool droppedNothing = true;
+void SysExAssembler::drop(PortQueue& queue) {
+    queue.countDrop();
+    state_ = State::Skipping;
+    length_ = 0;
+}
+
+void SysExAssembler::lostPiece(PortQueue& queue) {
+    if (state_ != State::Skipping) drop(queue);
+}
+
+bool SysExAssembler::feed(const uint8_t* data, int32_t length, PortQueue& queue, int64_t receivedAt) {
+    const int64_t dropsBefore = queue.dropped();
     for (int32_t i = 0; i < length; ++i) {
         const uint8_t byte = data[i];
-        if (byte == kSystemExclusive) {
-            if (active_) {
-                // A new message cut the previous one short.
-                queue.countDrop();
-                droppedNothing = false;
+        if (byte >= kTimingClock) {
+            // Real-time bytes may fall between any two bytes on the wire.
+            queue.push(&byte, 1, receivedAt);
+        } else if (byte == kSystemExclusive) {
+            if (state_ == State::Collecting) queue.countDrop();  // cut short by the next one
+            state_ = State::Collecting;
+            bytes_[0] = byte;
+            length_ = 1;
+            startedAt_ = receivedAt;
+        } else if (state_ == State::Skipping) {
+            if (byte == kEndOfExclusive) state_ = State::Idle;
+        } else if (state_ == State::Idle || (isStatusByte(byte) && byte != kEndOfExclusive)) {
+            // Bytes without their beginning, or a message cut short by
+            // another status byte.
+            drop(queue);
+            if (byte == kEndOfExclusive) state_ = State::Idle;
+        } else if (length_ == kMIDIMessageMax) {
+            // Too long to hand out: dropped whole at its end.
+            if (byte == kEndOfExclusive) {
+                drop(queue);
+                state_ = State::Idle;
             }
-            active_ = true;
-            overflowed_ = false;
-            length_ = 0;
-        } else if (!active_) {
-            // Bytes outside a message: the driver lost its beginning.
-            queue.countDrop();
-            return false;
-        }
-        if (length_ < kMIDIMessageMax) {
-            bytes_[length_++] = byte;
         } else {
-            overflowed_ = true;
-        }
-        if (byte == kEndOfExclusive) {
-            active_ = false;
-            if (overflowed_ || !queue.push(bytes_, length_)) {
-                if (overflowed_) queue.countDrop();
-                droppedNothing = false;
+            bytes_[length_++] = byte;
+            if (byte == kEndOfExclusive) {
+                queue.push(bytes_, length_, startedAt_);
+                state_ = State::Idle;
+                length_ = 0;
             }
-            length_ = 0;
-            overflowed_ = false;
         }
     }
-    return droppedNothing;
+    return queue.dropped() == dropsBefore;
 }

@@ -28,21 +28,33 @@ uint32_t packShortMessage(const uint8_t* message, int32_t length);
 bool isSendableMessage(const uint8_t* message, int32_t length);
 
 // Collects system exclusive from pieces (WinMM hands long messages over in
-// buffers, possibly several per message) and queues each complete message.
-// A message longer than kMIDIMessageMax is dropped whole and counted.
+// buffers, possibly several per message) and queues each complete message,
+// stamped with the time of the piece that began it. A message that cannot
+// be whole is dropped and counted once, never queued: one longer than
+// kMIDIMessageMax, one cut short by another status byte, one whose piece
+// went missing (lostPiece), and the remains of one whose beginning was lost,
+// which are skipped up to the next 0xF0 or 0xF7. A real-time byte between
+// the pieces' bytes is queued on its own, as it arrived.
 // Used by one producer thread at a time.
 class SysExAssembler {
 public:
     // Feeds one piece; returns false when something was dropped.
-    bool feed(const uint8_t* data, int32_t length, PortQueue& queue);
+    bool feed(const uint8_t* data, int32_t length, PortQueue& queue, int64_t receivedAt = kMIDIInNoTime);
+    // The driver lost data or reported a piece incomplete: the message in
+    // progress (or, between messages, whatever follows up to the next 0xF0)
+    // is dropped and counted.
+    void lostPiece(PortQueue& queue);
     // True between a 0xF0 and its 0xF7.
-    bool active() const { return active_; }
-    // Forgets a message in progress (the driver reported it incomplete).
-    void abandon() { active_ = false; overflowed_ = false; length_ = 0; }
+    bool active() const { return state_ == State::Collecting; }
+    // Forgets a message in progress without counting it (the port reopened).
+    void abandon() { state_ = State::Idle; length_ = 0; }
 
 private:
+    enum class State { Idle, Collecting, Skipping };
+    void drop(PortQueue& queue);
+
     uint8_t bytes_[kMIDIMessageMax] = {};
     int32_t length_ = 0;
-    bool active_ = false;
-    bool overflowed_ = false;
+    int64_t startedAt_ = kMIDIInNoTime;
+    State state_ = State::Idle;
 };

@@ -17,14 +17,16 @@ public:
     static constexpr uint32_t kCapacity = 1024;  // messages
 
     // Producer side. False (and counted) when the queue is full or the
-    // message is empty or longer than kMIDIMessageMax.
-    bool push(const uint8_t* message, int32_t length);
+    // message is empty or longer than kMIDIMessageMax. `receivedAt` travels
+    // with the message (steady-clock nanoseconds, or kMIDIInNoTime).
+    bool push(const uint8_t* message, int32_t length, int64_t receivedAt = kMIDIInNoTime);
     void countDrop() { dropped_.fetch_add(1, std::memory_order_relaxed); }
 
     // Consumer side: copies the oldest message into `buffer` and returns its
     // length, 0 when the queue is empty. A message longer than `size` is
-    // dropped and counted, and the next one is tried.
-    int32_t pop(uint8_t* buffer, int32_t size);
+    // dropped and counted, and the next one is tried. `receivedAt` (may be
+    // null) gets the time pushed with the message.
+    int32_t pop(uint8_t* buffer, int32_t size, int64_t* receivedAt = nullptr);
     // Consumer side: forgets every queued message.
     void clear();
 
@@ -32,6 +34,7 @@ public:
 
 private:
     struct Slot {
+        int64_t receivedAt;
         int32_t length;
         uint8_t bytes[kMIDIMessageMax];
     };
