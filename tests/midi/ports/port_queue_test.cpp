@@ -1,5 +1,5 @@
 // The bounded input queue: overflow, oversized reads, and one producer with
-// one consumer on two threads.
+// one consumer on two threads, each message with its time.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -51,7 +51,7 @@ TEST(PortQueue, RefusesEmptyAndOverlongMessagesAndSkipsWhatDoesNotFit) {
     EXPECT_EQ(queue->dropped(), 4);
 }
 
-TEST(PortQueue, OneProducerAndOneConsumerLoseNothingInOrder) {
+TEST(PortQueue, OneProducerAndOneConsumerLoseNothingInOrderWithTheirTimes) {
     auto queue = std::make_unique<PortQueue>();
     constexpr uint32_t kMessages = 200000;
     std::thread producer([&queue] {
@@ -60,7 +60,7 @@ TEST(PortQueue, OneProducerAndOneConsumerLoseNothingInOrder) {
             uint8_t message[8] = {0xF0, static_cast<uint8_t>(i & 0x7F), static_cast<uint8_t>((i >> 7) & 0x7F),
                                   static_cast<uint8_t>((i >> 14) & 0x7F), 0x00, 0x00, 0x00, 0xF7};
             const int32_t length = i % 3 == 0 ? 8 : 4;
-            if (queue->push(message, length)) {
+            if (queue->push(message, length, static_cast<int64_t>(i) * 1000)) {
                 ++i;
             } else {
                 std::this_thread::yield();
@@ -70,7 +70,8 @@ TEST(PortQueue, OneProducerAndOneConsumerLoseNothingInOrder) {
     uint8_t buffer[kMIDIMessageMax];
     uint32_t expected = 0;
     while (expected < kMessages) {
-        const int32_t length = queue->pop(buffer, kMIDIMessageMax);
+        int64_t receivedAt = -1;
+        const int32_t length = queue->pop(buffer, kMIDIMessageMax, &receivedAt);
         if (length == 0) {
             std::this_thread::yield();
             continue;
@@ -78,6 +79,7 @@ TEST(PortQueue, OneProducerAndOneConsumerLoseNothingInOrder) {
         const uint32_t value = buffer[1] | (buffer[2] << 7) | (buffer[3] << 14);
         ASSERT_EQ(value, expected);
         ASSERT_EQ(length, expected % 3 == 0 ? 8 : 4);
+        ASSERT_EQ(receivedAt, static_cast<int64_t>(expected) * 1000);
         ++expected;
     }
     producer.join();
