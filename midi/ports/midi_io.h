@@ -42,8 +42,8 @@ int32_t MIDIIn_GetMIDIMessage(MIDIIn* port, uint8_t* buffer, int32_t size);
 // takes the moment it reads the message.
 constexpr int64_t kMIDIInNoTime = 0;
 int32_t MIDIIn_GetMIDIMessageAt(MIDIIn* port, uint8_t* buffer, int32_t size, int64_t* receivedAt);
-// Number of received messages dropped because the queue was full or they
-// were longer than kMIDIMessageMax.
+// Number of received messages dropped because the queue was full, they were
+// longer than kMIDIMessageMax, or part of them was lost on the way.
 int64_t MIDIIn_GetDroppedCount(const MIDIIn* port);
 // From now on the port signals `wake` (null: nothing) each time a received
 // message is queued, so that its reader can sleep until one arrives. The

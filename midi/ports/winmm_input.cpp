@@ -33,8 +33,10 @@ constexpr DWORD kProbeIntervalMs = 500;
 // How long a close waits for the driver to give the buffers back after its
 // reset, and for its MIM_CLOSE.
 constexpr DWORD kDriverAnswerWaitMs = 500;
-// A driver's time this far behind the callback's own is not believed.
-constexpr uint32_t kLongestDriverLagMs = 5000;
+// A driver's time further behind or ahead of the callback's own is not
+// believed.
+constexpr int64_t kLongestDriverLagMs = 5000;
+constexpr int64_t kDriverLeadMs = 100;
 
 bool meansDeviceGone(MMRESULT result) {
     return result == MMSYSERR_NODRIVER || result == MIDIERR_NODEVICE || result == MMSYSERR_INVALHANDLE;
@@ -179,18 +181,20 @@ void WinMMInput::receive(UINT message, DWORD_PTR param1, DWORD_PTR param2) {
 }
 
 // The driver's time when it gives one (ms since midiInStart), else the
-// callback's own; never later than now, never earlier than the message
-// before. Both counts are unsigned 32-bit milliseconds and wrap after 49
-// days, which the differences below absorb.
+// callback's own, never earlier than the message before. The callback's
+// clock is timeGetTime, coarser than the driver's stamps on some systems,
+// so a stamp a little ahead of it is believed. Both counts are unsigned
+// 32-bit milliseconds that wrap after 49 days, which the differences absorb.
 int64_t WinMMInput::arrivalTime(DWORD_PTR driverMs) {
     const uint32_t nowMs = timeGetTime() - startTick_;
     if (nowMs < lastTickMs_) ++tickWraps_;
     lastTickMs_ = nowMs;
-    const uint64_t now = (tickWraps_ << 32) | nowMs;
-    const uint32_t lag = nowMs - static_cast<uint32_t>(driverMs);
+    const int64_t now = static_cast<int64_t>((tickWraps_ << 32) | nowMs);
+    const int64_t stamp = now - static_cast<int32_t>(nowMs - static_cast<uint32_t>(driverMs));
     // A driver that keeps no time sends 0.
-    const bool believable = driverMs != 0 && lag <= kLongestDriverLagMs && lag <= now;
-    int64_t arrival = startNs_ + static_cast<int64_t>(believable ? now - lag : now) * 1000000;
+    const bool believable = driverMs != 0 && stamp >= 0 && stamp >= now - kLongestDriverLagMs &&
+                            stamp <= now + kDriverLeadMs;
+    int64_t arrival = startNs_ + (believable ? stamp : now) * 1000000;
     if (arrival < lastArrival_) arrival = lastArrival_;
     lastArrival_ = arrival;
     return arrival;
