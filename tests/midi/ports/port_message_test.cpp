@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "midi/midi_bytes.h"
@@ -125,53 +126,41 @@ TEST(SysExAssembly, JoinsPiecesAndDropsOverlongMessagesWhole) {
     EXPECT_FALSE(sysEx.active());
 }
 
-// Pieces arrive one a millisecond; kLost stands for a piece the driver lost.
+// Pieces arrive one a millisecond; an empty piece is one the driver lost.
 TEST(SysExAssembly, AMessageThatLostAPieceIsNeverQueuedAsWhole) {
-    const std::vector<uint8_t> kLost;
-    struct Queued {
-        std::vector<uint8_t> bytes;
-        int64_t receivedAt;
-    };
+    using Bytes = std::vector<uint8_t>;
     struct Case {
         const char* name;
-        std::vector<std::vector<uint8_t>> pieces;
-        std::vector<Queued> queued;
+        std::vector<Bytes> pieces;
+        std::vector<std::pair<Bytes, int64_t>> queued;  // with the time of their first piece
         int64_t dropped;
     };
     const Case cases[] = {
-        {"a message keeps the time of its first piece",
-         {{0xF0, 0x01}, {0x02}, {0x03, 0xF7}}, {{{0xF0, 0x01, 0x02, 0x03, 0xF7}, 0}}, 0},
-        {"a lost middle drops its message, the next comes whole",
-         {{0xF0, 0x01, 0x02}, kLost, {0x05, 0xF7, 0xF0, 0x06}, {0xF7}}, {{{0xF0, 0x06, 0xF7}, 2}}, 1},
-        {"a loss between messages skips what follows up to the next beginning",
-         {kLost, {0x03, 0x04}, {0xF7, 0xF0, 0x06, 0xF7}}, {{{0xF0, 0x06, 0xF7}, 2}}, 1},
-        {"bytes without their beginning count once",
-         {{0x10, 0x20}, {0x30}, {0xF7}}, {}, 1},
-        {"another status byte cuts a message short",
-         {{0xF0, 0x01, 0x90, 0x3C, 0x40, 0xF7}}, {}, 1},
-        {"a real-time byte inside a message goes ahead of it",
-         {{0xF0, 0x01}, {0xF8, 0x02, 0xF7}}, {{{0xF8}, 1}, {{0xF0, 0x01, 0x02, 0xF7}, 0}}, 0},
+        {"a lost middle drops its message; the next comes whole, at its start",
+         {{0xF0, 0x01}, {}, {0x05, 0xF7, 0xF0, 0x06}, {0xF7}}, {{{0xF0, 0x06, 0xF7}, 2}}, 1},
+        {"a loss between messages skips up to the next beginning", {{}, {0x03, 0x04}, {0xF7, 0xF0, 0x06, 0xF7}},
+         {{{0xF0, 0x06, 0xF7}, 2}}, 1},
+        {"bytes without their beginning count once", {{0x10, 0x20}, {0x30}, {0xF7}}, {}, 1},
+        {"another status byte cuts a message short", {{0xF0, 0x01, 0x90, 0x3C, 0x40, 0xF7}}, {}, 1},
+        {"a real-time byte inside a message goes ahead of it", {{0xF0, 0x01}, {0xF8, 0x02, 0xF7}},
+         {{{0xF8}, 1}, {{0xF0, 0x01, 0x02, 0xF7}, 0}}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto queue = std::make_unique<PortQueue>();
         SysExAssembler sysEx;
         for (size_t i = 0; i < c.pieces.size(); ++i) {
-            const std::vector<uint8_t>& piece = c.pieces[i];
-            if (piece.empty()) {
-                sysEx.lostPiece(*queue);
-            } else {
-                sysEx.feed(piece.data(), static_cast<int32_t>(piece.size()), *queue, static_cast<int64_t>(i));
-            }
+            const Bytes& piece = c.pieces[i];
+            if (piece.empty()) sysEx.lostPiece(*queue);
+            else sysEx.feed(piece.data(), static_cast<int32_t>(piece.size()), *queue, static_cast<int64_t>(i));
         }
-        for (const Queued& expected : c.queued) {
-            uint8_t buffer[kMIDIMessageMax];
-            int64_t receivedAt = -1;
-            const int32_t length = queue->pop(buffer, kMIDIMessageMax, &receivedAt);
-            EXPECT_EQ(std::vector<uint8_t>(buffer, buffer + length), expected.bytes);
-            EXPECT_EQ(receivedAt, expected.receivedAt);
+        std::vector<std::pair<Bytes, int64_t>> queued;
+        uint8_t buffer[kMIDIMessageMax];
+        int64_t receivedAt = 0;
+        while (int32_t length = queue->pop(buffer, kMIDIMessageMax, &receivedAt)) {
+            queued.emplace_back(Bytes(buffer, buffer + length), receivedAt);
         }
-        EXPECT_EQ(popOne(*queue), std::vector<uint8_t>{});
+        EXPECT_EQ(queued, c.queued);
         EXPECT_EQ(queue->dropped(), c.dropped);
     }
 }
