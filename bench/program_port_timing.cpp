@@ -55,8 +55,8 @@ std::vector<int64_t> gridLateness(const std::vector<int64_t>& timesUs) {
 
 void print(const char* what, std::vector<int64_t> ns) {
     const Spread s = spreadOf(ns);
-    std::printf("  %-34s n=%3zu median %6.2f p99 %6.2f max %6.2f ms\n", what, ns.size(), s.p50 / 1e6, s.p99 / 1e6,
-                s.max / 1e6);
+    std::printf("  %-30s n=%3zu median %6.2f p99 %6.2f max %6.2f sd %5.2f ms\n", what, ns.size(), s.p50, s.p99,
+                s.max, s.stddev);
 }
 
 // The loop-back pipes' far side, read with blocking reads so each message is
