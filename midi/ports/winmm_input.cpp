@@ -194,7 +194,8 @@ int64_t WinMMInput::arrivalTime(DWORD_PTR driverMs) {
     // A driver that keeps no time sends 0.
     const bool believable = driverMs != 0 && stamp >= 0 && stamp >= now - kLongestDriverLagMs &&
                             stamp <= now + kDriverLeadMs;
-    int64_t arrival = startNs_ + (believable ? stamp : now) * 1000000;
+    // A count of whole milliseconds stands for the middle of its millisecond.
+    int64_t arrival = startNs_ + (believable ? stamp : now) * 1000000 + 500000;
     if (arrival < lastArrival_) arrival = lastArrival_;
     lastArrival_ = arrival;
     return arrival;
