@@ -9,6 +9,10 @@
 #   Japanese and Chinese language modules show their texts instead of boxes.
 # - Wine's own .ttf fonts (Tahoma, Marlett, ...) copied into the prefix:
 #   Debian's Wine leaves them out, and "MS Shell Dlg" resolves to Tahoma.
+# - Drivers Audio names the tests' stand-in MIDI driver first, then Wine's
+#   default list: a process with winequillbexstandin.drv beside its program
+#   gets that as its MIDI hardware; any other finds no such file and loads
+#   Wine's usual drivers as before.
 #
 # Quick when the prefix is already set up: a stamp file records the settings
 # version, and nothing runs while it matches.
@@ -23,7 +27,7 @@ WINEPREFIX=$(cd "$1" && pwd)
 export WINEPREFIX
 export WINEDEBUG=-all
 
-settings_version=1
+settings_version=2
 stamp="$WINEPREFIX/.quillbex-prefix"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$settings_version" ]; then
     exit 0
@@ -61,6 +65,9 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
 "Managed"="N"
+
+[HKEY_CURRENT_USER\\Software\\Wine\\Drivers]
+"Audio"="quillbexstandin,pulse,alsa,oss,coreaudio"
 
 [HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]
 "MS UI Gothic"="Noto Sans CJK JP"

@@ -1,0 +1,314 @@
+// Quillbex.exe on the road a Windows musician takes: WinMM, through Wine's
+// own winmm.dll, to the stand-in MIDI driver (tests/fixtures/winmm_standin),
+// which behaves as a USB interface does. One scenario a row; each prints the
+// figures it measured ("[figure] ...").
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resources/resource_ids.h"
+#include "tests/app/built_program.h"
+#include "tests/fixtures/winmm_standin/standin_driver.h"
+#include "tests/support/smf_builder.h"
+#include "tools/program_driver/program_run.h"
+#include "tools/program_driver/standin_script.h"
+
+namespace {
+
+constexpr int64_t kEighthUs = 250000;  // at 120 beats per minute
+constexpr int64_t kPulseUs = 20833;
+constexpr DWORD kNoteWaitMs = 6000;
+
+// Closed hi-hat on every eighth note of a 4/4 bar, 480 ticks per quarter.
+std::vector<uint8_t> hiHatEighths() {
+    SmfBuilder smf(480);
+    auto& track = smf.track();
+    for (uint32_t eighth = 0; eighth < 8; ++eighth) track.noteOn(eighth * 240, 9, 42, 100).noteOn(eighth * 240 + 60, 9, 42, 0);
+    track.endOfTrack(1920);
+    return smf.bytes();
+}
+
+std::string hex(const std::vector<uint8_t>& bytes) {
+    std::string text;
+    char byte[4];
+    for (uint8_t b : bytes) {
+        std::snprintf(byte, sizeof byte, " %02X", b);
+        text += byte;
+    }
+    return text;
+}
+
+// A system exclusive message of `size` bytes, F0 ... F7.
+std::vector<uint8_t> sysEx(size_t size, uint8_t seed) {
+    std::vector<uint8_t> message(size);
+    for (size_t i = 0; i < size; ++i) message[i] = static_cast<uint8_t>((seed + i) & 0x7F);
+    message.front() = 0xF0;
+    message.back() = 0xF7;
+    return message;
+}
+
+std::vector<int64_t> drumNoteTimes(const StandinLog& log) {
+    std::vector<int64_t> times;
+    for (const StandinEvent& e : log) {
+        if (e.output && e.event == "data" && e.bytes.size() == 3 && e.bytes[0] == 0x99 && e.bytes[2] > 0)
+            times.push_back(e.us);
+    }
+    return times;
+}
+
+bool hasDrumNotes(const StandinLog& log, size_t count) {
+    return drumNoteTimes(log).size() >= count;
+}
+
+// How late `time` is against the nearest line of a grid.
+double lateMs(int64_t time, int64_t originUs, int64_t periodUs) {
+    const int64_t offset = time - originUs;
+    const int64_t line = (offset + periodUs / 2) / periodUs;
+    return static_cast<double>(offset - line * periodUs) / 1000.0;
+}
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) return 0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, static_cast<size_t>(p / 100.0 * values.size()))];
+}
+
+void figure(const char* name, const std::vector<double>& values) {
+    std::printf("[figure] %s: n=%zu median %.2f p99 %.2f max %.2f ms\n", name, values.size(), percentile(values, 50),
+                percentile(values, 99), percentile(values, 100));
+}
+
+class ProgramOverWinMM : public ::testing::Test {
+protected:
+    // Starts the program on the stand-in's "Keys" and "Synth", thru on,
+    // following the input's clock when `followClock`, and waits until both
+    // ports are open.
+    void startProgram(bool followClock = false) {
+        folder.replaceModule(besideThisProgram(QUILLBEX_STANDIN_DRIVER_FROM_TEST));
+        folder.addPattern(L"HiHat.mid", hiHatEighths());
+        folder.writeSettings({
+            L"[Status]", L"PatternName=HiHat.mid", L"Tempo=500000", L"SyncStart=0", L"SyncStop=0",
+            followClock ? L"TempoMode=1" : L"TempoMode=0",
+            L"[MIDI Device]", L"MIDIInName=Keys", L"MIDIOutName=Synth", L"MIDIThru=1",
+            L"[MIDI Sync Mode]", followClock ? L"MIDIInSyncMode=1" : L"MIDIInSyncMode=0", L"MIDIOutSyncMode=0",
+            L"[Language]", L"UserInterface=English"});
+        SetEnvironmentVariableW(kStandinPipeVariable, standin.stem().c_str());
+        run = std::make_unique<ProgramRun>(folder);
+        SetEnvironmentVariableW(kStandinPipeVariable, nullptr);
+        window = run->mainWindow();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(standin.waitFor([](const StandinLog& log) {
+            return countEvents(log, "open", true) == 1 && countEvents(log, "start", false) == 1;
+        }, kWindowWaitMs));
+    }
+
+    void TearDown() override {
+        if (!run) return;
+        if (window) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        EXPECT_EQ(run->waitForExit(), 1);
+    }
+
+    StandinScript standin{uniqueName(L"quillbex-standin"), {"Keys"}, {"Synth"}};
+    ProgramFolder folder{builtProgramFolder()};
+    std::unique_ptr<ProgramRun> run;
+    HWND window = nullptr;
+};
+
+TEST_F(ProgramOverWinMM, NotesReachTheDeviceAtThePatternsTimes) {
+    startProgram();
+    clickButton(window, IDC_START_BUTTON);
+    ASSERT_TRUE(standin.waitFor([](const StandinLog& log) { return hasDrumNotes(log, 17); }, kNoteWaitMs));
+    const std::vector<int64_t> notes = drumNoteTimes(standin.log());
+    std::vector<double> late;
+    for (int64_t note : notes) late.push_back(lateMs(note, notes.front(), kEighthUs));
+    figure("note timing over WinMM", late);
+    for (double ms : late) EXPECT_LT(std::abs(ms), 20.0);
+}
+
+TEST_F(ProgramOverWinMM, PlayedNotesComeBackThroughTheOutput) {
+    startProgram();
+    std::vector<double> latency;
+    for (uint8_t key = 40; key < 60; ++key) {
+        ASSERT_TRUE(standin.send("short 0 0" + hex({0x90, key, 100}) + "\n"));
+        auto through = [key](const StandinLog& log) {
+            return std::any_of(log.begin(), log.end(), [key](const StandinEvent& e) {
+                return e.output && e.event == "data" && e.bytes == std::vector<uint8_t>{0x90, key, 100};
+            });
+        };
+        ASSERT_TRUE(standin.waitFor(through, 2000)) << int(key);
+        Sleep(30);
+    }
+    const StandinLog log = standin.log();
+    for (const StandinEvent& in : log) {
+        if (in.event != "in") continue;
+        const auto out = std::find_if(log.begin(), log.end(), [&](const StandinEvent& e) {
+            return e.output && e.event == "data" && e.bytes == in.bytes;
+        });
+        latency.push_back(static_cast<double>(out->us - in.us) / 1000.0);
+    }
+    figure("thru latency over WinMM", latency);
+}
+
+// Three set-up messages of 200 bytes, each arriving in 6-byte pieces at
+// cable speed, go out whole and unbroken.
+TEST_F(ProgramOverWinMM, SystemExclusiveArrivingInPiecesGoesOutWhole) {
+    startProgram();
+    std::vector<std::vector<uint8_t>> sent;
+    for (uint8_t seed = 1; seed <= 3; ++seed) {
+        sent.push_back(sysEx(200, seed));
+        for (size_t at = 0; at < 200; at += 6) {
+            const auto end = sent.back().begin() + static_cast<std::ptrdiff_t>(std::min<size_t>(at + 6, 200));
+            ASSERT_TRUE(standin.send("long 0 6" + hex({sent.back().begin() + static_cast<std::ptrdiff_t>(at), end}) + "\n"));
+            Sleep(2);
+        }
+        Sleep(100);
+    }
+    ASSERT_TRUE(standin.waitFor([](const StandinLog& log) { return countEvents(log, "done") >= 3; }, 2000));
+    std::vector<std::vector<uint8_t>> out;
+    for (const StandinEvent& e : standin.log()) {
+        if (e.output && e.event == "long") out.push_back(e.bytes);
+    }
+    std::printf("[figure] chunked system exclusive: %d chunks lost\n", countEvents(standin.log(), "lost", false));
+    EXPECT_EQ(out, sent);
+}
+
+// The cable is pulled while the pattern plays and put back a second later:
+// the program opens "Synth" again by itself and plays on, on the beat.
+// Held back until a gone port is noticed and reopened (today the output is
+// never used again).
+TEST_F(ProgramOverWinMM, DISABLED_AnOutputPulledWhilePlayingIsReopenedWhenPluggedBack) {
+    startProgram();
+    clickButton(window, IDC_START_BUTTON);
+    ASSERT_TRUE(standin.waitFor([](const StandinLog& log) { return hasDrumNotes(log, 2); }, kNoteWaitMs));
+    const int64_t firstNote = drumNoteTimes(standin.log()).front();
+    ASSERT_TRUE(standin.send("unplug out 0\n"));
+    Sleep(1000);
+    const int64_t replugged = StandinScript::nowUs();
+    ASSERT_TRUE(standin.send("replug out 0\n"));
+    const bool reopened = standin.waitFor([](const StandinLog& log) { return countEvents(log, "open") >= 2; }, 3000);
+    const StandinLog log = standin.log();
+    std::printf("[figure] pulled output: %d calls refused, reopened %s\n", countEvents(log, "refused-data"),
+                reopened ? "yes" : "no (3 s after the replug)");
+    ASSERT_TRUE(reopened);
+    const auto open = std::find_if(log.rbegin(), log.rend(), [](const StandinEvent& e) {
+        return e.output && e.event == "open";
+    });
+    EXPECT_LT(open->us - replugged, 2000000);
+    ASSERT_TRUE(standin.waitFor([&](const StandinLog& l) {
+        return std::any_of(l.begin(), l.end(), [&](const StandinEvent& e) {
+            return e.output && e.event == "data" && e.bytes.size() == 3 && e.bytes[0] == 0x99 && e.us > open->us;
+        });
+    }, 2000));
+    for (int64_t note : drumNoteTimes(standin.log())) {
+        if (note > open->us) {
+            EXPECT_LT(std::abs(lateMs(note, firstNote, kEighthUs)), 20.0);
+        }
+    }
+}
+
+// The input's driver takes 5 s over each reset. The device dialog's OK and
+// the exit reopen and close it: the window answers all the while, and the
+// program is gone soon after the driver is done. Held back until no driver
+// call is made under the player's lock (today the window freezes 5 s).
+TEST_F(ProgramOverWinMM, DISABLED_AResetThatStallsFiveSecondsNeverHoldsTheWindow) {
+    startProgram();
+    ASSERT_TRUE(standin.send("stall in 0 reset 5000\n"));
+    clickButton(window, IDC_DEVICE_BUTTON);
+    HWND dialog = run->dialog(IDC_MIDI_IN_LIST);
+    ASSERT_NE(dialog, nullptr);
+    clickButton(dialog, IDOK);
+    double slowestMs = 0;
+    for (const ULONGLONG until = GetTickCount64() + 5500; GetTickCount64() < until; Sleep(20)) {
+        const int64_t asked = StandinScript::nowUs();
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+        slowestMs = std::max(slowestMs, static_cast<double>(StandinScript::nowUs() - asked) / 1000.0);
+    }
+    const int64_t closed = StandinScript::nowUs();
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    window = nullptr;
+    const int64_t exitCode = run->waitForExit(10000);
+    const double exitMs = static_cast<double>(StandinScript::nowUs() - closed) / 1000.0;
+    std::printf("[figure] stalled reset: slowest window round trip %.0f ms, exit %.0f ms after the close\n",
+                slowestMs, exitMs);
+    EXPECT_LT(slowestMs, 100.0);
+    EXPECT_EQ(exitCode, 1);
+    EXPECT_LT(exitMs, 5000.0 + 2000.0);
+    run.reset();
+}
+
+// A master's clock handed over two pulses at a time every 41.7 ms, each
+// stamped with the time it arrived: the hi-hat stands on its pulses, and when
+// the master stops, nothing plays past the follower's lead of two pulses.
+// Held back until the followers take the driver's times (today 38 ms late).
+TEST_F(ProgramOverWinMM, DISABLED_AClockDeliveredInBatchesKeepsTheNotesOnTheirPulses) {
+    startProgram(true);
+    const int64_t origin = StandinScript::nowUs() + 50000;
+    auto arrival = [origin](int pulse) { return origin + pulse * kPulseUs; };
+    auto line = [](int64_t at, uint8_t status) { return "short 0 " + std::to_string(at) + hex({status}) + "\n"; };
+    const int lastPulse = 12 * 24 - 3;  // three pulses before an eighth note
+    ASSERT_TRUE(standin.send(line(0, 0xFA)));
+    for (int pulse = 1; pulse <= lastPulse; pulse += 2) {
+        while (StandinScript::nowUs() < arrival(pulse)) Sleep(1);
+        ASSERT_TRUE(standin.send(line(arrival(pulse - 1), 0xF8) + line(arrival(pulse), 0xF8)));
+    }
+    while (StandinScript::nowUs() < arrival(lastPulse + 1)) Sleep(1);
+    ASSERT_TRUE(standin.send(line(arrival(lastPulse + 1), 0xFC)));
+    Sleep(1000);
+    std::vector<double> late;
+    int64_t lastNote = 0;
+    for (int64_t note : drumNoteTimes(standin.log())) {
+        late.push_back(lateMs(note, arrival(0), 12 * kPulseUs));
+        lastNote = note;
+    }
+    figure("notes on batched clock pulses (late)", late);
+    std::printf("[figure] last note %.1f pulses after the master's last pulse\n",
+                static_cast<double>(lastNote - arrival(lastPulse)) / kPulseUs);
+    ASSERT_GE(late.size(), 20u);
+    EXPECT_LT(percentile(late, 99), 2.0);
+    EXPECT_GT(percentile(late, 1), -2.0);
+    EXPECT_LE(lastNote - arrival(lastPulse), 2 * kPulseUs);
+}
+
+// Set-up messages of 200 bytes pass through while the pattern plays; the
+// output sends them at cable speed (64 ms each). No hi-hat note is later than
+// the notes' own jitter with none going out, plus 1 ms. Held back until long
+// messages leave without waiting (today 53-59 ms late).
+TEST_F(ProgramOverWinMM, DISABLED_LongMessagesGoingOutAtCableSpeedNeverDelayTheDrums) {
+    startProgram();
+    clickButton(window, IDC_START_BUTTON);
+    ASSERT_TRUE(standin.waitFor([](const StandinLog& log) { return hasDrumNotes(log, 9); }, kNoteWaitMs));
+    for (uint8_t seed = 0; seed < 8; ++seed) {
+        // Just before a note falls due, the next from the last one seen.
+        const int64_t lastNote = drumNoteTimes(standin.log()).back();
+        while (StandinScript::nowUs() < lastNote + kEighthUs - 30000) Sleep(1);
+        ASSERT_TRUE(standin.send("long 0 200" + hex(sysEx(200, seed)) + "\n"));
+        Sleep(400);
+    }
+    const StandinLog log = standin.log();
+    std::vector<int64_t> sysExTimes;
+    for (const StandinEvent& e : log) {
+        if (e.event == "chunk") sysExTimes.push_back(e.us);
+    }
+    const std::vector<int64_t> notes = drumNoteTimes(log);
+    std::vector<double> calm, behind;
+    for (int64_t note : notes) {
+        const bool nearSysEx = std::any_of(sysExTimes.begin(), sysExTimes.end(), [note](int64_t s) {
+            return note > s && note - s < 150000;
+        });
+        (nearSysEx ? behind : calm).push_back(lateMs(note, notes.front(), kEighthUs));
+    }
+    figure("notes with no system exclusive going out", calm);
+    figure("notes behind a 200-byte system exclusive", behind);
+    ASSERT_EQ(countEvents(log, "long"), 8);
+    ASSERT_FALSE(behind.empty());
+    EXPECT_LE(percentile(behind, 100), percentile(calm, 100) + 1.0);
+}
+
+}  // namespace
