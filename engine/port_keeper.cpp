@@ -20,6 +20,7 @@ using Clock = std::chrono::steady_clock;
 // device again: a device that comes back is in play within about this.
 constexpr auto kLookPeriod = std::chrono::milliseconds(100);
 constexpr auto kRetryPeriod = std::chrono::milliseconds(250);
+constexpr auto kStopWait = std::chrono::seconds(1);
 
 // What the keeper does for one side; under keeperMutex.
 struct SideWish {
@@ -33,6 +34,7 @@ struct SideWish {
 std::mutex keeperMutex;
 std::condition_variable keeperChanged;
 bool keeperStopping = false;
+bool keeperDone = false;
 SideWish wishes[2];
 std::thread keeperThread;
 
@@ -127,6 +129,8 @@ void runKeeper() {
         }
         guard.lock();
     }
+    keeperDone = true;
+    keeperChanged.notify_all();
 }
 
 }  // namespace
@@ -135,6 +139,7 @@ bool startPortKeeper() {
     std::lock_guard guard(keeperMutex);
     if (keeperThread.joinable()) return false;
     keeperStopping = false;
+    keeperDone = false;
     try {
         keeperThread = std::thread(runKeeper);
     } catch (const std::system_error&) {
@@ -144,15 +149,21 @@ bool startPortKeeper() {
 }
 
 void stopPortKeeper() {
-    {
-        std::lock_guard guard(keeperMutex);
-        keeperStopping = true;
-        for (SideWish& wish : wishes) wish = SideWish{{}, false, {}, {}, wish.generation + 1};
-    }
+    std::unique_lock guard(keeperMutex);
+    keeperStopping = true;
+    for (SideWish& wish : wishes) wish = SideWish{{}, false, {}, {}, wish.generation + 1};
     keeperChanged.notify_all();
-    // The keeper makes no call that blocks for long: closes go aside, and
-    // an open is quick even for a device that has gone.
-    if (keeperThread.joinable()) keeperThread.join();
+    if (!keeperThread.joinable()) return;
+    // The keeper finishes its look in a moment, unless a worker stuck in a
+    // driver holds the player's lock or a driver hangs in an open: then it
+    // is let go, and whatever it opens later is refused by the changed
+    // generation and closed again.
+    const bool done = keeperChanged.wait_for(guard, kStopWait, [] { return keeperDone; });
+    guard.unlock();
+    if (done)
+        keeperThread.join();
+    else
+        keeperThread.detach();
 }
 
 void portKeeperForget(PortSide side) {
