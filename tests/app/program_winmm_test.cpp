@@ -281,10 +281,14 @@ TEST_F(ProgramOverWinMM, DISABLED_AnInputPulledIsReopenedWhenPluggedBack) {
 }
 
 // The input's driver takes 5 s over each reset. The device dialog's OK and
-// the exit reopen and close it: the window answers all the while, and the
-// program is gone soon after the driver is done.
+// the exit reopen and close it: the window answers all the while, the drums
+// keep time, the keyboard is open again once the driver is done, and the
+// program is gone soon after the driver is done at exit.
 TEST_F(ProgramOverWinMM, AResetThatStallsFiveSecondsNeverHoldsTheWindow) {
     startProgram();
+    clickButton(window, IDC_START_BUTTON);
+    ASSERT_TRUE(standin.waitFor([](const StandinLog& log) { return hasDrumNotes(log, 2); }, kNoteWaitMs));
+    const int64_t firstNote = drumNoteTimes(standin.log()).front();
     ASSERT_TRUE(standin.send("stall in 0 reset 5000\n"));
     clickButton(window, IDC_DEVICE_BUTTON);
     HWND dialog = run->dialog(IDC_MIDI_IN_LIST);
@@ -297,6 +301,13 @@ TEST_F(ProgramOverWinMM, AResetThatStallsFiveSecondsNeverHoldsTheWindow) {
         SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
         slowestMs = std::max(slowestMs, static_cast<double>(StandinScript::nowUs() - asked) / 1000.0);
     }
+    // The drums kept time all along, and the keyboard is open again.
+    std::vector<double> late;
+    for (int64_t note : drumNoteTimes(standin.log())) late.push_back(lateMs(note, firstNote, kEighthUs));
+    figure("notes while a reset stalls", late);
+    EXPECT_GE(late.size(), 20u);
+    for (double ms : late) EXPECT_LT(std::abs(ms), 20.0);
+    EXPECT_EQ(countEvents(standin.log(), "open", false), 2);
     const int64_t closed = StandinScript::nowUs();
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     window = nullptr;
