@@ -234,6 +234,8 @@ TEST_F(ProgramOverWinMM, AnOutputPulledWhilePlayingIsReopenedWhenPluggedBack) {
     const auto open = std::find_if(log.rbegin(), log.rend(), [](const StandinEvent& e) {
         return e.output && e.event == "open";
     });
+    std::printf("[figure] pulled output: reopened %.0f ms after the replug\n",
+                static_cast<double>(open->us - replugged) / 1000.0);
     EXPECT_LT(open->us - replugged, 2000000);
     ASSERT_TRUE(standin.waitFor([&](const StandinLog& l) {
         return std::any_of(l.begin(), l.end(), [&](const StandinEvent& e) {
