@@ -6,9 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
-
-#include "midi/ports/device_names.h"
 
 #include "midi/ports/midi_io.h"
 #include "midi/ports/virtual_midi.h"
@@ -53,16 +50,6 @@ TEST_F(WinMMPorts, ListsTheDriversDevicesFirstInTheirOrder) {
     EXPECT_EQ(outputName(outputs), L"Quillbex Test Out");
     EXPECT_EQ(MIDIIn_GetDeviceNum(), inputs + 1);
     EXPECT_EQ(inputName(inputs), L"Quillbex Test In");
-}
-
-// Interfaces that call every port alike: each is listed by a name of its
-// own, and the plain name stays the first's.
-TEST_F(WinMMPorts, DevicesOfOneNameAreNumberedInDeviceOrder) {
-    const std::vector<std::wstring> driver = {L"USB MIDI cable", L"Synth", L"USB MIDI cable", L"USB MIDI cable"};
-    std::vector<std::wstring> listed;
-    for (int32_t i = 0; i < 5; ++i) listed.push_back(numberedDeviceName(driver, i));
-    EXPECT_EQ(listed, (std::vector<std::wstring>{L"USB MIDI cable", L"Synth", L"USB MIDI cable #2",
-                                                  L"USB MIDI cable #3", L""}));
 }
 
 TEST_F(WinMMPorts, RefusesNamesOfNoDeviceCleanly) {
