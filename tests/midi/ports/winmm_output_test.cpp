@@ -1,7 +1,5 @@
 // The WinMM output port in this process, through Wine's own winmm.dll, over
-// the stand-in driver found beside this program, which sends long messages
-// at cable speed: what only the port shows (its header pool and the order of
-// what it hands the driver, a device that has gone).
+// the stand-in driver beside this program (long messages at cable speed).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -60,11 +58,9 @@ TEST_F(WinMMOutputOverStandin, DumpsBeyondThePoolGoOutWholeAndInOrder) {
 // Two devices of one name: the second is listed, stored and opened as
 // "Synth #2".
 TEST_F(WinMMOutputOverStandin, NamesakesAreListedAndOpenedByNumber) {
-    ASSERT_EQ(MIDIOut_GetDeviceNum(), 2);
-    wchar_t names[2][1023];
-    for (int32_t i = 0; i < 2; ++i) MIDIOut_GetDeviceNameW(i, names[i], 1023);
-    EXPECT_STREQ(names[0], L"Synth");
-    EXPECT_STREQ(names[1], L"Synth #2");
+    wchar_t second[1023];
+    ASSERT_EQ(MIDIOut_GetDeviceNameW(1, second, 1023), 8);
+    EXPECT_STREQ(second, L"Synth #2");
     MIDIOut* port = MIDIOut_OpenW(L"Synth #2");
     ASSERT_NE(port, nullptr);
     ASSERT_TRUE(standin->waitFor([](const StandinLog& log) {
