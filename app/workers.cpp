@@ -6,10 +6,12 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "engine/patch_player.h"
 #include "engine/pattern_player.h"
 #include "engine/player_state.h"
+#include "engine/port_keeper.h"
 #include "engine/worker_sleep.h"
 #include "input/midi_input_thread.h"
 #include "midi/clock/midi_clock.h"
@@ -21,6 +23,8 @@ namespace {
 
 constexpr int kStopWaitRounds = 100;
 constexpr auto kStopWaitStep = std::chrono::milliseconds(10);
+// Longer than any driver stall we know of (5 s), short of a hung exit.
+constexpr auto kPortCloseWait = std::chrono::seconds(8);
 
 std::thread inputWorker;
 std::thread patternWorker;
@@ -39,6 +43,8 @@ bool startWorker(std::thread& worker, std::atomic<int32_t>& running, void (*entr
     return true;
 }
 
+void releaseSongsClocksAndMirrors();
+
 bool anyWorkerRunning() {
     return playerState.inputThread || playerState.patternThread || playerState.patchThread;
 }
@@ -49,11 +55,13 @@ bool startWorkerThreads() {
     bool input = startWorker(inputWorker, playerState.inputThread, midiInputThread);
     bool pattern = startWorker(patternWorker, playerState.patternThread, patternPlayerThread);
     bool patch = startWorker(patchWorker, playerState.patchThread, patchPlayerThread);
+    startPortKeeper();
     return input && pattern && patch;
 }
 
 bool stopWorkerThreads() {
     playerState.mainWindow = nullptr;
+    stopPortKeeper();
     // Sleeping workers see the stop signal now rather than at their next poll.
     wakePlayers();
     inputWake.signal();
@@ -85,7 +93,24 @@ bool stopWorkerThreads() {
 void releasePlayerObjects() {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    std::lock_guard hold(p.lock);
+    MIDIIn* input = nullptr;
+    MIDIOut* output = nullptr;
+    {
+        std::lock_guard hold(p.lock);
+        releaseSongsClocksAndMirrors();
+        input = std::exchange(p.midiIn, nullptr);
+        output = std::exchange(p.midiOut, nullptr);
+    }
+    // Closed off the lock, on a thread of their own, and waited for within
+    // a bound: a driver that hangs in its reset or close keeps the process
+    // no longer than that.
+    MIDIPorts_CloseAside(input, output).wait_for(kPortCloseWait);
+}
+
+namespace {
+
+void releaseSongsClocksAndMirrors() {
+    PlayerState& p = playerState;
     MIDIStatus_Delete(p.midiInStatus);
     p.midiInStatus = nullptr;
     MIDIStatus_Delete(p.midiOutStatus);
@@ -98,8 +123,6 @@ void releasePlayerObjects() {
     p.patternClock = nullptr;
     MIDIClock_Delete(p.patchClock);
     p.patchClock = nullptr;
-    if (p.midiIn) MIDIIn_Close(p.midiIn);
-    p.midiIn = nullptr;
-    if (p.midiOut) MIDIOut_Close(p.midiOut);
-    p.midiOut = nullptr;
 }
+
+}  // namespace

@@ -21,6 +21,10 @@ public:
     // text is the string, a line break and the detail. Never called while
     // the player's lock is held.
     virtual void showWarning(int32_t stringId, const wchar_t* detail) = 0;
+    // The same warning, shown later by the user-interface thread; never
+    // waits, so any thread may call it, also while holding the lock. The
+    // detail is copied.
+    virtual void postWarning(int32_t stringId, const wchar_t* detail) = 0;
 
     // Controls, by identifier.
     virtual int32_t getScrollPosition(int32_t controlId) = 0;

@@ -47,6 +47,9 @@
 #define IDS_NO_OUT_SYNC_MODE_SELECTED 8338
 #define IDS_SETTINGS_NOT_SAVED 8340
 #define IDS_LANGUAGE_NEXT_START 8343
+#define IDS_OUTPUT_GONE 8345
+#define IDS_INPUT_GONE 8346
+#define IDS_DEVICE_NOT_OPENED 8347
 
 // Main window controls. A drum group's controls carry the group g (1..7)
 // in bits 4..7: check box 13841 + 16 * (g - 1), level edit one more, its

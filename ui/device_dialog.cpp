@@ -1,10 +1,17 @@
 #include "ui/device_dialog.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cwchar>
+#include <cwctype>
+#include <future>
 #include <iterator>
 #include <mutex>
+#include <type_traits>
+#include <utility>
 
 #include "engine/player_state.h"
+#include "engine/port_keeper.h"
 #include "midi/ports/midi_io.h"
 #include "resources/resource_ids.h"
 #include "ui/message_box.h"
@@ -20,13 +27,21 @@ constexpr wchar_t kMidiMapper[] = L"MIDI Mapper";
 constexpr int32_t kDeviceNameSize = 1024;
 // Characters of a device name kept in the player's settings.
 constexpr size_t kStoredNameLength = 32;
+// Item data of the row that stands for the stored device while it is not
+// open; its text carries a mark, so OK takes the stored name instead.
+constexpr LPARAM kStoredNotOpenedRow = 1;
+// How long OK waits, answering the window's sent messages, for the old port
+// of a device to close before it opens that device again; a longer close
+// is left to the port keeper, which opens the device once it is done.
+constexpr DWORD kSameDeviceCloseWaitMs = 250;
 
 using DeviceCount = int32_t (*)();
 using DeviceName = int32_t (*)(int32_t, wchar_t*, int32_t);
 
-void addRow(HWND list, const wchar_t* text, bool select) {
+LRESULT addRow(HWND list, const wchar_t* text, bool select) {
     LRESULT row = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
     if (select && row >= 0) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+    return row;
 }
 
 // Every device after the fixed rows, the one named `storedName` selected
@@ -40,24 +55,127 @@ void addDeviceRows(HWND list, DeviceCount count, DeviceName nameOf, const wchar_
     }
 }
 
+// The stored device is not open (it failed to open, or its cable is out):
+// its row, or a row of its own when it is not listed, reads as not opened,
+// so the dialog never shows a device as working that is not.
+void markStoredNotOpened(HWND list, const wchar_t* storedName) {
+    if (storedName[0] == L'\0') return;
+    wchar_t mark[64] = {};
+    LoadStringW(static_cast<HINSTANCE>(playerState.resourceModule), IDS_DEVICE_NOT_OPENED, mark,
+                static_cast<int>(std::size(mark)));
+    wchar_t text[kTextSize + std::size(mark) + 2];
+    std::swprintf(text, std::size(text), L"%ls  %ls", storedName, mark);
+    LRESULT row = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (row != LB_ERR) {
+        SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(row), 0);
+        row = SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(text));
+    } else {
+        row = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    if (row < 0) return;
+    SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(row), kStoredNotOpenedRow);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+}
+
 bool hasSelection(HWND list) {
     return SendMessageW(list, LB_GETCURSEL, 0, 0) != LB_ERR;
 }
 
-// After a reopen: the port now open gives the stored name (its first 32
-// characters). A device that fails to open warns with its name and leaves
-// the stored name as it was, so an unplugged device is tried again at the
-// next start. "(None)" never opens; choosing it stores the empty name.
+// The device name the selected row stands for, into `name`.
+void selectedDeviceName(HWND list, const wchar_t* storedName, wchar_t (&name)[kDeviceNameSize]) {
+    const LRESULT row = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    if (SendMessageW(list, LB_GETITEMDATA, static_cast<WPARAM>(row), 0) == kStoredNotOpenedRow) {
+        name[0] = L'\0';
+        std::wcsncat(name, storedName, kDeviceNameSize - 1);
+        return;
+    }
+    getSelectedText(list, name, kDeviceNameSize);
+}
+
+// The name kept in the settings: the first 32 characters of the device's
+// own name, and the number that tells namesakes apart ("USB MIDI cable #2")
+// kept whole, so that the stored name opens that device again.
+void storedNameOf(const wchar_t* rowText, wchar_t (&storedName)[kTextSize]) {
+    const size_t length = std::wcslen(rowText);
+    size_t base = length;
+    while (base > 0 && std::iswdigit(rowText[base - 1])) --base;
+    const bool numbered = base < length && base >= 2 && rowText[base - 1] == L'#' && rowText[base - 2] == L' ';
+    base = numbered ? base - 2 : length;
+    storedName[0] = L'\0';
+    std::wcsncat(storedName, rowText, std::min(base, kStoredNameLength));
+    if (numbered) std::wcsncat(storedName, rowText + base, kTextSize - 1 - std::wcslen(storedName));
+}
+
+// After a reopen: the port now open (or about to be) gives the stored name.
+// A device that fails to open warns with its name and leaves the stored name
+// as it was, so an unplugged device is tried again at the next start.
+// "(None)" never opens; choosing it stores the empty name.
 void storeDeviceName(HWND dialog, wchar_t (&storedName)[kTextSize], bool opened,
                      const wchar_t* rowText, int32_t failureStringId) {
     if (opened) {
-        storedName[0] = L'\0';
-        std::wcsncat(storedName, rowText, kStoredNameLength);
+        storedNameOf(rowText, storedName);
     } else if (std::wcscmp(rowText, kNoDevice) == 0) {
         storedName[0] = L'\0';
     } else {
         showStringMessage(dialog, failureStringId, rowText, MB_OK | MB_ICONWARNING);
     }
+}
+
+// Waits for `closed` at most `timeoutMs`, answering the messages other
+// threads send to this thread's windows meanwhile.
+bool waitAnswering(const std::shared_future<void>& closed, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    while (closed.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        const ULONGLONG now = GetTickCount64();
+        if (now >= deadline) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(5, static_cast<DWORD>(deadline - now)),
+                                  QS_SENDMESSAGE);
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    return true;
+}
+
+// One side's reopen. The old port leaves play under the lock and is closed
+// aside; the new one is opened off the lock and put in play under it. The
+// same device waits for its old port's close; one that takes long is
+// opened by the keeper when it is done. True when the device is open or
+// about to be.
+template <typename Port>
+bool reopenPort(Port*& slot, PortSide side, const wchar_t* oldName, const wchar_t* name,
+                Port* (*open)(const wchar_t*)) {
+    Port* old = nullptr;
+    {
+        std::lock_guard guard(playerState.lock);
+        old = std::exchange(slot, nullptr);
+        portKeeperForget(side);
+    }
+    MIDIIn* oldInput = nullptr;
+    MIDIOut* oldOutput = nullptr;
+    if constexpr (std::is_same_v<Port, MIDIIn>) oldInput = old; else oldOutput = old;
+    const std::shared_future<void> closed = MIDIPorts_CloseAside(oldInput, oldOutput);
+    if (std::wcscmp(name, kNoDevice) == 0) return false;
+    wchar_t wanted[kTextSize];
+    storedNameOf(name, wanted);
+    const bool sameDevice = old != nullptr && std::wcscmp(wanted, oldName) == 0;
+    if (sameDevice && !waitAnswering(closed, kSameDeviceCloseWaitMs)) {
+        portKeeperOpenWhenClosed(side, name, closed);
+        return true;
+    }
+    Port* port = open(name);
+    if (port == nullptr) return false;
+    {
+        std::lock_guard guard(playerState.lock);
+        slot = port;
+    }
+    portKeeperWatch(side, name);
+    return true;
+}
+
+template <typename Port>
+bool isOpen(Port* const& slot, int32_t (*isGone)(const Port*)) {
+    std::lock_guard guard(playerState.lock);
+    return slot != nullptr && !isGone(slot);
 }
 
 BOOL onInitDialog(HWND dialog) {
@@ -67,11 +185,13 @@ BOOL onInitDialog(HWND dialog) {
     HWND inList = GetDlgItem(dialog, IDC_MIDI_IN_LIST);
     addRow(inList, kNoDevice, p.midiInName[0] == L'\0');
     addDeviceRows(inList, MIDIIn_GetDeviceNum, MIDIIn_GetDeviceNameW, p.midiInName);
+    if (!isOpen(p.midiIn, MIDIIn_IsGone)) markStoredNotOpened(inList, p.midiInName);
 
     HWND outList = GetDlgItem(dialog, IDC_MIDI_OUT_LIST);
     addRow(outList, kNoDevice, p.midiOutName[0] == L'\0');
     addRow(outList, kMidiMapper, std::wcscmp(p.midiOutName, kMidiMapper) == 0);
     addDeviceRows(outList, MIDIOut_GetDeviceNum, MIDIOut_GetDeviceNameW, p.midiOutName);
+    if (!isOpen(p.midiOut, MIDIOut_IsGone)) markStoredNotOpened(outList, p.midiOutName);
 
     SetFocus(inList);
     return FALSE;  // the focus is set
@@ -88,26 +208,19 @@ void onOk(HWND dialog) {
         showStringMessage(dialog, IDS_NO_INPUT_SELECTED, nullptr, MB_OK | MB_ICONWARNING);
         return;
     }
-    wchar_t row[kDeviceNameSize];
-    getSelectedText(inList, row, kDeviceNameSize);
-    {
-        // The input thread reads through the port during its locked pass.
-        std::lock_guard guard(p.lock);
-        p.midiIn = MIDIIn_ReopenW(p.midiIn, row);
-    }
-    storeDeviceName(dialog, p.midiInName, p.midiIn != nullptr, row, IDS_INPUT_OPEN_FAILED);
+    wchar_t name[kDeviceNameSize];
+    selectedDeviceName(inList, p.midiInName, name);
+    const bool inputOpened = reopenPort(p.midiIn, PortSide::input, p.midiInName, name, MIDIIn_OpenW);
+    storeDeviceName(dialog, p.midiInName, inputOpened, name, IDS_INPUT_OPEN_FAILED);
 
     HWND outList = GetDlgItem(dialog, IDC_MIDI_OUT_LIST);
     if (!hasSelection(outList)) {
         showStringMessage(dialog, IDS_NO_OUTPUT_SELECTED, nullptr, MB_OK | MB_ICONWARNING);
         return;
     }
-    getSelectedText(outList, row, kDeviceNameSize);
-    {
-        std::lock_guard guard(p.lock);
-        p.midiOut = MIDIOut_ReopenW(p.midiOut, row);
-    }
-    storeDeviceName(dialog, p.midiOutName, p.midiOut != nullptr, row, IDS_OUTPUT_OPEN_FAILED);
+    selectedDeviceName(outList, p.midiOutName, name);
+    const bool outputOpened = reopenPort(p.midiOut, PortSide::output, p.midiOutName, name, MIDIOut_OpenW);
+    storeDeviceName(dialog, p.midiOutName, outputOpened, name, IDS_OUTPUT_OPEN_FAILED);
 
     EndDialog(dialog, 1);
 }

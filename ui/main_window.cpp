@@ -60,6 +60,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_PAINT: return onPaint(window);
     case WM_COMMAND: return onCommand(window, wParam);
     case WM_HSCROLL: return onHScroll(wParam, lParam);
+    case kPostedWarningMessage: windowUi.showPostedWarning(wParam, lParam); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "engine/player_state.h"
+#include "engine/port_keeper.h"
 #include "engine/transport.h"
 #include "midi/ports/midi_io.h"
 #include "midi/song/midi_data.h"
@@ -57,8 +58,10 @@ void openStoredPorts(HWND window) {
     PlayerState& p = playerState;
     p.midiIn = MIDIIn_OpenW(p.midiInName);
     if (!p.midiIn && p.midiInName[0]) warnOpenFailed(window, IDS_INPUT_OPEN_FAILED, p.midiInName);
+    if (p.midiIn) portKeeperWatch(PortSide::input, p.midiInName);
     p.midiOut = MIDIOut_OpenW(p.midiOutName);
     if (!p.midiOut && p.midiOutName[0]) warnOpenFailed(window, IDS_OUTPUT_OPEN_FAILED, p.midiOutName);
+    if (p.midiOut) portKeeperWatch(PortSide::output, p.midiOutName);
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include "ui/window_player_ui.h"
 
+#include <memory>
+#include <new>
+#include <string>
+
 #include "ui/message_box.h"
 #include "ui/selected_text.h"
 
@@ -9,6 +13,21 @@ void WindowPlayerUi::postCommand(int32_t commandId) {
 
 void WindowPlayerUi::showWarning(int32_t stringId, const wchar_t* detail) {
     showStringMessage(window_, stringId, detail, MB_OK | MB_ICONWARNING);
+}
+
+void WindowPlayerUi::postWarning(int32_t stringId, const wchar_t* detail) {
+    auto* copy = new (std::nothrow) std::wstring(detail != nullptr ? detail : L"");
+    if (copy == nullptr) return;
+    if (!PostMessageW(window_, kPostedWarningMessage, static_cast<WPARAM>(stringId),
+                      reinterpret_cast<LPARAM>(copy))) {
+        delete copy;
+    }
+}
+
+void WindowPlayerUi::showPostedWarning(WPARAM wParam, LPARAM lParam) {
+    const std::unique_ptr<std::wstring> detail(reinterpret_cast<std::wstring*>(lParam));
+    if (detail == nullptr) return;
+    showWarning(static_cast<int32_t>(wParam), detail->empty() ? nullptr : detail->c_str());
 }
 
 int32_t WindowPlayerUi::getScrollPosition(int32_t controlId) {

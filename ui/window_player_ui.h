@@ -8,6 +8,10 @@
 
 #include "engine/player_ui.h"
 
+// A warning posted from another thread: wParam the string, lParam the
+// detail, a std::wstring the receiver deletes.
+inline constexpr UINT kPostedWarningMessage = WM_APP + 1;
+
 class WindowPlayerUi : public PlayerUi {
 public:
     // The dialog whose controls the calls act on; null detaches.
@@ -18,6 +22,12 @@ public:
     // posts a WM_COMMAND with notification code 0 and lParam 0.
     void postCommand(int32_t commandId) override;
     void showWarning(int32_t stringId, const wchar_t* detail) override;
+    // Posts kPostedWarningMessage; the window shows the box through
+    // showPostedWarning.
+    void postWarning(int32_t stringId, const wchar_t* detail) override;
+
+    // kPostedWarningMessage arrived: shows the box and frees the detail.
+    void showPostedWarning(WPARAM wParam, LPARAM lParam);
 
     int32_t getScrollPosition(int32_t controlId) override;
     void setScrollRange(int32_t controlId, int32_t minimum, int32_t maximum) override;

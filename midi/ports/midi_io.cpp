@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cwchar>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "common/bounded_copy.h"
@@ -130,6 +132,29 @@ int32_t MIDIOut_Close(MIDIOut* port) {
     delete port;
     releaseFineTimer();
     return 1;
+}
+
+std::shared_future<void> MIDIPorts_CloseAside(MIDIIn* input, MIDIOut* output) {
+    std::promise<void> closed;
+    std::shared_future<void> result = closed.get_future().share();
+    if (input == nullptr && output == nullptr) {
+        closed.set_value();
+        return result;
+    }
+    auto closeBoth = [input, output](std::promise<void> done) {
+        MIDIIn_Close(input);
+        MIDIOut_Close(output);
+        done.set_value();
+    };
+    try {
+        std::thread(closeBoth, std::move(closed)).detach();
+    } catch (const std::system_error&) {
+        // No thread to be had: closed here and now rather than left open.
+        std::promise<void> done;
+        result = done.get_future().share();
+        closeBoth(std::move(done));
+    }
+    return result;
 }
 
 int32_t MIDIIn_GetMIDIMessage(MIDIIn* port, uint8_t* buffer, int32_t size) {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 
 struct MIDIIn;   // opaque
 struct MIDIOut;  // opaque
@@ -31,6 +32,11 @@ MIDIIn* MIDIIn_ReopenW(MIDIIn* current, const wchar_t* deviceName);
 MIDIOut* MIDIOut_ReopenW(MIDIOut* current, const wchar_t* deviceName);
 int32_t MIDIIn_Close(MIDIIn* port);   // null is accepted
 int32_t MIDIOut_Close(MIDIOut* port); // null is accepted
+// Closing can keep a caller waiting for seconds: some drivers block in their
+// reset or close. Closes both ports (either may be null) on a thread of its
+// own and returns at once; the result is ready when both are closed. A
+// caller that opens the same device again waits for it first.
+std::shared_future<void> MIDIPorts_CloseAside(MIDIIn* input, MIDIOut* output);
 
 // Copies one complete received message into `buffer` and returns its length;
 // 0 when nothing is waiting. A waiting message longer than `size` is dropped

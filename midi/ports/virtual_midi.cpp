@@ -85,6 +85,7 @@ public:
         return port_->queue.pop(buffer, size);
     }
     int64_t droppedCount() const override { return port_->queue.dropped(); }
+    bool isGone() const override { return port_->removed.load(); }
     void setArrivalWakeUp(WakeUp* wake) override {
         std::lock_guard guard(port_->producerMutex);
         port_->arrival = wake;
@@ -105,6 +106,7 @@ public:
         port_->sent.push_back({MIDIClockLib_Now(), std::vector<uint8_t>(message, message + length)});
         return length;
     }
+    bool isGone() const override { return port_->removed.load(); }
 
 private:
     std::shared_ptr<VirtualOutput> port_;

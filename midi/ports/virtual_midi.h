@@ -16,8 +16,9 @@ struct VirtualMIDIMessage {
 // Creating a name that already exists keeps the existing port.
 void VirtualMIDI_CreateInput(const wchar_t* name);
 void VirtualMIDI_CreateOutput(const wchar_t* name);
-// Forgets every virtual port; open handles to them become dead ends that
-// accept and deliver nothing.
+// Forgets every virtual port; open handles to them become gone ports, dead
+// ends that accept and deliver nothing, as after a pulled cable. Creating
+// the name again brings the device back.
 void VirtualMIDI_RemoveAll();
 
 // Queues one message on a virtual input as a driver would deliver it: a

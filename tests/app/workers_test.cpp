@@ -10,10 +10,13 @@
 
 #include "engine/drum_groups.h"
 #include "engine/patch_player.h"
+#include "engine/port_keeper.h"
 #include "engine/tempo.h"
 #include "engine/transport.h"
 #include "midi/song/midi_data.h"
 #include "midi/midi_bytes.h"
+#include "midi/ports/virtual_midi.h"
+#include "resources/resource_ids.h"
 #include "tests/support/player_fixture.h"
 
 namespace {
@@ -255,6 +258,54 @@ TEST_F(WorkersTest, PortsReopenAndSyncModesChangeWhileTheWorkersRun) {
         }
     }
     EXPECT_GT(messages, 0u);
+}
+
+// Both cables pulled while a pattern plays, then put back: each device is
+// named in one warning, and once it is back the keeper has it in play again
+// without anyone's help: the pattern's drums reach the output and what is
+// played on the input passes through.
+TEST_F(WorkersTest, PulledCablesAreNamedOnceAndHealWhenTheDevicesReturn) {
+    SmfBuilder pattern(96);
+    pattern.track().noteOn(0, 9, 36, 100).noteOff(24, 9, 36).endOfTrack(96);
+    writeSong("pattern", L"a.mid", pattern);
+    choosePattern(L"a.mid");
+    portKeeperWatch(PortSide::input, kInputName);
+    portKeeperWatch(PortSide::output, kOutputName);
+    ASSERT_TRUE(startWorkerThreads());
+    startPattern(ui);
+
+    VirtualMIDI_RemoveAll();
+    const auto waitUntil = [](auto condition) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!condition() && std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return condition();
+    };
+    ASSERT_TRUE(waitUntil([&] { return ui.warnings().size() == 2; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a few looks of the keeper
+    VirtualMIDI_CreateInput(kInputName);
+    VirtualMIDI_CreateOutput(kOutputName);
+    const auto drumArrived = [] {
+        for (const VirtualMIDIMessage& message : VirtualMIDI_Sent(kOutputName))
+            if (message.bytes[0] == 0x99) return true;
+        return false;
+    };
+    EXPECT_TRUE(waitUntil(drumArrived));
+    const Bytes played = {0x90, 61, 100};
+    EXPECT_TRUE(waitUntil([&] {
+        VirtualMIDI_Inject(kInputName, played.data(), 3);
+        for (const VirtualMIDIMessage& message : VirtualMIDI_Sent(kOutputName))
+            if (message.bytes == played) return true;
+        return false;
+    }));
+    ASSERT_TRUE(stopWorkerThreads());
+
+    const std::vector<RecordingPlayerUi::Warning> warnings = ui.warnings();
+    ASSERT_EQ(warnings.size(), 2u);
+    EXPECT_EQ(warnings[0].stringId, IDS_INPUT_GONE);
+    EXPECT_EQ(warnings[0].detail, kInputName);
+    EXPECT_EQ(warnings[1].stringId, IDS_OUTPUT_GONE);
+    EXPECT_EQ(warnings[1].detail, kOutputName);
 }
 
 }  // namespace

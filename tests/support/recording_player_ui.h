@@ -60,6 +60,12 @@ public:
         warnings_.push_back({stringId, detail ? std::wstring(detail) : std::wstring()});
     }
 
+    // From any thread: recorded as shown.
+    void postWarning(int32_t stringId, const wchar_t* detail) override {
+        std::lock_guard<std::mutex> guard(mutex_);
+        warnings_.push_back({stringId, detail ? std::wstring(detail) : std::wstring()});
+    }
+
     int32_t getScrollPosition(int32_t controlId) override {
         std::lock_guard<std::mutex> guard(mutex_);
         return controls_[controlId].scrollPosition;

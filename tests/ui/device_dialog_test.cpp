@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "engine/player_state.h"
 #include "midi/ports/midi_io.h"
@@ -38,21 +39,26 @@ protected:
     }
 };
 
+// A stored device that is not open reads as such, never as a working row.
 TEST_F(DeviceDialogTest, FillSelectsTheStoredDevices) {
     struct Case {
         const wchar_t* storedIn;
         const wchar_t* storedOut;
+        bool open;
         std::wstring selectedIn;
         std::wstring selectedOut;
     };
+    const std::wstring notOpened = L"  " + loadString(IDS_DEVICE_NOT_OPENED);
     const Case cases[] = {
-        {L"", L"MIDI Mapper", L"(None)", L"MIDI Mapper"},
-        {kPadIn, kSynthOut, kPadIn, kSynthOut},
-        {L"Unplugged Pad", L"", L"<none>", L"(None)"},
+        {L"", L"", false, L"(None)", L"(None)"},
+        {kPadIn, kSynthOut, true, kPadIn, kSynthOut},
+        {kPadIn, L"MIDI Mapper", false, kPadIn + notOpened, L"MIDI Mapper" + notOpened},
+        {L"Unplugged Pad", L"", false, L"Unplugged Pad" + notOpened, L"(None)"},
     };
     for (const Case& c : cases) {
         setText(playerState.midiInName, c.storedIn);
         setText(playerState.midiOutName, c.storedOut);
+        if (c.open) openStored(c.storedIn, c.storedOut);
         std::wstring in, out;
         run([&](HWND dialog) {
             in = selectedRow(dialog, IDC_MIDI_IN_LIST);
@@ -61,6 +67,8 @@ TEST_F(DeviceDialogTest, FillSelectsTheStoredDevices) {
         });
         EXPECT_EQ(in, c.selectedIn);
         EXPECT_EQ(out, c.selectedOut);
+        MIDIIn_Close(std::exchange(playerState.midiIn, nullptr));
+        MIDIOut_Close(std::exchange(playerState.midiOut, nullptr));
     }
 }
 
@@ -156,18 +164,35 @@ TEST_F(DeviceDialogTest, DevicesThatFailToOpenWarnWithTheirNamesAndStayStored) {
     EXPECT_EQ(playerState.midiOut, nullptr);
     EXPECT_STREQ(playerState.midiInName, kPadIn);
     EXPECT_STREQ(playerState.midiOutName, kSynthOut);
+
+    // Opened again, the dialog shows them as they are: not open. OK on
+    // those rows tries the stored devices again.
+    VirtualMIDI_CreateInput(kPadIn);
+    std::wstring in;
+    run([&](HWND dialog) {
+        in = selectedRow(dialog, IDC_MIDI_IN_LIST);
+        pressOk(dialog);
+    });
+    EXPECT_EQ(in, kPadIn + (L"  " + loadString(IDS_DEVICE_NOT_OPENED)));
+    EXPECT_NE(playerState.midiIn, nullptr);
+    EXPECT_STREQ(playerState.midiInName, kPadIn);
 }
 
+// A name is kept to its first 32 characters, and a number that tells
+// namesakes apart stays whole, so the device opens again by it.
 TEST_F(DeviceDialogTest, LongDeviceNameIsStoredCutTo32Characters) {
     const std::wstring longName = L"Quillbex Loop-back Drum Output, 40 chars";
     ASSERT_EQ(longName.size(), 40u);
-    VirtualMIDI_CreateOutput(longName.c_str());
-    run([&](HWND dialog) {
-        selectRow(dialog, IDC_MIDI_OUT_LIST, longName);
-        pressOk(dialog);
-    });
-    EXPECT_NE(playerState.midiOut, nullptr);
-    EXPECT_EQ(std::wstring(playerState.midiOutName), longName.substr(0, 32));
+    for (const std::wstring& name : {longName, longName + L" #2"}) {
+        VirtualMIDI_CreateOutput(name.c_str());
+        run([&](HWND dialog) {
+            selectRow(dialog, IDC_MIDI_OUT_LIST, name);
+            pressOk(dialog);
+        });
+        EXPECT_NE(playerState.midiOut, nullptr);
+        const bool numbered = name.back() == L'2';
+        EXPECT_EQ(std::wstring(playerState.midiOutName), longName.substr(0, 32) + (numbered ? L" #2" : L""));
+    }
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ public:
     explicit TempoControls(HWND window) : window_(window) {}
     void postCommand(int32_t) override {}
     void showWarning(int32_t, const wchar_t*) override {}
+    void postWarning(int32_t, const wchar_t*) override {}
     int32_t getScrollPosition(int32_t) override { return 0; }
     void setScrollRange(int32_t, int32_t, int32_t) override {}
     void setScrollPosition(int32_t, int32_t) override {}
