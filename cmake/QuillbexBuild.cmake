@@ -11,11 +11,15 @@ if(WIN32)
     if(MINGW)
         # Every .exe runs without the MinGW runtime DLLs beside it.
         add_link_options(-static -static-libgcc -static-libstdc++)
-        # No link time in the files and no build folder in the debug
-        # information, so the same sources give the same bytes wherever
-        # they are built (the package is reproducible).
+        # No link time in the files and no source or build folder in the
+        # debug information, so the same sources give the same bytes wherever
+        # they are built (the package is reproducible). The compiler tries
+        # the last map first: a file in either folder loses the folder, and
+        # the build folder itself, which each object names as its working
+        # folder, becomes "." wherever it lies, inside the tree or not.
         add_link_options(-Wl,--no-insert-timestamp)
-        add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
+        add_compile_options(-ffile-prefix-map=${PROJECT_BINARY_DIR}=.
+                            -ffile-prefix-map=${PROJECT_SOURCE_DIR}/=
                             -ffile-prefix-map=${PROJECT_BINARY_DIR}/=)
     endif()
 endif()

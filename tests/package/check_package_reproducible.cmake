@@ -1,5 +1,5 @@
 # cmake -DPACKAGE=Quillbex.zip -DSTAGE=<its stage> -DZIP=<zip> -DOBJDUMP=<objdump>
-#       -DPACK_SCRIPT=pack_zip.cmake -DWORK=<scratch folder> -P check_package_reproducible.cmake
+#       -DPACK_SCRIPT=pack_zip.cmake -DWORK=<scratch> -DSOURCE_DIR=<tree> -DBINARY_DIR=<build> -P <this file>
 # The package's bytes depend on its files only: the same files laid out
 # again, with other times and modes, pack to the same bytes; the program
 # and its modules carry no link time, so a relink gives the same files; and
@@ -29,6 +29,18 @@ foreach(binary ${STAGE}/Quillbex/Quillbex.exe ${STAGE}/Quillbex/QuillbexEnu.dll 
     if(NOT linkTime STREQUAL "00000000")
         message(FATAL_ERROR "${binary} carries its link time (${linkTime}): a relink changes the package")
     endif()
+endforeach()
+
+# A folder named in the debug information makes a build elsewhere (outside
+# the tree too) differ: the symbol file, and by its checksum the program.
+foreach(folder ${SOURCE_DIR} ${BINARY_DIR})
+    string(REGEX REPLACE "([][+.*()^$?|\\])" "\\\\\\1" pattern "${folder}")
+    foreach(binary ${STAGE}/Quillbex/Quillbex.exe ${packageDir}/Quillbex.exe.debug)
+        file(STRINGS ${binary} named REGEX "${pattern}" LIMIT_COUNT 1)
+        if(named)
+            message(FATAL_ERROR "${binary} names the folder ${folder}: ${named}")
+        endif()
+    endforeach()
 endforeach()
 
 execute_process(COMMAND ${OBJDUMP} -h ${STAGE}/Quillbex/Quillbex.exe OUTPUT_VARIABLE sections)
