@@ -123,6 +123,9 @@ void selectPattern(PlayerUi& ui) {
     int32_t warning = 0;
     {
         std::lock_guard hold(p.lock);
+        // The keys the old pattern left sounding would hang on a sampler
+        // until their next note: the new pattern may never play them.
+        endSoundingDrumKeys();
         deletePattern();
         p.patternData = MIDIData_LoadFromSMFW(path);
         int32_t resolution = ticksPerQuarterNote(p.patternData);

@@ -174,8 +174,11 @@ TEST_F(TransportTest, SelectingAPatternWhilePlayingKeepsTheTransportAndTakesTheN
     advanceMs(100);
     playerState.patternPosition = 77;
     writeSong("pattern", L"slow.mid", fourOnTheFloor(96));
+    holdInMirror(42);
+    clearSent();
 
     choosePattern(L"slow.mid");
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 36, 0}, {0x99, 42, 0}})) << "the old pattern's keys end";
     EXPECT_TRUE(ui.warnings().empty());
     EXPECT_EQ(std::wstring(playerState.patternName), L"slow.mid");
     EXPECT_EQ(playerState.patternPlaying, 1);
@@ -189,7 +192,6 @@ TEST_F(TransportTest, APatternThatFailsToLoadLeavesNoPatternButKeepsTheTransport
     loadRockPattern();
     startPattern(ui);
     writeFile(appDir() / "pattern" / "broken.mid", Bytes{'M', 'T', 'h', 'd', 0, 0});
-
     for (const wchar_t* name : {L"broken.mid", L"missing.mid"}) {
         SCOPED_TRACE(name);
         ui.clear();
@@ -222,7 +224,7 @@ TEST_F(TransportTest, AFrameBasedPatternIsRefusedAndStopsTheTransport) {
     EXPECT_EQ(playerState.patternPosition, 0);
     EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0);
     EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 96) << "stopped, not reset";
-    EXPECT_TRUE(sent().empty()) << "neither all-notes-off nor a stop byte";
+    EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 36, 0}})) << "the downbeat ends; no all-notes-off, no stop byte";
     ASSERT_EQ(ui.warnings().size(), 1u);
     EXPECT_EQ(ui.warnings()[0].stringId, IDS_FRAME_TIME_BASE);
     EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", L"frames.mid"));
