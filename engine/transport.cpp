@@ -36,6 +36,30 @@ void rejectPattern() {
     p.patternPosition = 0;
 }
 
+bool holdsDrumNote(const MIDIData* song) {
+    for (MIDITrack* track = MIDIData_GetFirstTrack(song); track; track = MIDITrack_GetNextTrack(track)) {
+        for (MIDIEvent* event = MIDITrack_GetFirstEvent(track); event; event = MIDIEvent_GetNextEvent(event)) {
+            if (MIDIEvent_IsNoteOn(event) && MIDIEvent_GetChannel(event) == kDrumChannel) return true;
+        }
+    }
+    return false;
+}
+
+// A file that ends before its own chunk lengths say, and holds no drum note,
+// lost what it was meant to play: it counts as a file that could not be
+// loaded, instead of a pattern that plays silence without a word. A cut
+// file that still holds drum notes plays what it holds.
+MIDIData* loadPatternFile(const wchar_t* path) {
+    MIDIData* song = MIDIData_LoadFromSMFW(path);
+    const bool cutShort = MIDIData_GetRecoveryCount(song, MIDIDataRecovery::TruncatedTrack) > 0 ||
+                          MIDIData_GetRecoveryCount(song, MIDIDataRecovery::MissingTracks) > 0;
+    if (cutShort && !holdsDrumNote(song)) {
+        MIDIData_Delete(song);
+        return nullptr;
+    }
+    return song;
+}
+
 MIDIClock* createClock(PlayerUi& ui, int32_t timeMode, int32_t resolution, int32_t tempo,
                        int32_t syncMode) {
     MIDIClock* clock = MIDIClock_Create(timeMode, resolution, tempo);
@@ -88,7 +112,7 @@ void loadStoredPattern(PlayerUi& ui) {
     wchar_t path[kSongPathSize];
     formatSongPath(path, p.appDir, L"pattern", p.patternName);
     deletePattern();
-    p.patternData = MIDIData_LoadFromSMFW(path);
+    p.patternData = loadPatternFile(path);
     if (!p.patternData) return;  // silent at start-up
     if (ticksPerQuarterNote(p.patternData) == 0) {
         rejectPattern();
@@ -127,7 +151,7 @@ void selectPattern(PlayerUi& ui) {
         // until their next note: the new pattern may never play them.
         endSoundingDrumKeys();
         deletePattern();
-        p.patternData = MIDIData_LoadFromSMFW(path);
+        p.patternData = loadPatternFile(path);
         int32_t resolution = ticksPerQuarterNote(p.patternData);
         if (!p.patternData) {
             // Flags and clock stay; the pattern player plays nothing meanwhile.

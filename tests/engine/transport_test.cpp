@@ -192,7 +192,11 @@ TEST_F(TransportTest, APatternThatFailsToLoadLeavesNoPatternButKeepsTheTransport
     loadRockPattern();
     startPattern(ui);
     writeFile(appDir() / "pattern" / "broken.mid", Bytes{'M', 'T', 'h', 'd', 0, 0});
-    for (const wchar_t* name : {L"broken.mid", L"missing.mid"}) {
+    // 26 bytes whose track claims 4096: the file ends after its end of track.
+    writeFile(appDir() / "pattern" / "cut.mid", Bytes{'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 1, 0xE0,
+                                                      'M', 'T', 'r', 'k', 0, 0, 0x10, 0, 0, 0xFF, 0x2F, 0});
+
+    for (const wchar_t* name : {L"broken.mid", L"missing.mid", L"cut.mid"}) {
         SCOPED_TRACE(name);
         ui.clear();
         choosePattern(name);
