@@ -1,5 +1,6 @@
 #include "common/file_access.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,10 +16,32 @@ FILE* openFile(const wchar_t* path, const char* mode) {
     return std::fopen(wideToUtf8(path).c_str(), mode);
 }
 
+namespace {
+
+ReplaceFileFunction replaceFunction = nullptr;
+
+// The file's bytes on the disk, not only in the system's cache: a power cut
+// after the rename then finds the new file whole, not empty.
+bool flushToDisk(const std::string& path) {
+    const int file = open(path.c_str(), O_RDONLY);
+    if (file < 0) return false;
+    const bool flushed = fsync(file) == 0;
+    close(file);
+    return flushed;
+}
+
+}  // namespace
+
+void setReplaceFileFunction(ReplaceFileFunction function) {
+    replaceFunction = function;
+}
+
 bool replaceFile(const wchar_t* from, const wchar_t* to) {
+    if (replaceFunction) return replaceFunction(from, to);
     if (!from || !to) return false;
     const std::string fromPath = wideToUtf8(from);
     const std::string toPath = wideToUtf8(to);
+    if (!flushToDisk(fromPath)) return false;
     // The new file gets the old one's mode and, where allowed, its owner;
     // a failed chown leaves the new file owned by whoever saves it.
     struct stat old;
@@ -44,4 +67,9 @@ bool removeFile(const wchar_t* path) {
 bool fileExists(const wchar_t* path) {
     struct stat status;
     return path && stat(wideToUtf8(path).c_str(), &status) == 0;
+}
+
+bool isPlainFile(const wchar_t* path) {
+    struct stat status;
+    return path && stat(wideToUtf8(path).c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }

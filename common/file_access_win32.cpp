@@ -14,16 +14,33 @@ FILE* openFile(const wchar_t* path, const char* mode) {
 
 namespace {
 
-// Write-through: the call returns only once the new name is on the disk,
-// so a power cut cannot leave the program without its settings.
+ReplaceFileFunction replaceFunction = nullptr;
+
+// The file's bytes on the disk, not only in the system's cache: a power cut
+// after the replace then finds the new file whole, not empty.
+bool flushToDisk(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool flushed = FlushFileBuffers(file) != 0;
+    CloseHandle(file);
+    return flushed;
+}
+
+// Write-through: the call returns only once the new name is on the disk.
 bool moveInPlace(const wchar_t* from, const wchar_t* to) {
     return MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 }  // namespace
 
+void setReplaceFileFunction(ReplaceFileFunction function) {
+    replaceFunction = function;
+}
+
 bool replaceFile(const wchar_t* from, const wchar_t* to) {
-    if (!from || !to) return false;
+    if (replaceFunction) return replaceFunction(from, to);
+    if (!from || !to || !flushToDisk(from)) return false;
     const DWORD attributes = GetFileAttributesW(to);
     if (attributes == INVALID_FILE_ATTRIBUTES) return moveInPlace(from, to);
     // A folder is never replaced by a file (Wine's ReplaceFileW would).
@@ -56,4 +73,9 @@ bool removeFile(const wchar_t* path) {
 
 bool fileExists(const wchar_t* path) {
     return path && GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool isPlainFile(const wchar_t* path) {
+    const DWORD attributes = path ? GetFileAttributesW(path) : INVALID_FILE_ATTRIBUTES;
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 // Fills the settings fields from the file (defaults where the file, a
 // section or a key is missing). Returns 1.
@@ -24,6 +25,12 @@ bool trySaveSettings(const wchar_t* path);
 // rewritten in place instead. Returns 1 when the settings are in the file,
 // 0 when they could not be saved.
 int writeSettingsFile(const wchar_t* path);
+
+// After a writeSettingsFile that returned 0 having written the whole new
+// file, which it could not put in place nor copy into the old one: the path
+// of that file, which is kept, since the old one may be gone or cut short.
+// Empty otherwise.
+std::wstring settingsKeptBeside();
 
 // Scans "%d,%d,..." into values[0..count-1] as swscanf would: blanks and a
 // sign may precede each number, each comma must follow its number directly,

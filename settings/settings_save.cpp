@@ -39,6 +39,9 @@ bool rewriteInPlace(const wchar_t* path) {
     return tryResetSettingsFile(path) && trySaveSettings(path);
 }
 
+// Settings the last save wrote beside the file and could not put in place.
+std::wstring keptBeside;
+
 }  // namespace
 
 bool trySaveSettings(const wchar_t* path) {
@@ -55,21 +58,43 @@ int saveSettings(const wchar_t* path) {
 }
 
 int writeSettingsFile(const wchar_t* path) {
+    keptBeside.clear();
     if (!path || !*path) return 0;
     // A link is written through where it leads; a rename would put a plain
     // file in its place.
     if (isLinkedFile(path)) return rewriteInPlace(path) ? 1 : 0;
     const std::wstring temporary = std::wstring(path) + L".new";
+    const bool hadFile = isPlainFile(path);
+    bool written = false;
     if (tryResetSettingsFile(temporary.c_str())) {
-        const bool written = trySaveSettings(temporary.c_str());
+        written = trySaveSettings(temporary.c_str());
         if (written && replaceFile(temporary.c_str(), path)) return 1;
-        removeFile(temporary.c_str());
         // A new file that could not be filled (a full disk) says the old
         // one would not be either: it is kept as it is.
-        if (!written) return 0;
+        if (!written) {
+            removeFile(temporary.c_str());
+            return 0;
+        }
     }
     // No file can be made beside it (a folder that lets only the file itself
     // be rewritten, a read-only leftover of a save), or the file could not be
     // replaced (another program holds it open without sharing its deletion).
-    return rewriteInPlace(path) ? 1 : 0;
+    const bool cut = tryResetSettingsFile(path);
+    if (cut && trySaveSettings(path)) {
+        if (written) removeFile(temporary.c_str());
+        return 1;
+    }
+    // A replace that fails half-way removes the old file, and a rewrite
+    // that fails half-way cuts it short: the new file is then the only whole
+    // copy of the settings, and stays where it is.
+    if (written && hadFile && (cut || !isPlainFile(path))) {
+        keptBeside = temporary;
+    } else if (written) {
+        removeFile(temporary.c_str());
+    }
+    return 0;
+}
+
+std::wstring settingsKeptBeside() {
+    return keptBeside;
 }

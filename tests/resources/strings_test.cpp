@@ -38,7 +38,7 @@ constexpr StringRule stringRules[] = {
     {IDS_NO_IN_SYNC_MODE_SELECTED, 0, 256}, {IDS_NO_OUT_SYNC_MODE_SELECTED, 0, 256},
     {IDS_LANGUAGE_NEXT_START, 0, 256},     {IDS_SETTINGS_NOT_SAVED, 0, 256},
     {IDS_OUTPUT_GONE, 0, 256},             {IDS_INPUT_GONE, 0, 256},
-    {IDS_DEVICE_NOT_OPENED, 0, 256},
+    {IDS_DEVICE_NOT_OPENED, 0, 256},       {IDS_SETTINGS_KEPT_BESIDE, 0, 256},
 };
 
 struct Conversions {

@@ -2,6 +2,7 @@
 #include "settings/settings_file.h"
 #include "settings/settings_keys.h"
 #include "settings_test_folder.h"
+#include "common/file_access.h"
 
 #include <cwchar>
 #include <string>
@@ -243,6 +244,29 @@ TEST_F(LoadSaveTest, RewritesInPlaceWhenNoNewFileCanBeMade) {
 
     EXPECT_EQ(writeSettingsFile(nullptr), 0);
     EXPECT_EQ(writeSettingsFile(L""), 0);
+}
+
+// A replace that fails after removing the old file (as Windows' may): the
+// file is rewritten in place, or where even that fails the new one is kept.
+TEST_F(LoadSaveTest, AReplaceThatLosesTheOldFileKeepsTheSettings) {
+    namespace fs = std::filesystem;
+    setRunFields();
+    const std::wstring path = settingsPath();
+    const ReplaceFileFunction replaces[] = {
+        [](const wchar_t*, const wchar_t* to) { return !fs::remove(to); },
+        [](const wchar_t*, const wchar_t* to) { return !(fs::remove(to) && fs::create_directory(to)); },
+    };
+    for (const ReplaceFileFunction replace : replaces) {
+        const bool inPlace = replace == replaces[0];
+        fs::remove_all(path);
+        writeBytes(path, "[Status]\r\nTempo=300000\r\n");
+        setReplaceFileFunction(replace);
+        EXPECT_EQ(writeSettingsFile(path.c_str()), inPlace ? 1 : 0);
+        const std::wstring saved = inPlace ? path : path + L".new";
+        EXPECT_EQ(readBytes(saved), utf16leFile(kSavedRunFile));
+        EXPECT_EQ(settingsKeptBeside(), inPlace ? L"" : saved);
+        EXPECT_EQ(fs::exists(path + L".new"), !inPlace);
+    }
 }
 
 // A settings file that is a link, or one of two names of a file, is saved

@@ -1,5 +1,6 @@
 #include "settings_test_folder.h"
 
+#include "common/file_access.h"
 #include "engine/player_state.h"
 
 #include <fstream>
@@ -15,6 +16,7 @@ void SettingsTest::SetUp() {
 }
 
 void SettingsTest::TearDown() {
+    setReplaceFileFunction(nullptr);
     std::error_code ignored;
     std::filesystem::remove_all(folder_, ignored);
 }
