@@ -15,7 +15,6 @@
 #include "ui/device_dialog.h"
 #include "ui/language_dialog.h"
 #include "ui/main_window.h"
-#include "ui/message_box.h"
 #include "ui/song_info_dialog.h"
 #include "ui/sync_mode_dialog.h"
 #include "ui/window_player_ui.h"
@@ -62,18 +61,30 @@ void onGroupLevelEdit(HWND window, int id) {
     setGroupLevel(groupOf(id), static_cast<int32_t>(position));
 }
 
+// Start and Continue warn in a box when no pattern is loaded, and the box's
+// message loop runs the next Start the input thread posts: every note of a
+// phrase played with no pattern would open one more box inside the last,
+// until the stack ran out. While that box is open, a Start or Continue that
+// would open another is dropped; one that can play runs, whatever box or
+// dialog is open (a master's Start while the musician sets the sync modes).
+bool noPatternBoxOpen = false;
+
+void runTransport(void (*operation)(PlayerUi& ui)) {
+    // Only this thread loads patterns, so the check holds for the call.
+    if (playerState.patternData) {
+        operation(mainWindowUi());
+        return;
+    }
+    if (noPatternBoxOpen) return;
+    noPatternBoxOpen = true;
+    operation(mainWindowUi());
+    noPatternBoxOpen = false;
+}
+
 void onTempoMode(HWND, int id) { setTempoMode(mainWindowUi(), id); }
-// Start and Continue may warn in a box, and the box's message loop runs the
-// next Start the input thread posts: every note of a phrase played with no
-// pattern loaded would open one more box inside the last, until the stack
-// ran out. While any box is open they are dropped, not queued.
-void onStart(HWND, int) {
-    if (!messageBoxOpen()) startPattern(mainWindowUi());
-}
+void onStart(HWND, int) { runTransport(startPattern); }
 void onStop(HWND, int) { stopPlayback(); }
-void onContinue(HWND, int) {
-    if (!messageBoxOpen()) continuePattern(mainWindowUi());
-}
+void onContinue(HWND, int) { runTransport(continuePattern); }
 void onSyncStart(HWND window, int id) { playerState.syncStart = isChecked(window, id) ? 1 : 0; }
 void onSyncStop(HWND window, int id) { playerState.syncStop = isChecked(window, id) ? 1 : 0; }
 void onDevices(HWND window, int) { runDeviceDialog(window); }

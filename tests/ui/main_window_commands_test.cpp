@@ -5,6 +5,7 @@
 
 #include "engine/player_state.h"
 #include "resources/resource_ids.h"
+#include "ui/message_box.h"
 #include "tests/ui/main_window_fixture.h"
 
 namespace {
@@ -14,6 +15,14 @@ constexpr int kGroup1Edit = IDC_GROUP_LEVEL_EDIT_FIRST;
 
 bool contains(const std::vector<Bytes>& messages, const Bytes& message) {
     return std::find(messages.begin(), messages.end(), message) != messages.end();
+}
+
+// A box whose message loop runs the Start the input thread posts meanwhile.
+std::vector<std::wstring> boxTexts;
+int boxThatRunsAPostedStart(HWND owner, const wchar_t* text, const wchar_t*, UINT) {
+    boxTexts.push_back(text);
+    if (boxTexts.size() == 1) SendMessageW(owner, WM_COMMAND, MAKEWPARAM(IDC_START_BUTTON, 0), 0);
+    return IDOK;
 }
 
 }  // namespace
@@ -195,4 +204,25 @@ TEST_F(MainWindowTest, InternalTempoSyncStopAndContinueThroughTheCommandTable) {
     click(IDC_CONTINUE_BUTTON);
     EXPECT_TRUE(pumpUntil([] { return contains(sent(), {0xFB}); }));
     EXPECT_EQ(playerState.patternPlaying, 1);
+}
+
+// A Start posted while a box is open runs when it can play; only one that
+// would open a second "no pattern" box is dropped.
+TEST_F(MainWindowTest, StartWhileABoxIsOpenRunsUnlessItWouldWarnAgain) {
+    writeSong("pattern", L"Beat.mid", oneBarPattern());
+    const std::wstring noPattern = moduleString(IDS_NO_PATTERN_LOADED);
+    for (const bool patternLoaded : {true, false}) {
+        SCOPED_TRACE(patternLoaded ? "pattern loaded, another box open" : "no pattern, its own box open");
+        wcscpy(playerState.patternName, patternLoaded ? L"Beat.mid" : L"");
+        playerState.patternPlaying = 0;
+        openWindow();
+        boxTexts.clear();
+        setMessageBoxFunction(boxThatRunsAPostedStart);
+        if (patternLoaded) showMessageBox(window(), L"device", L"", MB_OK);
+        else click(IDC_START_BUTTON);
+        EXPECT_EQ(boxTexts, std::vector<std::wstring>{patternLoaded ? L"device" : noPattern});
+        EXPECT_EQ(playerState.patternPlaying, patternLoaded ? 1 : 0);
+        DestroyWindow(window());
+        shutDown();
+    }
 }
