@@ -5,6 +5,8 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "app/app_dir.h"
 #include "app/language_module.h"
@@ -66,19 +68,52 @@ void registerCommonControls() {
     InitCommonControlsEx(&controls);
 }
 
+// How long a worker stuck in a driver call gets to let the lock go, so that
+// the output can still be silenced, before the process ends without it.
+constexpr DWORD kStuckSilenceWaitMs = 1000;
+
+// Ends the process at once. ExitProcess would run the drivers' unload code,
+// which can hang on a driver whose thread was stopped inside it; this runs
+// none, and ends a stuck worker with everything else.
+[[noreturn]] void endProcessNow(UINT exitCode) {
+    TerminateProcess(GetCurrentProcess(), exitCode);
+    ExitProcess(exitCode);  // not reached: TerminateProcess on ourselves returns only on failure
+}
+
+// Silences the output as Stop does, from a thread of its own and for a
+// bounded time: a worker stuck in a driver call may hold the lock, and may
+// let it go (a driver that returns late), in which case the note-offs and
+// all-notes-off still go out; one that never does is left behind.
+void silenceAroundAStuckWorker() {
+    HANDLE silenced = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (silenced == nullptr) return;
+    try {
+        std::thread([silenced] {
+            stopPlayback();
+            SetEvent(silenced);
+        }).detach();
+    } catch (const std::system_error&) {
+        return;
+    }
+    // The event is not closed: the thread may still set it until the end.
+    WaitForSingleObject(silenced, kStuckSilenceWaitMs);
+}
+
 // Shutdown: the file is rewritten first, since it needs nothing of what
 // follows; then the workers are waited for (at most about a second) and
 // joined. The output is silenced as Stop does once no worker can send
 // another note, so no note hangs and a slave stops; only then are the
 // objects released and the ports closed. A file that could not be written
 // is named in a box last, once the player is silent. A worker that did not
-// stop in time may hold the lock inside a driver call: the process ends at
-// once instead, which ends that worker too, and nothing is released under it.
+// stop in time may hold the lock inside a driver call: the output is
+// silenced if it lets the lock go in time, and the process then ends at
+// once, which ends that worker too; nothing is released under it.
 void shutDown(const std::wstring& settingsPath) {
     const bool saved = writeSettingsFile(settingsPath.c_str()) == 1;
     if (!stopWorkerThreads()) {
+        silenceAroundAStuckWorker();
         if (!saved) askToRetrySettingsSave(settingsPath.c_str());
-        ExitProcess(1);
+        endProcessNow(1);
     }
     stopPlayback();
     releasePlayerObjects();
@@ -117,7 +152,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, PWSTR co
 
     if (workerStartFailed()) {
         // A failed start-up: nothing was changed yet, so nothing is saved.
-        if (!stopWorkerThreads()) ExitProcess(0);
+        if (!stopWorkerThreads()) endProcessNow(0);
         releasePlayerObjects();
         return 0;
     }
