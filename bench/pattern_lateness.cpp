@@ -6,7 +6,8 @@
 // - how late each message left against its own tick's ideal time, the
 //   clock's start plus the tick in real time;
 // - the CPU time of the whole process while stopped and while playing, in
-//   percent of one core.
+//   percent of one core, and how often a second the workers woke while
+//   stopped.
 // Argument: seconds per phase (5).
 #include "app/workers.h"
 #include "bench/bench_player.h"
@@ -45,6 +46,7 @@ struct Figures {
     Spread lateness;
     double cpuStopped = 0;  // percent of one core
     double cpuPlaying = 0;
+    double wakeUpsStopped = 0;  // a second, all three workers
     bool ok = false;
 };
 
@@ -64,7 +66,9 @@ Figures play(bool oneTickLate, const std::vector<uint8_t>& smf, const std::vecto
     RecordingPlayerUi window;
     if (!startBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
 
+    const uint64_t wakeUpsBefore = workerWakeUpCount();
     figures.cpuStopped = cpuPercentOver(seconds);
+    figures.wakeUpsStopped = static_cast<double>(workerWakeUpCount() - wakeUpsBefore) / seconds;
     const int64_t startNs = startBenchPattern();
     figures.cpuPlaying = cpuPercentOver(seconds);
     stopWorkerThreads();
@@ -114,17 +118,17 @@ int main(int argc, char** argv) {
     printMachineLoad("before");
     std::printf("one bar of sixteenths at 120 bpm, %d s stopped then %d s playing; lateness from each note's own tick\n",
                 seconds, seconds);
-    std::printf("%-8s %-16s %9s %9s %9s %9s %12s %12s\n", "ticks/q", "notes leave", "messages", "p50 ms",
-                "p99 ms", "max ms", "CPU stopped", "CPU playing");
+    std::printf("%-8s %-16s %9s %9s %9s %9s %12s %14s %12s\n", "ticks/q", "notes leave", "messages", "p50 ms",
+                "p99 ms", "max ms", "CPU stopped", "wake-ups/s", "CPU playing");
     for (const int32_t resolution : {24, 96, 480, 960}) {
         std::vector<PatternMessage> cycle;
         const std::vector<uint8_t> bytes = sixteenths(resolution, cycle);
         for (const bool oneTickLate : {true, false}) {
             const Figures f = play(oneTickLate, bytes, cycle, resolution, seconds);
             if (!f.ok) return 1;
-            std::printf("%-8d %-16s %9zu %9.3f %9.3f %9.3f %11.2f%% %11.2f%%\n", resolution,
+            std::printf("%-8d %-16s %9zu %9.3f %9.3f %9.3f %11.3f%% %14.1f %11.2f%%\n", resolution,
                         oneTickLate ? "one tick late" : "on its own tick", f.lateness.count, f.lateness.p50,
-                        f.lateness.p99, f.lateness.max, f.cpuStopped, f.cpuPlaying);
+                        f.lateness.p99, f.lateness.max, f.cpuStopped, f.wakeUpsStopped, f.cpuPlaying);
             VirtualMIDI_RemoveAll();
         }
     }

@@ -113,7 +113,8 @@ void patchPlayerThread() {
         {
             std::lock_guard hold(p.lock);
             runPatchPass();
-            due = nextPatchPassTime();
+            // Done or stopped, it sleeps until a patch is chosen.
+            due = p.patchPlaying && p.patchClock && p.patchData ? nextPatchPassTime() : kWaitForWakeUp;
         }
         waitForNextPass(patchWake, due);
     }

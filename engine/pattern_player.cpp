@@ -165,12 +165,16 @@ void playPass() {
     p.patternPosition = std::max(p.patternPosition, now.tick + 1);
 }
 
+bool patternCanPlay() {
+    const PlayerState& p = playerState;
+    return p.patternPlaying != 0 && p.patternClock && p.patternData;
+}
+
 }  // namespace
 
 void runPatternPass() {
     QUILLBEX_ASSERT_LOCK_HELD();
-    const PlayerState& p = playerState;
-    if (p.patternPlaying != 0 && p.patternClock && p.patternData)
+    if (patternCanPlay())
         playPass();
 }
 
@@ -181,7 +185,8 @@ void patternPlayerThread() {
         {
             std::lock_guard guard(playerState.lock);
             runPatternPass();
-            due = nextPatternPassTime();
+            // Stopped, it sleeps until Start, Continue or a new pattern.
+            due = patternCanPlay() ? nextPatternPassTime() : kWaitForWakeUp;
         }
         waitForNextPass(patternWake, due);
     }

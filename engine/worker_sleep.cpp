@@ -13,10 +13,34 @@ WakeUp inputWake;
 namespace {
 
 std::atomic<bool> fixedPoll{false};
+std::atomic<uint64_t> wakeUps{0};
+
+// Long enough that a sleeping worker costs nothing; a wait that ends by
+// time only goes back to sleep.
+constexpr int64_t kLongSleepNs = int64_t{3600} * 1000 * 1000 * 1000;
 
 // The fixed poll: one pass period, whatever is due.
 void sleepBetweenPasses() {
     std::this_thread::sleep_for(kWorkerPassPeriod);
+}
+
+void sleepUntilNextPass(WakeUp& wake, int64_t dueNs) {
+    if (fixedPoll.load(std::memory_order_relaxed)) {
+        sleepBetweenPasses();
+        return;
+    }
+    if (dueNs == kWaitForWakeUp) {
+        while (!wake.wait(kLongSleepNs)) {
+        }
+        return;
+    }
+    int64_t timeout = std::chrono::nanoseconds(kWorkerPassPeriod).count();
+    if (dueNs != kMIDIClockUnknownTime) {
+        const int64_t untilDue = dueNs - MIDIClockLib_Now();
+        if (untilDue <= 0) return;
+        timeout = std::min(timeout, untilDue);
+    }
+    wake.wait(timeout);
 }
 
 }  // namespace
@@ -27,17 +51,12 @@ void wakePlayers() {
 }
 
 void waitForNextPass(WakeUp& wake, int64_t dueNs) {
-    if (fixedPoll.load(std::memory_order_relaxed)) {
-        sleepBetweenPasses();
-        return;
-    }
-    int64_t timeout = std::chrono::nanoseconds(kWorkerPassPeriod).count();
-    if (dueNs != kMIDIClockUnknownTime) {
-        const int64_t untilDue = dueNs - MIDIClockLib_Now();
-        if (untilDue <= 0) return;
-        timeout = std::min(timeout, untilDue);
-    }
-    wake.wait(timeout);
+    sleepUntilNextPass(wake, dueNs);
+    wakeUps.fetch_add(1, std::memory_order_relaxed);
+}
+
+uint64_t workerWakeUpCount() {
+    return wakeUps.load(std::memory_order_relaxed);
 }
 
 void setFixedWorkerPoll(bool fixed) {

@@ -1,11 +1,15 @@
 // The wait between two passes of a worker thread.
 //
 // A worker sleeps until its next message falls due (a note, a clock pulse,
-// a time code, a received message), at most one pass period, and wakes
-// early when its wake-up is signalled: the transport and tempo operations
-// and received timing signal the players, a received message the input
-// thread. The fixed poll of old, a plain 10 ms sleep whatever is due, can be
-// switched back on so that a benchmark shows both.
+// a time code), at most one pass period, and wakes early when its wake-up
+// is signalled: the transport and tempo operations, a pattern or patch
+// choice and received timing signal the players, a received message or a
+// reopened input port the input thread, and shutdown all three. A worker
+// with nothing to do until then (a stopped player, the input between two
+// messages) sleeps until it is signalled, however long, so that a stopped
+// program costs no processor time. The fixed poll of old, a plain 10 ms
+// sleep whatever is due, can be switched back on so that a benchmark shows
+// both.
 #pragma once
 
 #include <chrono>
@@ -27,11 +31,20 @@ extern WakeUp inputWake;
 // work out afresh when their next message is due.
 void wakePlayers();
 
+// The due time of a worker that has nothing to do until its wake-up is
+// signalled.
+constexpr int64_t kWaitForWakeUp = INT64_MIN;
+
 // Sleeps until `dueNs` (on the scale of MIDIClockLib_Now;
 // kMIDIClockUnknownTime when nothing is known to be due) or until `wake`
-// is signalled, at most kWorkerPassPeriod. Returns at once when `dueNs` has
-// come already.
+// is signalled, at most kWorkerPassPeriod; with kWaitForWakeUp until `wake`
+// is signalled, however long. Returns at once when `dueNs` has come
+// already.
 void waitForNextPass(WakeUp& wake, int64_t dueNs);
+
+// Benches only: how often the workers have woken, each return of
+// waitForNextPass counted.
+uint64_t workerWakeUpCount();
 
 // The fixed 10 ms poll instead of waking when due; off by default.
 void setFixedWorkerPoll(bool fixed);

@@ -152,7 +152,9 @@ void midiInputThread() {
             MIDIIn_SetArrivalWakeUp(p.midiIn, &inputWake);
             runInputPass();
         }
-        waitForNextPass(inputWake, kMIDIClockUnknownTime);
+        // Until a message arrives (the port signals it), the port is
+        // replaced or the program ends.
+        waitForNextPass(inputWake, kWaitForWakeUp);
     }
     p.inputThread = 0;
 }

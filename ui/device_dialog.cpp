@@ -12,6 +12,7 @@
 
 #include "engine/player_state.h"
 #include "engine/port_keeper.h"
+#include "engine/worker_sleep.h"
 #include "midi/ports/midi_io.h"
 #include "resources/resource_ids.h"
 #include "ui/message_box.h"
@@ -211,6 +212,9 @@ void onOk(HWND dialog) {
     wchar_t name[kDeviceNameSize];
     selectedDeviceName(inList, p.midiInName, name);
     const bool inputOpened = reopenPort(p.midiIn, PortSide::input, p.midiInName, name, MIDIIn_OpenW);
+    // The input thread sleeps until a message arrives; the new port can only
+    // tell it once its next pass has handed the port its wake-up.
+    inputWake.signal();
     storeDeviceName(dialog, p.midiInName, inputOpened, name, IDS_INPUT_OPEN_FAILED);
 
     HWND outList = GetDlgItem(dialog, IDC_MIDI_OUT_LIST);

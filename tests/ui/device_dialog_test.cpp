@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/player_state.h"
+#include "engine/worker_sleep.h"
 #include "midi/ports/midi_io.h"
 #include "midi/ports/virtual_midi.h"
 #include "resources/resource_ids.h"
@@ -76,8 +77,10 @@ TEST_F(DeviceDialogTest, OkWithUnchangedRowsReopensBoth) {
     openStored(kPadIn, kSynthOut);
     const uint8_t noteOn[3] = {0x90, 60, 100};
     ASSERT_TRUE(VirtualMIDI_Inject(kPadIn, noteOn, 3));
+    inputWake.wait(0);
 
     ModalRun result = run(pressOk);
+    EXPECT_TRUE(inputWake.wait(0)) << "the sleeping input thread hears of the new port";
 
     EXPECT_FALSE(result.leftOpen);
     EXPECT_TRUE(shownBoxes().empty());
