@@ -33,8 +33,10 @@ constexpr size_t kStoredNameLength = 32;
 constexpr LPARAM kStoredNotOpenedRow = 1;
 // How long OK waits, answering the window's sent messages, for the old port
 // of a device to close before it opens that device again; a longer close
-// is left to the port keeper, which opens the device once it is done.
-constexpr DWORD kSameDeviceCloseWaitMs = 250;
+// is left to the port keeper, which opens the device once it is done. A
+// healthy port closes in a few milliseconds; the margin is for a loaded
+// machine, and the window answers throughout.
+constexpr DWORD kSameDeviceCloseWaitMs = 1000;
 
 using DeviceCount = int32_t (*)();
 using DeviceName = int32_t (*)(int32_t, wchar_t*, int32_t);
