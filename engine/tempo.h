@@ -7,8 +7,6 @@
 
 #include "midi/midi_bytes.h"  // kDefaultTempo, usableTempo
 
-class PlayerUi;
-
 constexpr int32_t kMinimumBpm = 16;
 constexpr int32_t kMaximumBpm = 256;
 
@@ -27,13 +25,22 @@ int32_t tempoInScrollRange(int32_t tempo);
 // kInSyncTimeCode.
 int32_t clockSyncMode(int32_t tempoMode, int32_t midiInSyncMode);
 
-// Sets the radio buttons, the scroll bar and the tempo text from tempo and
-// tempoMode at start-up ("%d").
-void initTempoControls(PlayerUi& ui);
+// What the window shows of the tempo: the bpm on the scroll bar and in the
+// tempo text, and whether the two can be used (only while the player keeps
+// its own tempo).
+struct TempoView {
+    int32_t bpm;
+    bool ownTempo;
+};
+TempoView tempoView();
 
-// A horizontal scroll notification: code 0/1 line, 2/3 page, 4/5 thumb; any
-// other code keeps the position but still re-applies the tempo.
-void scrollTempo(PlayerUi& ui, int32_t scrollControlId, uint32_t scrollCode, uint16_t thumbPosition);
+// Sets the tempo to `bpm`, brought into kMinimumBpm..kMaximumBpm, and
+// retunes both clocks; returns the bpm set, which the window shows.
+int32_t setTempoBpm(int32_t bpm);
 
-// Command 13654 (own tempo) or 13655 (follow the input); other ids are ignored.
-void setTempoMode(PlayerUi& ui, int32_t commandId);
+// How the tempo controls change with the tempo mode: `keep` when following
+// the input has nothing to follow, else usable with the player's own tempo.
+enum class TempoControls { keep, usable, locked };
+
+// kTempoOwn or kTempoFollowInput; any other mode is ignored (keep).
+TempoControls setTempoMode(int32_t tempoMode);

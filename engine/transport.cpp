@@ -132,7 +132,6 @@ void createClocks(PlayerUi& ui) {
     int32_t syncMode = clockSyncMode(p.tempoMode, p.midiInSyncMode);
     p.patternClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
     p.patchClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
-    initTempoControls(ui);
 }
 
 void selectPattern(PlayerUi& ui) {

@@ -152,7 +152,7 @@ void EngineDriver::runAction(const EngineStep& step) {
     case UserAction::Stop: runCommand(IDC_STOP_BUTTON); return;
     case UserAction::Continue: runCommand(IDC_CONTINUE_BUTTON); return;
     case UserAction::Wait: return;
-    case UserAction::TempoScroll: scrollTempo(ui_, IDC_TEMPO_SCROLL, step.first % 8, step.second); break;
+    case UserAction::TempoScroll: setTempoBpm(step.second); break;
     case UserAction::GroupSwitch: {
         const int32_t group = step.first & 7;
         setGroupEnabled(group == 0 ? kMasterDrumGroup : group, (step.first & 8) ? 1 : 0);
@@ -163,7 +163,7 @@ void EngineDriver::runAction(const EngineStep& step) {
         selectPattern(ui_);
         break;
     case UserAction::TempoMode:
-        setTempoMode(ui_, (step.first & 1) ? IDC_TEMPO_FOLLOW_RADIO : IDC_TEMPO_INTERNAL_RADIO);
+        setTempoMode((step.first & 1) ? kTempoFollowInput : kTempoOwn);
         break;
     }
     invariants_.actionRan(takeSent());

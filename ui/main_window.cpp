@@ -1,6 +1,6 @@
 #include "ui/main_window.h"
 
-#include "engine/tempo.h"
+#include "ui/tempo_controls.h"
 #include "ui/window_player_ui.h"
 
 namespace {
@@ -38,11 +38,10 @@ LRESULT onCommand(HWND window, WPARAM wParam) {
 // The tempo scroll bar, served whether or not the window is ready. A
 // notification without a control (the frame's own scroll bar, which this
 // window does not have) names no tempo control and is dropped.
-LRESULT onHScroll(WPARAM wParam, LPARAM lParam) {
+LRESULT onHScroll(HWND window, WPARAM wParam, LPARAM lParam) {
     HWND scrollBar = reinterpret_cast<HWND>(lParam);
     if (!scrollBar) return 0;
-    int32_t controlId = GetWindowLongW(scrollBar, GWL_ID);
-    scrollTempo(windowUi, controlId, LOWORD(wParam), HIWORD(wParam));
+    scrollTempo(window, scrollBar, LOWORD(wParam), HIWORD(wParam));
     return 0;
 }
 
@@ -59,7 +58,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE: return onSize(window);
     case WM_PAINT: return onPaint(window);
     case WM_COMMAND: return onCommand(window, wParam);
-    case WM_HSCROLL: return onHScroll(wParam, lParam);
+    case WM_HSCROLL: return onHScroll(window, wParam, lParam);
     case kPostedWarningMessage: windowUi.showPostedWarning(wParam, lParam); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }

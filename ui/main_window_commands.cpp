@@ -9,7 +9,6 @@
 #include "engine/drum_groups.h"
 #include "engine/patch_player.h"
 #include "engine/player_state.h"
-#include "engine/tempo.h"
 #include "engine/transport.h"
 #include "resources/resource_ids.h"
 #include "ui/device_dialog.h"
@@ -17,6 +16,7 @@
 #include "ui/main_window.h"
 #include "ui/song_info_dialog.h"
 #include "ui/sync_mode_dialog.h"
+#include "ui/tempo_controls.h"
 #include "ui/window_player_ui.h"
 
 namespace {
@@ -81,7 +81,7 @@ void runTransport(void (*operation)(PlayerUi& ui)) {
     noPatternBoxOpen = false;
 }
 
-void onTempoMode(HWND, int id) { setTempoMode(mainWindowUi(), id); }
+void onTempoMode(HWND window, int id) { chooseTempoMode(window, id); }
 void onStart(HWND, int) { runTransport(startPattern); }
 void onStop(HWND, int) { stopPlayback(); }
 void onContinue(HWND, int) { runTransport(continuePattern); }

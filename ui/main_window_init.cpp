@@ -17,6 +17,7 @@
 #include "settings/settings_keys.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"
+#include "ui/tempo_controls.h"
 #include "ui/window_player_ui.h"
 
 namespace {
@@ -84,6 +85,7 @@ void initMainWindow(HWND window) {
     fillFileList(GetDlgItem(window, IDC_PATTERN_LIST), L"pattern\\*.mid");
     loadStoredPattern(ui);
     createClocks(ui);
+    initTempoControls(window);
 
     for (int group = 1; group <= kMasterDrumGroup; ++group) fillGroupControls(window, group);
     CheckDlgButton(window, IDC_SYNC_START_CHECK, p.syncStart ? BST_CHECKED : BST_UNCHECKED);

@@ -158,10 +158,9 @@ TEST_F(WorkersTest, UserOperationsRaceTheWorkersCleanly) {
         case 5: setGroupEnabled(1 + random() % 7, random() % 2); break;
         case 6: setGroupLevel(1 + random() % 7, 1 + random() % 200); break;
         case 7:
-            ui.setScrollPosition(IDC_TEMPO_SCROLL, 120);
-            scrollTempo(ui, IDC_TEMPO_SCROLL, 5, static_cast<uint16_t>(16 + random() % 241));
+            setTempoBpm(static_cast<int32_t>(16 + random() % 241));
             break;
-        case 8: setTempoMode(ui, random() % 2 ? IDC_TEMPO_FOLLOW_RADIO : IDC_TEMPO_INTERNAL_RADIO); break;
+        case 8: setTempoMode(random() % 2 ? kTempoFollowInput : kTempoOwn); break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % 4));
     }
@@ -239,7 +238,7 @@ TEST_F(WorkersTest, PortsReopenAndSyncModesChangeWhileTheWorkersRun) {
         }
         case 2:
             p.midiInSyncMode = static_cast<int32_t>(random() % 3);
-            setTempoMode(ui, random() % 2 ? IDC_TEMPO_FOLLOW_RADIO : IDC_TEMPO_INTERNAL_RADIO);
+            setTempoMode(random() % 2 ? kTempoFollowInput : kTempoOwn);
             break;
         case 3: p.midiOutSyncMode = static_cast<int32_t>(random() % 6); break;
         case 4: random() % 2 ? startPattern(ui) : stopPlayback(); break;

@@ -50,8 +50,8 @@ TEST_F(PlayerLockDeathTest, CallsThatTakeTheLockOrWarnDieUnderIt) {
         {"continuePattern", [](PlayerUi& window) { continuePattern(window); }},
         {"selectPatch", [](PlayerUi& window) { selectPatch(window); }},
         {"setGroupEnabled", [](PlayerUi&) { setGroupEnabled(2, 0); }},
-        {"scrollTempo", [](PlayerUi& window) { scrollTempo(window, 0, 0, 0); }},
-        {"setTempoMode", [](PlayerUi& window) { setTempoMode(window, 0); }},
+        {"setTempoBpm", [](PlayerUi&) { setTempoBpm(120); }},
+        {"setTempoMode", [](PlayerUi&) { setTempoMode(kTempoOwn); }},
         {"showWarning", [](PlayerUi& window) { window.showWarning(0, nullptr); }},
         {"PlayerLock::lock", [](PlayerUi&) { playerState.lock.lock(); }},
     };

@@ -5,14 +5,13 @@
 #include <iterator>
 
 #include "engine/player_state.h"
-#include "engine/player_ui.h"
-#include "engine/tempo.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/midi_io.h"
 #include "midi/ports/virtual_midi.h"
 #include "midi/song/midi_data.h"
 #include "resources/resource_ids.h"
 #include "ui/message_box.h"
+#include "ui/tempo_controls.h"
 #include "tests/support/language_module_files.h"
 
 namespace {
@@ -29,40 +28,11 @@ int recordBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type
     return IDOK;
 }
 
-// The main window's controls that setTempoMode touches.
-class TempoControls : public PlayerUi {
-public:
-    explicit TempoControls(HWND window) : window_(window) {}
-    void postCommand(int32_t) override {}
-    void showWarning(int32_t, const wchar_t*) override {}
-    void postWarning(int32_t, const wchar_t*) override {}
-    int32_t getScrollPosition(int32_t) override { return 0; }
-    void setScrollRange(int32_t, int32_t, int32_t) override {}
-    void setScrollPosition(int32_t, int32_t) override {}
-    void setControlText(int32_t, const wchar_t*) override {}
-    void enableControl(int32_t id, bool enabled) override {
-        EnableWindow(GetDlgItem(window_, id), enabled);
-    }
-    void showControl(int32_t id, bool visible) override {
-        ShowWindow(GetDlgItem(window_, id), visible ? SW_SHOW : SW_HIDE);
-    }
-    void setChecked(int32_t id, bool checked) override {
-        CheckDlgButton(window_, id, checked ? BST_CHECKED : BST_UNCHECKED);
-    }
-    int32_t findListEntry(int32_t, const wchar_t*) override { return -1; }
-    void selectListEntry(int32_t, int32_t) override {}
-    int32_t getSelectedText(int32_t, wchar_t*, int32_t) override { return 0; }
-
-private:
-    HWND window_;
-};
-
 INT_PTR CALLBACK tempoModeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     if (message != WM_COMMAND || HIWORD(wParam) != 0) return FALSE;
     int commandId = LOWORD(wParam);
     if (commandId != IDC_TEMPO_INTERNAL_RADIO && commandId != IDC_TEMPO_FOLLOW_RADIO) return FALSE;
-    TempoControls controls(window);
-    setTempoMode(controls, commandId);
+    chooseTempoMode(window, commandId);
     return TRUE;
 }
 
@@ -136,8 +106,7 @@ void DialogTest::TearDown() {
 }
 
 void DialogTest::showTempoControls() {
-    TempoControls controls(mainWindow_);
-    initTempoControls(controls);
+    initTempoControls(mainWindow_);
 }
 
 ModalRun DialogTest::runModal(const std::function<void()>& open, std::vector<DialogStep> steps) {

@@ -36,7 +36,7 @@ protected:
     void TearDown() override;
 
     // The owner of every dialog. Its procedure carries out the tempo-mode
-    // commands 13654 and 13655 with setTempoMode, as the main window does.
+    // commands 13654 and 13655 with chooseTempoMode, as the main window does.
     HWND mainWindow() const { return mainWindow_; }
     // Sets the main window's tempo radio buttons, scroll bar and text from
     // the player's tempo and tempo mode, as start-up does.

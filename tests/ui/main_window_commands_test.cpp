@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "engine/player_state.h"
+#include "midi/clock/midi_clock.h"
 #include "resources/resource_ids.h"
 #include "ui/message_box.h"
 #include "tests/ui/main_window_fixture.h"
@@ -208,6 +209,36 @@ TEST_F(MainWindowTest, InternalTempoSyncStopAndContinueThroughTheCommandTable) {
 
 // A Start posted while a box is open runs when it can play; only one that
 // would open a second "no pattern" box is dropped.
+// The tempo scroll bar: each scroll code from a bpm, the bpm shown after
+// it and the tempo both clocks run at.
+TEST_F(MainWindowTest, ScrollingTheTempoStepsClampsAndShowsTheBpm) {
+    openWindow();
+    HWND scroll = control(IDC_TEMPO_SCROLL);
+    struct Case {
+        int32_t from;
+        UINT code;
+        WORD thumb;
+        int32_t to;
+        const wchar_t* text;
+    };
+    for (const Case& c : {Case{120, SB_LINELEFT, 0, 119, L"119"}, Case{120, SB_LINERIGHT, 0, 121, L"121"},
+                          Case{16, SB_LINELEFT, 0, 16, L" 16"}, Case{256, SB_LINERIGHT, 0, 256, L"256"},
+                          Case{250, SB_PAGERIGHT, 0, 256, L"256"}, Case{20, SB_PAGELEFT, 0, 16, L" 16"},
+                          Case{100, SB_PAGELEFT, 0, 90, L" 90"}, Case{120, SB_THUMBPOSITION, 60, 60, L" 60"},
+                          Case{120, SB_THUMBTRACK, 200, 200, L"200"}, Case{120, SB_THUMBTRACK, 300, 256, L"256"},
+                          Case{120, SB_THUMBPOSITION, 3, 16, L" 16"},
+                          // End of scroll and unknown codes re-apply the position.
+                          Case{60, SB_ENDSCROLL, 99, 60, L" 60"}, Case{60, 42, 0, 60, L" 60"}}) {
+        SCOPED_TRACE(testing::Message() << c.from << " code " << c.code);
+        SetScrollPos(scroll, SB_CTL, c.from, FALSE);
+        SendMessageW(window(), WM_HSCROLL, MAKEWPARAM(c.code, c.thumb), reinterpret_cast<LPARAM>(scroll));
+        EXPECT_EQ(GetScrollPos(scroll, SB_CTL), c.to);
+        EXPECT_EQ(controlText(IDC_TEMPO_TEXT), c.text);
+        EXPECT_EQ(MIDIClock_GetTempo(playerState.patternClock), 60000000 / c.to);
+        EXPECT_EQ(MIDIClock_GetTempo(playerState.patchClock), 60000000 / c.to);
+    }
+}
+
 TEST_F(MainWindowTest, StartWhileABoxIsOpenRunsUnlessItWouldWarnAgain) {
     writeSong("pattern", L"Beat.mid", oneBarPattern());
     const std::wstring noPattern = moduleString(IDS_NO_PATTERN_LOADED);
