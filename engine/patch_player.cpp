@@ -3,17 +3,16 @@
 #include <algorithm>
 #include <mutex>
 
+#include "common/bounded_copy.h"
 #include "common/pro_audio_task.h"
 #include "common/song_path.h"
 #include "engine/due_time.h"
 #include "engine/player_state.h"
-#include "engine/player_ui.h"
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/song/midi_data.h"
 #include "midi/ports/midi_io.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -33,11 +32,10 @@ void stopAndResetPatchClock() {
 
 }  // namespace
 
-void selectPatch(PlayerUi& ui) {
+SongLoadResult selectPatch(const wchar_t* name) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    ui.getSelectedText(IDC_PATCH_LIST, p.patchName, kTextSize);
-    p.patchName[kTextSize - 1] = L'\0';
+    copyTruncated(p.patchName, kTextSize, name ? name : L"");
     wchar_t path[kSongPathSize];
     formatSongPath(path, p.appDir, L"patch", p.patchName);
 
@@ -45,21 +43,21 @@ void selectPatch(PlayerUi& ui) {
     // nothing more of the previous patch.
     p.patchPlaying = 0;
 
-    int32_t warning = 0;
+    std::optional<Warning> warning;
     {
         std::lock_guard hold(p.lock);
         MIDIData_Delete(p.patchData);
         p.patchData = MIDIData_LoadFromSMFW(path);
         int32_t resolution = ticksPerQuarterNote(p.patchData);
         if (!p.patchData) {
-            warning = IDS_FILE_LOAD_FAILED;
+            warning = Warning::fileLoadFailed;
         } else if (resolution == 0) {
             MIDIData_Delete(p.patchData);
             p.patchData = nullptr;
             stopAndResetPatchClock();
             p.patchPlaying = 0;
             p.patchPosition = 0;
-            warning = IDS_FRAME_TIME_BASE;
+            warning = Warning::frameTimeBase;
         } else {
             p.patchPosition = 0;
             p.patchPlaying = 1;
@@ -72,7 +70,8 @@ void selectPatch(PlayerUi& ui) {
             wakePlayers();
         }
     }
-    if (warning) ui.showWarning(warning, path);
+    if (warning) return FileWarning{*warning, path};
+    return std::nullopt;
 }
 
 void runPatchPass() {

@@ -2,11 +2,12 @@
 // time, on the output port when it is chosen.
 #pragma once
 
-class PlayerUi;
+#include "engine/warning.h"
 
-// User-interface thread: loads the patch selected in PatchList and starts
-// sending it from tick 0, abandoning a patch still being sent.
-void selectPatch(PlayerUi& ui);
+// User-interface thread: loads the patch `name` of the patch folder and
+// starts sending it from tick 0, abandoning a patch still being sent; the
+// warning to show with the file's path, if any.
+SongLoadResult selectPatch(const wchar_t* name);
 
 // Thread entry: a pass whenever an event of the patch falls due, and at
 // least every 10 ms, while playerState.mainWindow is set; clears

@@ -11,7 +11,6 @@
 #include "engine/player_ui.h"
 #include "engine/worker_sleep.h"
 #include "midi/ports/midi_io.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -44,8 +43,8 @@ bool isReady(const std::shared_future<void>& closed) {
     return !closed.valid() || closed.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
-void warn(int32_t stringId, const std::wstring& name) {
-    if (PlayerUi* ui = playerState.mainWindow.load()) ui->postWarning(stringId, name.c_str());
+void warn(Warning warning, const std::wstring& name) {
+    if (PlayerUi* ui = playerState.mainWindow.load()) ui->postWarning(warning, name.c_str());
 }
 
 // Under the player's lock: takes a gone port out of play.
@@ -75,7 +74,7 @@ void noticeGonePort(PortSide side) {
         wish.nextTry = Clock::now();
         wish.closed = MIDIPorts_CloseAside(lostInput, lostOutput);
     }
-    warn(side == PortSide::input ? IDS_INPUT_GONE : IDS_OUTPUT_GONE, name);
+    warn(side == PortSide::input ? Warning::inputGone : Warning::outputGone, name);
 }
 
 // Puts a newly opened port in play unless the window has taken the side

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "common/bounded_copy.h"
 #include "common/song_path.h"
 #include "engine/drum_groups.h"
 #include "engine/player_state.h"
@@ -15,7 +16,6 @@
 #include "midi/song/midi_data.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ MIDIClock* createClock(PlayerUi& ui, int32_t timeMode, int32_t resolution, int32
                        int32_t syncMode) {
     MIDIClock* clock = MIDIClock_Create(timeMode, resolution, tempo);
     if (!clock) {
-        ui.showWarning(IDS_CLOCK_CREATE_FAILED, nullptr);
+        ui.showWarning(Warning::clockCreateFailed, nullptr);
         return nullptr;
     }
     MIDIClock_SetMIDIInSyncMode(clock, syncMode);
@@ -102,22 +102,18 @@ void setClockResolution(MIDIClock* clock, int32_t resolution) {
     MIDIClock_SetTimeBase(clock, timeMode, resolution);
 }
 
-void loadStoredPattern(PlayerUi& ui) {
+SongLoadResult loadStoredPattern() {
     PlayerState& p = playerState;
-    int32_t index = ui.findListEntry(IDC_PATTERN_LIST, p.patternName);
-    if (index < 0) return;
-    ui.selectListEntry(IDC_PATTERN_LIST, index);
-
-    // The stored name, not the list entry's text: their letter case may differ.
     wchar_t path[kSongPathSize];
     formatSongPath(path, p.appDir, L"pattern", p.patternName);
     deletePattern();
     p.patternData = loadPatternFile(path);
-    if (!p.patternData) return;  // silent at start-up
+    if (!p.patternData) return std::nullopt;  // silent at start-up
     if (ticksPerQuarterNote(p.patternData) == 0) {
         rejectPattern();
-        ui.showWarning(IDS_FRAME_TIME_BASE, path);
+        return FileWarning{Warning::frameTimeBase, path};
     }
+    return std::nullopt;
 }
 
 void createClocks(PlayerUi& ui) {
@@ -134,16 +130,15 @@ void createClocks(PlayerUi& ui) {
     p.patchClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
 }
 
-void selectPattern(PlayerUi& ui) {
+SongLoadResult selectPattern(const wchar_t* name) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     // Kept whatever the load gives: it is what the settings file stores.
-    ui.getSelectedText(IDC_PATTERN_LIST, p.patternName, kTextSize);
-    p.patternName[kTextSize - 1] = L'\0';
+    copyTruncated(p.patternName, kTextSize, name ? name : L"");
     wchar_t path[kSongPathSize];
     formatSongPath(path, p.appDir, L"pattern", p.patternName);
 
-    int32_t warning = 0;
+    std::optional<Warning> warning;
     {
         std::lock_guard hold(p.lock);
         // The keys the old pattern left sounding would hang on a sampler
@@ -154,10 +149,10 @@ void selectPattern(PlayerUi& ui) {
         int32_t resolution = ticksPerQuarterNote(p.patternData);
         if (!p.patternData) {
             // Flags and clock stay; the pattern player plays nothing meanwhile.
-            warning = IDS_FILE_LOAD_FAILED;
+            warning = Warning::fileLoadFailed;
         } else if (resolution == 0) {
             rejectPattern();
-            warning = IDS_FRAME_TIME_BASE;
+            warning = Warning::frameTimeBase;
         } else if (p.patternClock) {
             if (p.patternPlaying) MIDIClock_Stop(p.patternClock);
             setClockResolution(p.patternClock, resolution);
@@ -165,14 +160,15 @@ void selectPattern(PlayerUi& ui) {
             wakePlayers();
         }
     }
-    if (warning) ui.showWarning(warning, path);
+    if (warning) return FileWarning{*warning, path};
+    return std::nullopt;
 }
 
 void startPattern(PlayerUi& ui) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     if (!p.patternData) {
-        ui.showWarning(IDS_NO_PATTERN_LOADED, nullptr);
+        ui.showWarning(Warning::noPatternLoaded, nullptr);
         return;
     }
     std::lock_guard hold(p.lock);
@@ -211,7 +207,7 @@ void continuePattern(PlayerUi& ui) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     if (!p.patternData) {
-        ui.showWarning(IDS_NO_PATTERN_LOADED, nullptr);
+        ui.showWarning(Warning::noPatternLoaded, nullptr);
         return;
     }
     std::lock_guard hold(p.lock);

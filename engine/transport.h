@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/warning.h"
+
 class PlayerUi;
 struct MIDIClock;
 struct MIDIData;
@@ -22,11 +24,16 @@ int32_t ticksPerQuarterNote(const MIDIData* song);
 // mode stays.
 void setClockResolution(MIDIClock* clock, int32_t resolution);
 
-// Start-up, before the worker threads exist; no lock is taken.
-void loadStoredPattern(PlayerUi& ui);
+// Start-up, before the worker threads exist; no lock is taken. Loads the
+// stored pattern (playerState.patternName), which the window found in its
+// list; a file that cannot be read stays silent, one that counts frames is
+// dropped with a warning.
+SongLoadResult loadStoredPattern();
 void createClocks(PlayerUi& ui);
 
-void selectPattern(PlayerUi& ui);
+// Loads the pattern `name` of the pattern folder in place of the current
+// one; the warning to show with the file's path, if any.
+SongLoadResult selectPattern(const wchar_t* name);
 void startPattern(PlayerUi& ui);
 // Stops the pattern and the patch where they are and silences the output:
 // a note-off for every drum key the output mirror holds sounding,

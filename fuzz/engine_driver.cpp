@@ -71,13 +71,9 @@ void EngineDriver::start(const EngineSettings& settings) {
     writeSettingsFile(settings);
     loadSettings((programFolder_ / "Quillbex.ini").wstring().c_str());
 
-    std::vector<std::wstring> names;
-    for (const BuiltInPattern& pattern : builtInPatterns()) names.push_back(pattern.fileName);
-    ui_.setListEntries(IDC_PATTERN_LIST, names);
-
     PlayerState& p = playerState;
     p.mainWindow = &ui_;
-    loadStoredPattern(ui_);
+    ui_.showSongWarning(loadStoredPattern());  // the stored name is always a listed pattern
     createClocks(ui_);
     p.midiInStatus = MIDIStatus_Create(0, kMidiChannelCount, 2);
     p.midiOutStatus = MIDIStatus_Create(0, kMidiChannelCount, 2);
@@ -159,8 +155,8 @@ void EngineDriver::runAction(const EngineStep& step) {
         break;
     }
     case UserAction::PatternChange:
-        ui_.selectListEntry(IDC_PATTERN_LIST, step.first % static_cast<int32_t>(builtInPatterns().size()));
-        selectPattern(ui_);
+        ui_.showSongWarning(
+            selectPattern(builtInPatterns()[step.first % builtInPatterns().size()].fileName.c_str()));
         break;
     case UserAction::TempoMode:
         setTempoMode((step.first & 1) ? kTempoFollowInput : kTempoOwn);

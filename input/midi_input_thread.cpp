@@ -13,7 +13,6 @@
 #include "midi/midi_bytes.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -23,16 +22,16 @@ bool isControlChange(uint8_t status) { return messageKind(status) == kControlCha
 
 // Commands go to the user-interface thread as if the button had been
 // pressed; posting never waits, so it is safe under the lock.
-void postCommand(int32_t commandId) {
-    if (PlayerUi* ui = playerState.mainWindow.load()) ui->postCommand(commandId);
+void postCommand(WindowCommand command) {
+    if (PlayerUi* ui = playerState.mainWindow.load()) ui->postCommand(command);
 }
 
 // The transport row of a received message; only the first match applies.
 void handleTransport(const uint8_t* message) {
     switch (message[0]) {
-    case kMidiStart: postCommand(IDC_START_BUTTON); break;
-    case kMidiContinue: postCommand(IDC_CONTINUE_BUTTON); break;
-    case kMidiStop: postCommand(IDC_STOP_BUTTON); break;
+    case kMidiStart: postCommand(WindowCommand::start); break;
+    case kMidiContinue: postCommand(WindowCommand::continuePlaying); break;
+    case kMidiStop: postCommand(WindowCommand::stop); break;
     case kSongPositionPointer:
         if (playerState.midiInSyncMode == kInSyncTimingClock)
             locateSongPosition(((message[2] & 0x7F) << 7) | (message[1] & 0x7F));
@@ -63,7 +62,7 @@ void handleSyncStart(const uint8_t* message) {
     uint8_t status = message[0];
     bool keyPressed = isNoteOn(status) && message[2] > 0;
     bool pedal = isControlChange(status) && message[1] == kSustainPedal;
-    if (keyPressed || pedal) postCommand(IDC_START_BUTTON);
+    if (keyPressed || pedal) postCommand(WindowCommand::start);
 }
 
 void handleSyncStop(const uint8_t* message) {
@@ -72,7 +71,7 @@ void handleSyncStop(const uint8_t* message) {
     bool keyReleased = isNoteOff(status) || (isNoteOn(status) && message[2] == 0);
     bool pedal = isControlChange(status) && message[1] == kSustainPedal;
     // The mirror already holds this message, so a last release counts 0.
-    if ((keyReleased || pedal) && heldNoteCount() == 0) postCommand(IDC_STOP_BUTTON);
+    if ((keyReleased || pedal) && heldNoteCount() == 0) postCommand(WindowCommand::stop);
 }
 
 // A time-code full frame by its form, F0 7F <device> 01 01 ...: one with

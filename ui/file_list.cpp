@@ -23,3 +23,15 @@ void fillFileList(HWND list, const wchar_t* pattern) {
     } while (FindNextFileW(folderSearch, &found));
     FindClose(folderSearch);
 }
+
+bool selectFileListEntry(HWND list, const wchar_t* name) {
+    // No file is named by the empty text; an empty stored name selects
+    // nothing, whatever the list box would make of an empty search.
+    if (!name || !name[0]) return false;
+    const LRESULT index =
+        SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name));
+    if (index == LB_ERR) return false;
+    // A selection made by the program raises no LBN_SELCHANGE.
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    return true;
+}

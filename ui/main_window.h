@@ -30,6 +30,9 @@ void initMainWindow(HWND window);
 // "patch\*.mid") finds below the program folder, in the order the folder
 // search returns them.
 void fillFileList(HWND list, const wchar_t* pattern);
+// Selects the entry of `list` that reads `name` exactly, letter case aside;
+// false when there is none.
+bool selectFileListEntry(HWND list, const wchar_t* name);
 
 // WM_COMMAND: `id` is the control or command, `code` the notification code.
 void onMainWindowCommand(HWND window, int id, int code);

@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 #include "engine/drum_groups.h"
 #include "engine/patch_player.h"
 #include "engine/player_state.h"
@@ -14,6 +16,7 @@
 #include "ui/device_dialog.h"
 #include "ui/language_dialog.h"
 #include "ui/main_window.h"
+#include "ui/selected_text.h"
 #include "ui/song_info_dialog.h"
 #include "ui/sync_mode_dialog.h"
 #include "ui/tempo_controls.h"
@@ -39,13 +42,22 @@ bool isChecked(HWND window, int id) {
     return IsDlgButtonChecked(window, id) == BST_CHECKED;
 }
 
+// The name selected in a song list, cut to what the settings file stores.
+std::wstring selectedName(HWND window, int listId) {
+    wchar_t name[kTextSize];
+    getSelectedText(GetDlgItem(window, listId), name, kTextSize);
+    return name;
+}
+
 void onPatchList(HWND window, int code) {
-    if (code == LBN_SELCHANGE) selectPatch(mainWindowUi());
+    if (code == LBN_SELCHANGE)
+        mainWindowUi().showSongWarning(selectPatch(selectedName(window, IDC_PATCH_LIST).c_str()));
     else if (code == LBN_DBLCLK) openSongInfoDialog(window, kPatchTarget);
 }
 
 void onPatternList(HWND window, int code) {
-    if (code == LBN_SELCHANGE) selectPattern(mainWindowUi());
+    if (code == LBN_SELCHANGE)
+        mainWindowUi().showSongWarning(selectPattern(selectedName(window, IDC_PATTERN_LIST).c_str()));
     else if (code == LBN_DBLCLK) openSongInfoDialog(window, kPatternTarget);
 }
 

@@ -30,9 +30,11 @@ constexpr int32_t kMirrorDrumSetups = 2;
 
 WorkerStarter workerStarter = nullptr;
 
-void selectStoredPatch(WindowPlayerUi& ui) {
-    const int32_t index = ui.findListEntry(IDC_PATCH_LIST, playerState.patchName);
-    if (index >= 0) ui.selectListEntry(IDC_PATCH_LIST, index);
+// The stored pattern is loaded only when its list shows it; it loads by the
+// stored name, not the entry's text, as their letter case may differ.
+void loadListedPattern(HWND window, WindowPlayerUi& ui) {
+    if (!selectFileListEntry(GetDlgItem(window, IDC_PATTERN_LIST), playerState.patternName)) return;
+    ui.showSongWarning(loadStoredPattern());
 }
 
 // The spin control shows the level within its range; the edit shows the
@@ -81,9 +83,9 @@ void initMainWindow(HWND window) {
     MIDIDataLib_SetDefaultCharCode(codePageOfTextEncoding(p.textEncoding));
 
     fillFileList(GetDlgItem(window, IDC_PATCH_LIST), L"patch\\*.mid");
-    selectStoredPatch(ui);
+    selectFileListEntry(GetDlgItem(window, IDC_PATCH_LIST), p.patchName);
     fillFileList(GetDlgItem(window, IDC_PATTERN_LIST), L"pattern\\*.mid");
-    loadStoredPattern(ui);
+    loadListedPattern(window, ui);
     createClocks(ui);
     initTempoControls(window);
 

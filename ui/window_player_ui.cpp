@@ -4,21 +4,41 @@
 #include <new>
 #include <string>
 
+#include "resources/resource_ids.h"
 #include "ui/message_box.h"
-#include "ui/selected_text.h"
 
-void WindowPlayerUi::postCommand(int32_t commandId) {
-    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(commandId), 0), 0);
+static_assert(static_cast<int32_t>(WindowCommand::start) == IDC_START_BUTTON);
+static_assert(static_cast<int32_t>(WindowCommand::stop) == IDC_STOP_BUTTON);
+static_assert(static_cast<int32_t>(WindowCommand::continuePlaying) == IDC_CONTINUE_BUTTON);
+
+int32_t warningStringId(Warning warning) {
+    switch (warning) {
+    case Warning::clockCreateFailed: return IDS_CLOCK_CREATE_FAILED;
+    case Warning::fileLoadFailed: return IDS_FILE_LOAD_FAILED;
+    case Warning::frameTimeBase: return IDS_FRAME_TIME_BASE;
+    case Warning::noPatternLoaded: return IDS_NO_PATTERN_LOADED;
+    case Warning::inputGone: return IDS_INPUT_GONE;
+    case Warning::outputGone: return IDS_OUTPUT_GONE;
+    }
+    return IDS_FILE_LOAD_FAILED;
 }
 
-void WindowPlayerUi::showWarning(int32_t stringId, const wchar_t* detail) {
-    showStringMessage(window_, stringId, detail, MB_OK | MB_ICONWARNING);
+void WindowPlayerUi::postCommand(WindowCommand command) {
+    PostMessageW(window_, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(command), 0), 0);
 }
 
-void WindowPlayerUi::postWarning(int32_t stringId, const wchar_t* detail) {
+void WindowPlayerUi::showWarning(Warning warning, const wchar_t* detail) {
+    showStringMessage(window_, warningStringId(warning), detail, MB_OK | MB_ICONWARNING);
+}
+
+void WindowPlayerUi::showSongWarning(const SongLoadResult& result) {
+    if (result) showWarning(result->kind, result->path.c_str());
+}
+
+void WindowPlayerUi::postWarning(Warning warning, const wchar_t* detail) {
     auto* copy = new (std::nothrow) std::wstring(detail != nullptr ? detail : L"");
     if (copy == nullptr) return;
-    if (!PostMessageW(window_, kPostedWarningMessage, static_cast<WPARAM>(stringId),
+    if (!PostMessageW(window_, kPostedWarningMessage, static_cast<WPARAM>(warningStringId(warning)),
                       reinterpret_cast<LPARAM>(copy))) {
         delete copy;
     }
@@ -27,51 +47,6 @@ void WindowPlayerUi::postWarning(int32_t stringId, const wchar_t* detail) {
 void WindowPlayerUi::showPostedWarning(WPARAM wParam, LPARAM lParam) {
     const std::unique_ptr<std::wstring> detail(reinterpret_cast<std::wstring*>(lParam));
     if (detail == nullptr) return;
-    showWarning(static_cast<int32_t>(wParam), detail->empty() ? nullptr : detail->c_str());
-}
-
-int32_t WindowPlayerUi::getScrollPosition(int32_t controlId) {
-    return GetScrollPos(control(controlId), SB_CTL);
-}
-
-void WindowPlayerUi::setScrollRange(int32_t controlId, int32_t minimum, int32_t maximum) {
-    SetScrollRange(control(controlId), SB_CTL, minimum, maximum, TRUE);
-}
-
-void WindowPlayerUi::setScrollPosition(int32_t controlId, int32_t position) {
-    SetScrollPos(control(controlId), SB_CTL, position, TRUE);
-}
-
-void WindowPlayerUi::setControlText(int32_t controlId, const wchar_t* text) {
-    SetDlgItemTextW(window_, controlId, text);
-}
-
-void WindowPlayerUi::enableControl(int32_t controlId, bool enabled) {
-    EnableWindow(control(controlId), enabled ? TRUE : FALSE);
-}
-
-void WindowPlayerUi::showControl(int32_t controlId, bool visible) {
-    ShowWindow(control(controlId), visible ? SW_SHOW : SW_HIDE);
-}
-
-void WindowPlayerUi::setChecked(int32_t controlId, bool checked) {
-    CheckDlgButton(window_, controlId, checked ? BST_CHECKED : BST_UNCHECKED);
-}
-
-int32_t WindowPlayerUi::findListEntry(int32_t listId, const wchar_t* text) {
-    // No file is named by the empty text; an empty stored name selects
-    // nothing, whatever the list box would make of an empty search.
-    if (!text || !text[0]) return -1;
-    LRESULT index = SendDlgItemMessageW(window_, listId, LB_FINDSTRINGEXACT,
-                                        static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
-    return index == LB_ERR ? -1 : static_cast<int32_t>(index);
-}
-
-void WindowPlayerUi::selectListEntry(int32_t listId, int32_t index) {
-    // A selection made by the program raises no LBN_SELCHANGE.
-    SendDlgItemMessageW(window_, listId, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-int32_t WindowPlayerUi::getSelectedText(int32_t listId, wchar_t* buffer, int32_t size) {
-    return ::getSelectedText(control(listId), buffer, size);
+    showStringMessage(window_, static_cast<int32_t>(wParam), detail->empty() ? nullptr : detail->c_str(),
+                      MB_OK | MB_ICONWARNING);
 }

@@ -148,13 +148,13 @@ TEST_F(WorkersTest, UserOperationsRaceTheWorkersCleanly) {
         case 3: {
             const std::wstring& name = patternNames[random() % std::size(patternNames)];
             Selection selection{MIDIClockLib_Now(), 0, 0};
-            choose(IDC_PATTERN_LIST, name, selectPattern);
+            choose(name, selectPattern);
             selection.endNs = MIDIClockLib_Now();
             if (playerState.patternData) selection.loaded = static_cast<char>(name[0]);
             selections.push_back(selection);
             break;
         }
-        case 4: choose(IDC_PATCH_LIST, L"setup.mid", selectPatch); break;
+        case 4: choose(L"setup.mid", selectPatch); break;
         case 5: setGroupEnabled(1 + random() % 7, random() % 2); break;
         case 6: setGroupLevel(1 + random() % 7, 1 + random() % 200); break;
         case 7:
@@ -299,11 +299,11 @@ TEST_F(WorkersTest, PulledCablesAreNamedOnceAndHealWhenTheDevicesReturn) {
     }));
     ASSERT_TRUE(stopWorkerThreads());
 
-    const std::vector<RecordingPlayerUi::Warning> warnings = ui.warnings();
+    const std::vector<RecordingPlayerUi::Shown> warnings = ui.warnings();
     ASSERT_EQ(warnings.size(), 2u);
-    EXPECT_EQ(warnings[0].stringId, IDS_INPUT_GONE);
+    EXPECT_EQ(warnings[0].kind, Warning::inputGone);
     EXPECT_EQ(warnings[0].detail, kInputName);
-    EXPECT_EQ(warnings[1].stringId, IDS_OUTPUT_GONE);
+    EXPECT_EQ(warnings[1].kind, Warning::outputGone);
     EXPECT_EQ(warnings[1].detail, kOutputName);
 }
 

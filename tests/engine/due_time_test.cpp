@@ -81,7 +81,7 @@ TEST_F(DueTimeTest, ThePatchIsDueAtEachEventUntilItIsDone) {
     smf.track().controller(500, 1, 10, 64);
     writeSong("patch", L"setup.mid", smf);
     createClocksNow();
-    choose(IDC_PATCH_LIST, L"setup.mid", selectPatch);
+    choose(L"setup.mid", selectPatch);
     // Ticks 0, 10 and 500, the end: then nothing more is due.
     EXPECT_EQ(stepThroughDueTimes(4, patchPass, patchDue), 3);
     EXPECT_EQ(playerState.patchPlaying.load(), 0);

@@ -13,7 +13,7 @@ protected:
         createClocksNow();  // 120 ticks per quarter note until a patch says otherwise
     }
 
-    void choosePatch(const std::wstring& name) { choose(IDC_PATCH_LIST, name, selectPatch); }
+    void choosePatch(const std::wstring& name) { choose(name, selectPatch); }
 
     // One pass after `ms` milliseconds of the patch clock.
     std::vector<Bytes> passAfter(int64_t ms) {
@@ -82,7 +82,7 @@ TEST_F(PatchPlayerTest, APatchOfNoLengthGoesOutWholeOnTheFirstPass) {
 TEST_F(PatchPlayerTest, StopAbandonsTheRestAndStartDoesNotResumeIt) {
     writeSong("patch", L"setup.mid", setUpPatch());
     writeSong("pattern", L"rock.mid", fourOnTheFloor());
-    choose(IDC_PATTERN_LIST, L"rock.mid", selectPattern);
+    choose(L"rock.mid", selectPattern);
     choosePatch(L"setup.mid");
     passAfter(50);
     stopPlayback();
@@ -115,9 +115,9 @@ TEST_F(PatchPlayerTest, UnusableFilesAreDroppedWithTheirPath) {
 
     struct Case {
         const wchar_t* name;
-        int32_t warning;
+        Warning warning;
     };
-    for (Case c : {Case{L"missing.mid", IDS_FILE_LOAD_FAILED}, Case{L"frames.mid", IDS_FRAME_TIME_BASE}}) {
+    for (Case c : {Case{L"missing.mid", Warning::fileLoadFailed}, Case{L"frames.mid", Warning::frameTimeBase}}) {
         SCOPED_TRACE(c.name);
         choosePatch(L"setup.mid");
         passAfter(50);
@@ -127,7 +127,7 @@ TEST_F(PatchPlayerTest, UnusableFilesAreDroppedWithTheirPath) {
         EXPECT_EQ(playerState.patchData, nullptr);
         EXPECT_EQ(playerState.patchPlaying, 0);
         ASSERT_EQ(ui.warnings().size(), 1u);
-        EXPECT_EQ(ui.warnings()[0].stringId, c.warning);
+        EXPECT_EQ(ui.warnings()[0].kind, c.warning);
         EXPECT_EQ(ui.warnings()[0].detail, songPath(L"patch", c.name));
         EXPECT_TRUE(passAfter(2000).empty());
     }

@@ -44,15 +44,15 @@ TEST_F(PlayerLockDeathTest, CallsThatNeedTheLockDieWithoutIt) {
 
 TEST_F(PlayerLockDeathTest, CallsThatTakeTheLockOrWarnDieUnderIt) {
     const Call calls[] = {
-        {"selectPattern", [](PlayerUi& window) { selectPattern(window); }},
+        {"selectPattern", [](PlayerUi&) { selectPattern(L"rock.mid"); }},
         {"startPattern", [](PlayerUi& window) { startPattern(window); }},
         {"stopPlayback", [](PlayerUi&) { stopPlayback(); }},
         {"continuePattern", [](PlayerUi& window) { continuePattern(window); }},
-        {"selectPatch", [](PlayerUi& window) { selectPatch(window); }},
+        {"selectPatch", [](PlayerUi&) { selectPatch(L"setup.mid"); }},
         {"setGroupEnabled", [](PlayerUi&) { setGroupEnabled(2, 0); }},
         {"setTempoBpm", [](PlayerUi&) { setTempoBpm(120); }},
         {"setTempoMode", [](PlayerUi&) { setTempoMode(kTempoOwn); }},
-        {"showWarning", [](PlayerUi& window) { window.showWarning(0, nullptr); }},
+        {"showWarning", [](PlayerUi& window) { window.showWarning(Warning::noPatternLoaded, nullptr); }},
         {"PlayerLock::lock", [](PlayerUi&) { playerState.lock.lock(); }},
     };
     for (const Call& c : calls) {

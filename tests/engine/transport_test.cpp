@@ -52,8 +52,8 @@ TEST_F(TransportTest, StartAndContinueWithoutPatternWarnAndChangeNothing) {
     EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0);
     EXPECT_TRUE(sent().empty());
     ASSERT_EQ(ui.warnings().size(), 2u);
-    for (const RecordingPlayerUi::Warning& warning : ui.warnings()) {
-        EXPECT_EQ(warning.stringId, IDS_NO_PATTERN_LOADED);
+    for (const RecordingPlayerUi::Shown& warning : ui.warnings()) {
+        EXPECT_EQ(warning.kind, Warning::noPatternLoaded);
         EXPECT_TRUE(warning.detail.empty());
     }
 }
@@ -205,7 +205,7 @@ TEST_F(TransportTest, APatternThatFailsToLoadLeavesNoPatternButKeepsTheTransport
         EXPECT_EQ(playerState.patternPlaying, 1);
         EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
         ASSERT_EQ(ui.warnings().size(), 1u);
-        EXPECT_EQ(ui.warnings()[0].stringId, IDS_FILE_LOAD_FAILED);
+        EXPECT_EQ(ui.warnings()[0].kind, Warning::fileLoadFailed);
         EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", name));
     }
 }
@@ -230,7 +230,7 @@ TEST_F(TransportTest, AFrameBasedPatternIsRefusedAndStopsTheTransport) {
     EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 96) << "stopped, not reset";
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 36, 0}})) << "the downbeat ends; no all-notes-off, no stop byte";
     ASSERT_EQ(ui.warnings().size(), 1u);
-    EXPECT_EQ(ui.warnings()[0].stringId, IDS_FRAME_TIME_BASE);
+    EXPECT_EQ(ui.warnings()[0].kind, Warning::frameTimeBase);
     EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", L"frames.mid"));
 }
 
@@ -255,14 +255,11 @@ TEST_F(TransportTest, PatternPathIsCutAt255Characters) {
     EXPECT_EQ(std::wstring(path), expected);
 }
 
-TEST_F(TransportTest, StoredPatternIsFoundRegardlessOfCaseAndLoadedByItsStoredName) {
+TEST_F(TransportTest, StoredPatternIsLoadedByItsStoredName) {
     writeSong("pattern", L"rock.mid", fourOnTheFloor());
-    ui.setListEntries(IDC_PATTERN_LIST, {L"funk.mid", L"ROCK.MID"});
     std::wcscpy(playerState.patternName, L"rock.mid");
-    loadStoredPattern(ui);
-    EXPECT_EQ(ui.list(IDC_PATTERN_LIST).selected, 1);
+    EXPECT_FALSE(loadStoredPattern());
     EXPECT_NE(playerState.patternData, nullptr);
-    EXPECT_TRUE(ui.warnings().empty());
 }
 
 TEST_F(TransportTest, StoredPatternProblems) {
@@ -271,24 +268,17 @@ TEST_F(TransportTest, StoredPatternProblems) {
     writeSong("pattern", L"frames.mid", frames);
     struct Case {
         const wchar_t* stored;
-        bool listed;
-        int32_t warning;  // 0 for none
+        std::optional<Warning> warning;
     };
-    for (Case c : {Case{L"gone.mid", true, 0}, Case{L"unlisted.mid", false, 0},
-                   Case{L"frames.mid", true, IDS_FRAME_TIME_BASE}}) {
+    for (Case c : {Case{L"gone.mid", std::nullopt}, Case{L"frames.mid", Warning::frameTimeBase}}) {
         SCOPED_TRACE(c.stored);
-        ui.clear();
-        ui.setListEntries(IDC_PATTERN_LIST, {c.listed ? c.stored : L"other.mid"});
         std::wcscpy(playerState.patternName, c.stored);
-        loadStoredPattern(ui);
+        const SongLoadResult result = loadStoredPattern();
         EXPECT_EQ(playerState.patternData, nullptr);
-        EXPECT_EQ(ui.list(IDC_PATTERN_LIST).selected, c.listed ? 0 : -1);
-        if (c.warning) {
-            ASSERT_EQ(ui.warnings().size(), 1u);
-            EXPECT_EQ(ui.warnings()[0].stringId, c.warning);
-            EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", c.stored));
-        } else {
-            EXPECT_TRUE(ui.warnings().empty());
+        ASSERT_EQ(result.has_value(), c.warning.has_value());
+        if (result) {
+            EXPECT_EQ(result->kind, *c.warning);
+            EXPECT_EQ(result->path, songPath(L"pattern", c.stored));
         }
     }
 }
@@ -305,9 +295,8 @@ TEST_F(TransportTest, ClocksWithoutPatternRunAt120TicksPerQuarter) {
 
 TEST_F(TransportTest, ClocksTakeTheStoredPatternsResolution) {
     writeSong("pattern", L"rock.mid", fourOnTheFloor(96));
-    ui.setListEntries(IDC_PATTERN_LIST, {L"rock.mid"});
     std::wcscpy(playerState.patternName, L"rock.mid");
-    loadStoredPattern(ui);
+    loadStoredPattern();
     createClocksNow();
     EXPECT_EQ(clockResolution(playerState.patternClock), 96);
     EXPECT_EQ(clockResolution(playerState.patchClock), 96);

@@ -86,14 +86,13 @@ protected:
         return std::wstring(playerState.appDir) + kPathSeparator + folder + kPathSeparator + name;
     }
 
-    // Chooses `name` in a list as the user would, then runs `choose`.
+    // Chooses the song `name` as the window does: runs `operation` (selectPattern
+    // or selectPatch) and shows the warning it returns.
     template <typename Operation>
-    void choose(int32_t listId, const std::wstring& name, Operation operation) {
-        ui.setListEntries(listId, {name});
-        ui.selectListEntry(listId, 0);
-        operation(ui);
+    void choose(const std::wstring& name, Operation operation) {
+        ui.showSongWarning(operation(name.c_str()));
     }
-    void choosePattern(const std::wstring& name) { choose(IDC_PATTERN_LIST, name, selectPattern); }
+    void choosePattern(const std::wstring& name) { choose(name, selectPattern); }
 
     void createClocksNow() { createClocks(ui); }
 
