@@ -7,11 +7,10 @@
 #include <future>
 #include <iterator>
 #include <mutex>
-#include <type_traits>
-#include <utility>
 
 #include "engine/player_state.h"
 #include "engine/port_keeper.h"
+#include "engine/port_reopen.h"
 #include "engine/worker_sleep.h"
 #include "midi/ports/midi_io.h"
 #include "resources/resource_ids.h"
@@ -31,12 +30,6 @@ constexpr size_t kStoredNameLength = 32;
 // Item data of the row that stands for the stored device while it is not
 // open; its text carries a mark, so OK takes the stored name instead.
 constexpr LPARAM kStoredNotOpenedRow = 1;
-// How long OK waits, answering the window's sent messages, for the old port
-// of a device to close before it opens that device again; a longer close
-// is left to the port keeper, which opens the device once it is done. A
-// healthy port closes in a few milliseconds; the margin is for a loaded
-// machine, and the window answers throughout.
-constexpr DWORD kSameDeviceCloseWaitMs = 1000;
 
 using DeviceCount = int32_t (*)();
 using DeviceName = int32_t (*)(int32_t, wchar_t*, int32_t);
@@ -126,7 +119,7 @@ void storeDeviceName(HWND dialog, wchar_t (&storedName)[kTextSize], bool opened,
 
 // Waits for `closed` at most `timeoutMs`, answering the messages other
 // threads send to this thread's windows meanwhile.
-bool waitAnswering(const std::shared_future<void>& closed, DWORD timeoutMs) {
+bool waitAnswering(const std::shared_future<void>& closed, uint32_t timeoutMs) {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (closed.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
         const ULONGLONG now = GetTickCount64();
@@ -139,40 +132,12 @@ bool waitAnswering(const std::shared_future<void>& closed, DWORD timeoutMs) {
     return true;
 }
 
-// One side's reopen. The old port leaves play under the lock and is closed
-// aside; the new one is opened off the lock and put in play under it. The
-// same device waits for its old port's close; one that takes long is
-// opened by the keeper when it is done. True when the device is open or
-// about to be.
-template <typename Port>
-bool reopenPort(Port*& slot, PortSide side, const wchar_t* oldName, const wchar_t* name,
-                Port* (*open)(const wchar_t*)) {
-    Port* old = nullptr;
-    {
-        std::lock_guard guard(playerState.lock);
-        old = std::exchange(slot, nullptr);
-        portKeeperForget(side);
-    }
-    MIDIIn* oldInput = nullptr;
-    MIDIOut* oldOutput = nullptr;
-    if constexpr (std::is_same_v<Port, MIDIIn>) oldInput = old; else oldOutput = old;
-    const std::shared_future<void> closed = MIDIPorts_CloseAside(oldInput, oldOutput);
-    if (std::wcscmp(name, kNoDevice) == 0) return false;
+// One side's reopen: the row's device, or none for "(None)".
+bool reopenPort(PortSide side, const wchar_t* rowText) {
     wchar_t wanted[kTextSize];
-    storedNameOf(name, wanted);
-    const bool sameDevice = old != nullptr && std::wcscmp(wanted, oldName) == 0;
-    if (sameDevice && !waitAnswering(closed, kSameDeviceCloseWaitMs)) {
-        portKeeperOpenWhenClosed(side, name, closed);
-        return true;
-    }
-    Port* port = open(name);
-    if (port == nullptr) return false;
-    {
-        std::lock_guard guard(playerState.lock);
-        slot = port;
-    }
-    portKeeperWatch(side, name);
-    return true;
+    storedNameOf(rowText, wanted);
+    const bool none = std::wcscmp(rowText, kNoDevice) == 0;
+    return reopenPort(side, none ? nullptr : rowText, wanted, waitAnswering);
 }
 
 template <typename Port>
@@ -213,7 +178,7 @@ void onOk(HWND dialog) {
     }
     wchar_t name[kDeviceNameSize];
     selectedDeviceName(inList, p.midiInName, name);
-    const bool inputOpened = reopenPort(p.midiIn, PortSide::input, p.midiInName, name, MIDIIn_OpenW);
+    const bool inputOpened = reopenPort(PortSide::input, name);
     // The input thread sleeps until a message arrives; the new port can only
     // tell it once its next pass has handed the port its wake-up.
     inputWake.signal();
@@ -225,7 +190,7 @@ void onOk(HWND dialog) {
         return;
     }
     selectedDeviceName(outList, p.midiOutName, name);
-    const bool outputOpened = reopenPort(p.midiOut, PortSide::output, p.midiOutName, name, MIDIOut_OpenW);
+    const bool outputOpened = reopenPort(PortSide::output, name);
     storeDeviceName(dialog, p.midiOutName, outputOpened, name, IDS_OUTPUT_OPEN_FAILED);
 
     EndDialog(dialog, 1);
