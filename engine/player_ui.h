@@ -1,8 +1,8 @@
-// What the engine needs from the user-interface thread's main window. The
-// Windows main window implements it over its controls; tests implement it
+// What the engine must tell the main window on its own: a transport command
+// the MIDI input asks for, and a warning. Everything else the window learns
+// from the values the engine's calls return. The Windows main window
+// implements it with posted messages and message boxes; tests implement it
 // with a recorder. The engine includes no user-interface header.
-//
-// Every call except postCommand is made on the user-interface thread.
 #pragma once
 
 #include <cstdint>
@@ -34,5 +34,4 @@ public:
     // waits, so any thread may call it, also while holding the lock. The
     // detail is copied.
     virtual void postWarning(Warning warning, const wchar_t* detail) = 0;
-
 };
