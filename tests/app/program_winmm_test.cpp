@@ -25,15 +25,6 @@ constexpr int64_t kEighthUs = 250000;  // at 120 beats per minute
 constexpr int64_t kPulseUs = 20833;
 constexpr DWORD kNoteWaitMs = 6000;
 
-// Closed hi-hat on every eighth note of a 4/4 bar, 480 ticks per quarter.
-std::vector<uint8_t> hiHatEighths() {
-    SmfBuilder smf(480);
-    auto& track = smf.track();
-    for (uint32_t eighth = 0; eighth < 8; ++eighth) track.noteOn(eighth * 240, 9, 42, 100).noteOn(eighth * 240 + 60, 9, 42, 0);
-    track.endOfTrack(1920);
-    return smf.bytes();
-}
-
 std::string hex(const std::vector<uint8_t>& bytes) {
     std::string text;
     char byte[4];
