@@ -83,25 +83,30 @@ bool isFullFrame(const uint8_t* message, int32_t length) {
            message[3] == kTimeCodeSubId && message[4] == kFullFrameSubId;
 }
 
-// The messages that tell a slave where and how fast the music goes. While
-// the player sends its own sync output, a received one passed on would put
-// a second clock on the wire and the slave would follow both.
-bool isSyncMessage(const uint8_t* message, int32_t length) {
-    switch (message[0]) {
-    case kTimingClock:
-    case kQuarterFrame:
-    case kSongPositionPointer:
-    case kMidiStart:
-    case kMidiContinue:
-    case kMidiStop: return true;
-    default: return isFullFrame(message, length);
+// The messages of the family the player sends itself, which tell a slave
+// where and how fast the music goes: passed on, they would put a second
+// clock on the wire and the slave would follow both. Those of the other
+// family double nothing and pass.
+bool isOwnSyncFamily(const uint8_t* message, int32_t length, int32_t outSyncMode) {
+    if (outSyncMode == kOutSyncTimingClock) {
+        switch (message[0]) {
+        case kTimingClock:
+        case kSongPositionPointer:
+        case kMidiStart:
+        case kMidiContinue:
+        case kMidiStop: return true;
+        default: return false;
+        }
     }
+    if (outSyncMode >= kOutSyncTimeCode24 && outSyncMode <= kOutSyncTimeCode30)
+        return message[0] == kQuarterFrame || isFullFrame(message, length);
+    return false;
 }
 
 void passThrough(const uint8_t* message, int32_t length) {
     PlayerState& p = playerState;
     if (!p.midiThru || !p.midiOut) return;
-    if (p.midiOutSyncMode != kOutSyncNone && isSyncMessage(message, length)) return;
+    if (isOwnSyncFamily(message, length, p.midiOutSyncMode)) return;
     MIDIOut_PutMIDIMessage(p.midiOut, message, length);
     if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, length);
 }

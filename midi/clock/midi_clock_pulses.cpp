@@ -144,9 +144,7 @@ void PulseFollower::reset(int64_t now) {
 
 void PulseFollower::setTick(int32_t resolution, bool running, int64_t tick, int64_t now) {
     if (running) {
-        const int64_t shift = tick - tickAt(resolution, true, now);
-        startTick_ += shift;
-        heldTick_ += shift;
+        shift(tick - tickAt(resolution, true, now));
         return;
     }
     if (!pendingStartHolds(now)) {
@@ -156,6 +154,11 @@ void PulseFollower::setTick(int32_t resolution, bool running, int64_t tick, int6
     startTick_ = tick;
     startRemainder_ = 0;
     heldTick_ = tick - 1;
+}
+
+void PulseFollower::shift(int64_t ticks) {
+    startTick_ += ticks;
+    heldTick_ += ticks;
 }
 
 void PulseFollower::enter(int64_t tick) {

@@ -41,6 +41,10 @@ public:
     // Stopped: the pulse after the next Start reads `tick`. Running: the
     // clock reads `tick` now and keeps its phase between pulses (a loop wrap).
     void setTick(int32_t resolution, bool running, int64_t tick, int64_t now);
+    // Moves the position and a start position still to come by `ticks`.
+    void shift(int64_t ticks);
+    // Running but no pulse counted since the clock's Start.
+    bool waiting() const { return counted_ == 0; }
     // Takes over the tick another mode shows, as if a pulse had just put it
     // there.
     void enter(int64_t tick);

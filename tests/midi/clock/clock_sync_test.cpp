@@ -232,9 +232,11 @@ TEST(ClockTimeCode, FollowsOnlyWhileRunningAndInItsMode) {
     EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 0);
     EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 0);
 
+    // Started, it stands before its start position until a code comes.
     MIDIClock_Start(clock.get());
     for (int i = 0; i < 100; ++i) EXPECT_EQ(putPulse(clock.get()), 0);
-    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), -1);
+    EXPECT_EQ(MIDIClock_IsWaitingForMaster(clock.get()), 1);
 
     // Out-of-range or malformed codes are ignored.
     EXPECT_EQ(putFullFrame(clock.get(), {0, 60, 0, 0, 3}), 0);
@@ -253,6 +255,14 @@ TEST(ClockTimeCode, FollowsOnlyWhileRunningAndInItsMode) {
         EXPECT_EQ(MIDIClock_PutMIDIMessage(clock.get(), message, 2), 0);
     }
     EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 0);
+
+    // The first code places it; after Stop and Continue it waits again.
+    EXPECT_EQ(putFullFrame(clock.get(), {0, 0, 5, 0, 3}), 1);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 5 * 960);
+    MIDIClock_Stop(clock.get());
+    MIDIClock_Start(clock.get());
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 5 * 960 - 1);
+    EXPECT_EQ(MIDIClock_IsWaitingForMaster(clock.get()), 1);
 }
 
 TEST(ClockTimeCode, TheTickFollowsTheCodeAndKeepsLoopWraps) {
