@@ -100,6 +100,10 @@ Jump clockJumped(const PassReading& now, int32_t position, bool located) {
     return Jump::None;
 }
 
+int32_t nextPosition(int32_t tick) {
+    return static_cast<int32_t>(std::min<int64_t>(int64_t{tick} + 1, INT32_MAX));
+}
+
 // Moves the clock and the position by `ticks` together: a wrap of the loop.
 void shiftPattern(PassReading& now, int64_t ticks) {
     PlayerState& p = playerState;
@@ -107,6 +111,14 @@ void shiftPattern(PassReading& now, int64_t ticks) {
     now.tick = static_cast<int32_t>(std::clamp<int64_t>(now.tick + ticks, INT32_MIN, INT32_MAX));
     p.patternPosition = static_cast<int32_t>(
         std::clamp<int64_t>(int64_t{p.patternPosition} + ticks, INT32_MIN, INT32_MAX));
+}
+
+// A pattern of no length has nothing to play past tick 0, but its clock
+// pulses go on: its count is kept within its second beat, where the pulses
+// fall as on any other beat, so that it never runs out of ticks.
+void keepNoLengthPatternCounting(PassReading& now) {
+    if (now.endTime > 0 || now.resolution <= 0 || now.tick < 2 * now.resolution) return;
+    shiftPattern(now, -int64_t{now.tick / now.resolution - 1} * now.resolution);
 }
 
 // The pattern goes on at the tick the clock jumped to, within the loop,
@@ -127,7 +139,7 @@ void jumpTo(PassReading& now, Jump jump) {
     if (jump == Jump::Moved) followClockJump(movedFrom, movedTo, now.timeMode, now.resolution);
     sendSyncOutput(now.millisec, now.tick, now.tick, now.timeMode, now.resolution);
     playWindow(p.patternData, now.tick, now.tick);
-    p.patternPosition = now.tick + 1;
+    p.patternPosition = nextPosition(now.tick);
 }
 
 // The clock reached the pattern's end: the old cycle plays out to its end
@@ -172,6 +184,7 @@ void playPass() {
     if (MIDIClock_IsWaitingForMaster(p.patternClock)) return;
     PassReading now = readPass();
     const bool located = takeNewLocate();
+    keepNoLengthPatternCounting(now);
     const Jump jump = clockJumped(now, p.patternPosition, located);
     if (jump != Jump::None) {
         jumpTo(now, jump);
@@ -185,7 +198,7 @@ void playPass() {
     }
     sendSyncOutput(now.millisec, p.patternPosition, now.tick, now.timeMode, now.resolution);
     playWindow(p.patternData, p.patternPosition, now.tick);
-    p.patternPosition = std::max(p.patternPosition, now.tick + 1);
+    p.patternPosition = std::max(p.patternPosition, nextPosition(now.tick));
 }
 
 }  // namespace
