@@ -178,10 +178,25 @@ PassReading readPass() {
 // A pass sends every note and clock pulse whose tick the clock has reached:
 // those on the tick it reads now go out now, not a pass later.
 // patternPosition is the first tick not yet played.
+// Waiting for its master the pattern sends nothing, but a shorter pattern
+// chosen meanwhile still takes the position into its loop, whole loops at a
+// time, as a wrap would.
+void keepWithinTheLoopWhileWaiting() {
+    PlayerState& p = playerState;
+    const int32_t endTime = MIDIData_GetEndTime(p.patternData);
+    if (endTime <= 0 || p.patternPosition <= endTime) return;
+    const int64_t loops = (int64_t{p.patternPosition} - 1) / endTime;
+    MIDIClock_ShiftTickCount(p.patternClock, -loops * endTime);
+    p.patternPosition -= static_cast<int32_t>(loops * endTime);
+}
+
 void playPass() {
     PlayerState& p = playerState;
     // Following a master, nothing goes out before its first pulse or code.
-    if (MIDIClock_IsWaitingForMaster(p.patternClock)) return;
+    if (MIDIClock_IsWaitingForMaster(p.patternClock)) {
+        keepWithinTheLoopWhileWaiting();
+        return;
+    }
     PassReading now = readPass();
     const bool located = takeNewLocate();
     keepNoLengthPatternCounting(now);

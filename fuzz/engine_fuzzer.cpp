@@ -13,7 +13,10 @@
 // the loop; the next pass is due no more than one worker period (10 ms) in
 // the past and no later than the pattern's longest gap at 16 bpm; with the
 // program's own sync output on, no received clock or time code passes
-// through.
+// through; a follower keeps its phase against the master however often its
+// loop wraps, and sends nothing before the master's first pulse or code.
+// Time may move inside a pass: every reading of the fake time source can
+// take up to 300 us (the input's twelfth settings byte).
 #include <unistd.h>
 
 #include <cstddef>

@@ -36,6 +36,19 @@ public:
         random().store(seed);
     }
 
+    // Time stands still while one of these lives, and then moves on as
+    // before: a check that reads the clocks without disturbing them.
+    class StandStill {
+    public:
+        StandStill() : step_(step().exchange(0)) {}
+        ~StandStill() { step().store(step_); }
+        StandStill(const StandStill&) = delete;
+        StandStill& operator=(const StandStill&) = delete;
+
+    private:
+        int64_t step_;
+    };
+
 private:
     static std::atomic<int64_t>& now() {
         static std::atomic<int64_t> value{0};
