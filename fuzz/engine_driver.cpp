@@ -149,6 +149,7 @@ void EngineDriver::deliver(const MidiMessage& message) {
     VirtualMIDI_Inject(kInputName, message.data(), static_cast<int32_t>(message.size()));
     {
         const FakeTime::StandStill arriving;
+        invariants_.aboutToReceive();
         {
             std::lock_guard hold(playerState.lock);
             runInputPass();

@@ -6,7 +6,7 @@
 // pass sends at most one beat of the densest built-in pattern's notes, one
 // beat of clock pulses and one time code, for more is a replay or a tempo
 // nobody set, and late on a 31 250-baud cable; the clock runs no faster
-// than the tempo scroll bar's 256 bpm, moves less than a pulse between
+// than the tempo scroll bar's 256 bpm, moves at most two pulses between
 // received pulses, and stands still half a second after the last time code;
 // after Stop no drum key sounds and nothing but thru, a song position echo
 // and silencing leaves until Start or Continue; the position stays within

@@ -166,6 +166,10 @@ void EngineInvariants::received(const MidiMessage& message, const std::vector<Mi
         phaseValid_ = false;
 }
 
+void EngineInvariants::aboutToReceive() {
+    tickBeforeReceived_ = playerState.patternClock ? MIDIClock_GetTickCount(playerState.patternClock) : 0;
+}
+
 void EngineInvariants::hearMaster(const MidiMessage& message) {
     if (awaitedSyncMode_ == kInSyncTimingClock && message.size() == 1 && message[0] == kTimingClock)
         awaitedSyncMode_ = 0;
@@ -198,13 +202,17 @@ void EngineInvariants::checkPulsePhase() {
         return;
     }
     const int64_t tick = MIDIClock_GetTickCount(playerState.patternClock);
+    // A pulse that finds the clock already past its tick leaves it there:
+    // only a pulse that moves it shows where the master stands.
+    const bool moved = tick != tickBeforeReceived_;
     if (!phaseValid_) {
-        phaseValid_ = true;
+        phaseValid_ = moved;
         phase_ = tick;
         pulsesSincePhase_ = 0;
         return;
     }
     ++pulsesSincePhase_;
+    if (!moved) return;
     const int64_t expected = phase_ + pulsesSincePhase_ * facts.resolution / kClockPulsesPerQuarterNote;
     const int64_t off = offsetWithinLoop(tick - expected, facts.endTime);
     if (off > 1 || off < -1)
@@ -307,9 +315,9 @@ void EngineInvariants::checkClockSpeed(int64_t nowNs) {
     if (!MIDIClock_IsRunning(clock)) {
         allowed = 0;
     } else if (syncMode == kInSyncTimingClock) {
-        // Interpolation stops one tick short of the next pulse's ticks.
+        // It runs on at most two pulses past the last pulse.
         const int64_t pulseTicks = (int64_t{resolution} + kClockPulsesPerQuarterNote - 1) / kClockPulsesPerQuarterNote;
-        allowed = std::max<int64_t>(pulseTicks - 1, 0);
+        allowed = 2 * pulseTicks;
     } else if (timeMode == kTicksPerQuarterNoteTimeMode) {
         allowed = quietNs_ * resolution * kMaximumBpm / kNsPerMinute + 1;
     } else {
@@ -336,10 +344,10 @@ void EngineInvariants::checkDueTime(int64_t nowNs, int64_t dueNs) {
     if (facts.resolution <= 0) return;
     int64_t slowestGapNs =
         (int64_t{facts.longestGap} + 1) * kNsPerMinute / (int64_t{kMinimumBpm} * facts.resolution) + kWorkerPeriodNs;
-    // A clock that follows timing clock is as slow as its master: a note
-    // between two pulses falls due when the measured pulse rate says.
+    // A clock that follows timing clock is as slow as its master: a note up
+    // to two pulses past the last falls due when the measured pulse rate says.
     if (MIDIClock_GetMIDIInSyncMode(playerState.patternClock) == kInSyncTimingClock)
-        slowestGapNs = std::max(slowestGapNs, longestPulseGapNs_ + kWorkerPeriodNs);
+        slowestGapNs = std::max(slowestGapNs, 2 * longestPulseGapNs_ + kWorkerPeriodNs);
     if (dueNs - nowNs > slowestGapNs)
         failInvariant("due-time", describe("next pass due %lld ms ahead, more than %lld ms",
                                            (dueNs - nowNs) / kNsPerMs, slowestGapNs / kNsPerMs));

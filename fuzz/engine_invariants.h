@@ -13,7 +13,9 @@
 //                 tempo scroll bar's fastest tempo (256 bpm) when it keeps
 //                 its own tempo or follows time code (which runs at most
 //                 at real speed), and a clock following timing clock moves
-//                 less than one pulse's ticks between pulses.
+//                 at most two pulses' ticks between pulses (it runs on
+//                 ahead of a master whose pulses come late or in batches,
+//                 two pulses at most).
 // clock-run-on    A clock following time code stands still once no code
 //                 has come for half a second: several times the few frames
 //                 it may run on after a code, well short of what a listener
@@ -31,17 +33,18 @@
 // due-time        The next pass is never due more than one worker period
 //                 (10 ms) in the past, nor later than the longest gap
 //                 between two events of the pattern at the slowest tempo
-//                 (16 bpm), or, following timing clock, than the longest
-//                 gap between two received pulses; a worker never passes again and again at one
+//                 (16 bpm), or, following timing clock, than twice the
+//                 longest gap between two received pulses (it runs on two
+//                 pulses past the last); a worker never passes again and again at one
 //                 instant or more than 1000 times in one step.
 // one-clock       While the program sends its own timing clock (or time
 //                 code), no received clock pulse (or time code) is passed
 //                 through: the output carries one clock.
 // loop-phase      A clock that keeps its place against a master keeps it
 //                 after any number of loop wraps: following timing clock,
-//                 each received pulse finds the pattern where the pulses
-//                 since the first one put it, modulo the loop, within a
-//                 tick; keeping its own tempo or following time code, the
+//                 each received pulse that moves the clock finds the
+//                 pattern where the pulses since the first one put it,
+//                 modulo the loop, within a tick; keeping its own tempo or following time code, the
 //                 tick stands where the clock's milliseconds put it at its
 //                 tempo, modulo the loop, within a tick and a millisecond's
 //                 ticks. Only what moves the position on purpose (a
@@ -74,6 +77,8 @@ public:
 
     void stepBegins();
 
+    // Just before a received message reaches the input thread.
+    void aboutToReceive();
     // `sent`: everything the output carried during that part of the step.
     void received(const MidiMessage& message, const std::vector<MidiMessage>& sent, int64_t nowNs);
     void commandRan(int32_t commandId, const std::vector<MidiMessage>& sent);
@@ -125,6 +130,7 @@ private:
     bool phaseValid_ = false;
     int64_t phase_ = 0;
     int64_t pulsesSincePhase_ = 0;
+    int64_t tickBeforeReceived_ = 0;
 
     const void* factsOf_ = nullptr;
     PatternFacts facts_;

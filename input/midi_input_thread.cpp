@@ -44,15 +44,18 @@ void handleTransport(const uint8_t* message) {
 // Every clock hears every timing message; its own sync mode decides whether
 // it follows it. Start, Continue and Stop go to the clocks as well as to the
 // window: a pulse that comes before the window acts on Start is the start
-// pulse, and the clock keeps it for the player.
-void feedClocks(const uint8_t* message, int32_t length) {
+// pulse, and the clock keeps it for the player. The clocks take tempo and
+// phase from when the message arrived, not from when this pass got to it.
+void feedClocks(const uint8_t* message, int32_t length, int64_t receivedAt) {
     uint8_t status = message[0];
     const bool transport = status == kMidiStart || status == kMidiContinue || status == kMidiStop;
     if (status != kTimingClock && status != kQuarterFrame && status != kSystemExclusive && !transport)
         return;
     int32_t moved = 0;
-    if (playerState.patternClock) moved |= MIDIClock_PutMIDIMessage(playerState.patternClock, message, length);
-    if (playerState.patchClock) moved |= MIDIClock_PutMIDIMessage(playerState.patchClock, message, length);
+    if (playerState.patternClock)
+        moved |= MIDIClock_PutMIDIMessageAt(playerState.patternClock, message, length, receivedAt);
+    if (playerState.patchClock)
+        moved |= MIDIClock_PutMIDIMessageAt(playerState.patchClock, message, length, receivedAt);
     // A slaved clock's next tick is not known ahead: its players pass
     // again now that it moved.
     if (moved) wakePlayers();
@@ -133,13 +136,15 @@ void runInputPass() {
     uint8_t message[kMIDIMessageMax];
     for (;;) {
         std::memset(message, 0, sizeof message);
-        int32_t length = MIDIIn_GetMIDIMessage(p.midiIn, message, kMIDIMessageMax);
+        int64_t receivedAt = kMIDIInNoTime;
+        int32_t length = MIDIIn_GetMIDIMessageAt(p.midiIn, message, kMIDIMessageMax, &receivedAt);
         if (length <= 0) break;
+        if (receivedAt == kMIDIInNoTime) receivedAt = MIDIClockLib_Now();
         if (length > kMIDIMessageMax) length = kMIDIMessageMax;
 
         if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, length);
         handleTransport(message);
-        feedClocks(message, length);
+        feedClocks(message, length, receivedAt);
         handleSyncStart(message);
         handleSyncStop(message);
         passThrough(message, length);

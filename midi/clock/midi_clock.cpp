@@ -417,12 +417,13 @@ int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32
 int32_t MIDIClock_PutMIDIMessageAt(MIDIClock* clock, const uint8_t* message, int32_t length,
                                    int64_t receivedAt) {
     if (clock == nullptr || message == nullptr || length < 1) return 0;
-    // For now every message counts as arriving when it is read.
-    (void)receivedAt;
+    // Tempo and phase come from when the message arrived; a time stamped
+    // ahead of the clock's own now is taken as now.
     const int64_t now = MIDIClockLib_Now();
+    const int64_t at = std::min(receivedAt, now);
     if (clock->syncMode == kInSyncTimingClock) {
         switch (message[0]) {
-        case kTimingClock: return clock->pulses.pulse(clock->running, now) ? 1 : 0;
+        case kTimingClock: return clock->pulses.pulse(clock->resolution, clock->running, at, now) ? 1 : 0;
         case kMidiStart:
         case kMidiContinue:
             clock->pulses.masterStarts(clock->resolution, clock->running, message[0] == kMidiContinue, now);
@@ -434,8 +435,8 @@ int32_t MIDIClock_PutMIDIMessageAt(MIDIClock* clock, const uint8_t* message, int
     if (clock->syncMode != kInSyncTimeCode) return 0;
     TimeCode code{};
     if (message[0] == kQuarterFrame && length >= 2) {
-        int64_t codeTime = now;
-        if (!clock->quarterFrames.put(message[1], now, &code, &codeTime) || !clock->running) return 0;
+        int64_t codeTime = at;
+        if (!clock->quarterFrames.put(message[1], at, &code, &codeTime) || !clock->running) return 0;
         receiveQuarterFrameCode(*clock, code, codeTime, now);
         clock->awaitingCode = false;
         return 1;

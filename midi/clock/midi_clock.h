@@ -65,8 +65,11 @@ int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec);
 // Mode 1, by MIDI's convention: after Start (or Continue) the tick stands
 // until the next pulse, which reads the start position (0 after a reset);
 // each later pulse adds resolution / 24 ticks (the remainder carried). In
-// between the tick moves on at the pulse rate measured over the last few
-// pulses but stops one tick short of the next pulse. The clock hears the
+// between the tick runs on at the pulse rate measured over the last few
+// pulses (from their arrival times), up to two pulses past the last one
+// handed over, so that pulses handed over in batches do not hold the notes
+// back; it never goes back, so a pulse that finds it already further
+// leaves it there until the rate carries it on. The clock hears the
 // master's Start, Continue and Stop (0xFA, 0xFB, 0xFC) too: pulses that
 // arrive after a received Start or Continue, before the clock's own Start
 // (or Reset) acts on it, count from the start position; Stop discards them,
