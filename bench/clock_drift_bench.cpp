@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
             run.largestError = std::max(run.largestError, error);
             ++run.reads;
             if (tick >= kLoopLength) {
-                MIDIClock_SetTickCount(run.clock, tick - kLoopLength);
+                MIDIClock_ShiftTickCount(run.clock, -kLoopLength);
                 run.wrappedTicks += kLoopLength;
             }
         }

@@ -6,13 +6,21 @@
 // through its message queue), then a timing clock follows every 1/24
 // quarter note at 120 bpm. Each sixteenth stands on every sixth pulse of the master, so the
 // note of sixteenth k belongs to pulse 6k. Run twice: a steady master, and
-// one whose every pulse is off by a random amount within +-1 ms.
+// one whose every pulse is off by a random amount within +-1 ms. Then twice
+// more with a steady master whose pulses are handed over in batches, two
+// and four at a time at the time of each batch's last pulse, each pulse
+// stamped with the time it was sent (as a Bluetooth interface with a slow
+// connection interval or a USB driver delivers them): the batch goes to the
+// clocks as the input thread hands it over, under the lock, and the master
+// stops after its last pulse.
 // Reports per run: notes sent against the pulses they belong to (missing or
 // on the wrong sixteenth), the first note against the start pulse, and for
 // the notes after it the offset of each note to its pulse, its spread
 // around the median, and how the master's timing error reaches the notes:
 // the least-squares slope of a note's error on its pulse's error and the
-// ratio of their standard deviations.
+// ratio of their standard deviations; and the notes the clock played on
+// pulses the master never sent (it runs on at most two pulses past the last
+// pulse it was handed).
 // Arguments: resolution (480), seconds per run (20), microseconds from
 // Start to the first pulse (500; above 3000 the player acts on Start
 // before the first pulse comes).
@@ -20,13 +28,16 @@
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
 #include "engine/player_state.h"
+#include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/midi_bytes.h"
 #include "midi/ports/virtual_midi.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
 
+#include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -51,8 +62,11 @@ struct Figures {
     double firstNoteOffset = 0;  // ms, the note of the start pulse
     Spread offset;
     Spread jitter;  // |offset - median offset|
+    Spread distance;  // |offset| of the later notes to their pulses
     double slope = 0;
     double spreadRatio = 0;
+    size_t notesPastLastPulse = 0;
+    size_t furthestPastLastPulse = 0;  // in pulses
     bool ok = false;
 };
 
@@ -62,6 +76,19 @@ void sleepUntilNs(int64_t ns) {
 
 void inject(uint8_t byte) {
     VirtualMIDI_Inject(kInput, &byte, 1);
+}
+
+// Pulses handed to both clocks at once, each with the time it was sent, as
+// the input thread hands over what a driver delivered in one go.
+void handOver(const int64_t* stamps, size_t count) {
+    {
+        std::lock_guard guard(playerState.lock);
+        for (size_t i = 0; i < count; ++i) {
+            MIDIClock_PutMIDIMessageAt(playerState.patternClock, &kTimingClock, 1, stamps[i]);
+            MIDIClock_PutMIDIMessageAt(playerState.patchClock, &kTimingClock, 1, stamps[i]);
+        }
+    }
+    wakePlayers();
 }
 
 int keyOfSixteenth(size_t k) {
@@ -88,7 +115,7 @@ void slopeOf(const std::vector<double>& x, const std::vector<double>& y, double*
 }
 
 Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t firstPulseNs, int64_t pulseErrorNs,
-               uint32_t seed) {
+               uint32_t seed, size_t batch = 1) {
     Figures figures;
     PlayerState& p = playerState;
     p.tempoMode = kTempoFollowInput;
@@ -99,7 +126,7 @@ Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t firstPulseN
 
     std::mt19937 random(seed);
     std::uniform_int_distribution<int64_t> error(-pulseErrorNs, pulseErrorNs);
-    const size_t pulseCount = static_cast<size_t>(seconds) * 1000000000 / kPulseNs;
+    const size_t pulseCount = static_cast<size_t>(seconds) * 1000000000 / kPulseNs / batch * batch;
     std::vector<int64_t> idealNs(pulseCount), sentNs(pulseCount);
     const int64_t startNs = MIDIClockLib_Now() + 50000000;
     sleepUntilNs(startNs);
@@ -113,11 +140,19 @@ Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t firstPulseN
             startBenchPattern();
             started = true;
         }
-        sleepUntilNs(planned);
-        sentNs[k] = MIDIClockLib_Now();
-        inject(kTimingClock);
+        if (batch == 1) {
+            sleepUntilNs(planned);
+            sentNs[k] = MIDIClockLib_Now();
+            inject(kTimingClock);
+        } else {
+            sentNs[k] = planned;
+            if ((k + 1) % batch != 0) continue;
+            sleepUntilNs(planned);
+            handOver(&sentNs[k + 1 - batch], batch);
+        }
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // Long enough to hear a clock that ran on past the master's last pulse.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
     stopWorkerThreads();
     releasePlayerObjects();
 
@@ -130,7 +165,11 @@ Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t firstPulseN
         const size_t k = figures.notesSent++;
         if (m.bytes[1] != keyOfSixteenth(k)) ++figures.wrongSixteenth;
         const size_t pulse = k * kPulsesPerSixteenth;
-        if (pulse >= pulseCount) continue;
+        if (pulse >= pulseCount) {
+            ++figures.notesPastLastPulse;
+            figures.furthestPastLastPulse = std::max(figures.furthestPastLastPulse, pulse - (pulseCount - 1));
+            continue;
+        }
         if (k == 0) {
             figures.firstNoteOffset = static_cast<double>(m.timeNs - sentNs[0]) / 1e6;
             continue;
@@ -145,6 +184,9 @@ Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t firstPulseN
     std::vector<int64_t> jitter;
     for (int64_t o : offsets) jitter.push_back(o > median ? o - median : median - o);
     figures.jitter = spreadOf(jitter);
+    std::vector<int64_t> distance;
+    for (int64_t o : offsets) distance.push_back(o < 0 ? -o : o);
+    figures.distance = spreadOf(distance);
     slopeOf(pulseError, noteError, &figures.slope, &figures.spreadRatio);
     figures.ok = true;
     return figures;
@@ -164,30 +206,44 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t> bytes = smf.bytes();
 
     printMachineLoad("before");
-    const Figures steady = follow(bytes, seconds, firstPulseNs, 0, 1);
-    const Figures wobbly = follow(bytes, seconds, firstPulseNs, 1000000, 2);
+    const Figures runs[] = {follow(bytes, seconds, firstPulseNs, 0, 1),
+                            follow(bytes, seconds, firstPulseNs, 1000000, 2),
+                            follow(bytes, seconds, firstPulseNs, 0, 3, 2),
+                            follow(bytes, seconds, firstPulseNs, 0, 4, 4)};
     printMachineLoad("after");
-    if (!steady.ok || !wobbly.ok) return 1;
+    for (const Figures& run : runs)
+        if (!run.ok) return 1;
 
     std::printf("sixteenths on a clock following timing clock at 120 bpm, %d ticks per quarter note, %d s, "
                 "first pulse %.1f ms after Start\n",
                 resolution, seconds, static_cast<double>(firstPulseNs) / 1e6);
-    std::printf("%-44s %18s %18s\n", "", "steady master", "+-1 ms master");
-    auto count = [](const char* what, size_t a, size_t b) { std::printf("%-44s %18zu %18zu\n", what, a, b); };
-    auto row = [](const char* what, double a, double b) { std::printf("%-44s %18.3f %18.3f\n", what, a, b); };
-    count("pulses", steady.pulses, wobbly.pulses);
-    count("notes expected", steady.notesExpected, wobbly.notesExpected);
-    count("notes sent", steady.notesSent, wobbly.notesSent);
-    count("notes on the wrong sixteenth", steady.wrongSixteenth, wobbly.wrongSixteenth);
-    row("first note after its pulse (ms)", steady.firstNoteOffset, wobbly.firstNoteOffset);
-    row("later notes after their pulse min (ms)", steady.offset.min, wobbly.offset.min);
-    row("later notes after their pulse p50 (ms)", steady.offset.p50, wobbly.offset.p50);
-    row("later notes after their pulse max (ms)", steady.offset.max, wobbly.offset.max);
-    row("jitter around the median p50 (ms)", steady.jitter.p50, wobbly.jitter.p50);
-    row("jitter around the median p99 (ms)", steady.jitter.p99, wobbly.jitter.p99);
-    row("jitter around the median max (ms)", steady.jitter.max, wobbly.jitter.max);
-    row("slope of note error on pulse error", steady.slope, wobbly.slope);
-    row("note error spread / pulse error spread", steady.spreadRatio, wobbly.spreadRatio);
+    std::printf("%-44s %14s %14s %14s %14s\n", "", "steady master", "+-1 ms master", "2 per batch", "4 per batch");
+    auto count = [&runs](const char* what, size_t Figures::*field) {
+        std::printf("%-44s", what);
+        for (const Figures& run : runs) std::printf(" %14zu", run.*field);
+        std::printf("\n");
+    };
+    auto row = [&runs](const char* what, auto value) {
+        std::printf("%-44s", what);
+        for (const Figures& run : runs) std::printf(" %14.3f", value(run));
+        std::printf("\n");
+    };
+    count("pulses", &Figures::pulses);
+    count("notes expected", &Figures::notesExpected);
+    count("notes sent", &Figures::notesSent);
+    count("notes on the wrong sixteenth", &Figures::wrongSixteenth);
+    count("notes on pulses the master never sent", &Figures::notesPastLastPulse);
+    count("furthest such note past the last (pulses)", &Figures::furthestPastLastPulse);
+    row("first note after its pulse (ms)", [](const Figures& f) { return f.firstNoteOffset; });
+    row("later notes after their pulse min (ms)", [](const Figures& f) { return f.offset.min; });
+    row("later notes after their pulse p50 (ms)", [](const Figures& f) { return f.offset.p50; });
+    row("later notes after their pulse max (ms)", [](const Figures& f) { return f.offset.max; });
+    row("later notes off their pulse p99 (ms)", [](const Figures& f) { return f.distance.p99; });
+    row("jitter around the median p50 (ms)", [](const Figures& f) { return f.jitter.p50; });
+    row("jitter around the median p99 (ms)", [](const Figures& f) { return f.jitter.p99; });
+    row("jitter around the median max (ms)", [](const Figures& f) { return f.jitter.max; });
+    row("slope of note error on pulse error", [](const Figures& f) { return f.slope; });
+    row("note error spread / pulse error spread", [](const Figures& f) { return f.spreadRatio; });
     VirtualMIDI_RemoveAll();
     return 0;
 }

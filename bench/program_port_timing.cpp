@@ -35,14 +35,6 @@ constexpr int kThruNotes = 20;
 
 int64_t nowUs() { return StandinScript::nowUs(); }
 
-std::vector<uint8_t> hiHatEighths() {
-    SmfBuilder smf(480);
-    auto& track = smf.track();
-    for (uint32_t eighth = 0; eighth < 8; ++eighth) track.noteOn(eighth * 240, 9, 42, 100).noteOn(eighth * 240 + 60, 9, 42, 0);
-    track.endOfTrack(1920);
-    return smf.bytes();
-}
-
 // Lateness in nanoseconds against the nearest line of the grid of the first time.
 std::vector<int64_t> gridLateness(const std::vector<int64_t>& timesUs) {
     std::vector<int64_t> late;

@@ -67,7 +67,6 @@ struct PassReading {
     int32_t endTime = 0;
     int32_t timeMode = 0;
     int32_t resolution = 0;
-    int32_t lag = 0;  // ticks the reading lags the clock: 1 in the benches' old timing
 };
 
 // Whether the pattern clock was located (a time code from elsewhere) since
@@ -80,36 +79,67 @@ bool takeNewLocate() {
     return located;
 }
 
-// A clock that did not run on from the last pass but jumped: it went back,
-// or it went further than a beat since the last pass (a machine that
-// stalled); or the pattern no longer reaches where it stood (a shorter one
-// was chosen). No pass runs a beat behind while the pattern plays, so a
-// longer window is never music to catch up with; sent as a burst it would
-// jam a slow MIDI cable and the follower's clock.
-bool clockJumped(const PassReading& now, int32_t position) {
+// How the clock stands against the position the last pass left.
+enum class Jump {
+    None,
+    // The clock went back, or further than a beat since the last pass (a
+    // machine that stalled), or was located: the music moved.
+    Moved,
+    // The pattern no longer reaches where the clock stands (a shorter one
+    // was chosen): the music goes on, only the loop changed.
+    PatternChanged,
+};
+
+// No pass runs a beat behind while the pattern plays, so a longer window is
+// never music to catch up with; sent as a burst it would jam a slow MIDI
+// cable and the follower's clock.
+Jump clockJumped(const PassReading& now, int32_t position, bool located) {
     const int64_t window = int64_t{now.tick} - position + 1;
-    const bool pastTheEnd = now.endTime > 0 && position > now.endTime;
-    return pastTheEnd || window < 0 || window > now.resolution;
+    if (located || window < 0 || window > now.resolution) return Jump::Moved;
+    if (now.endTime > 0 && position > now.endTime) return Jump::PatternChanged;
+    return Jump::None;
+}
+
+int32_t nextPosition(int32_t tick) {
+    return static_cast<int32_t>(std::min<int64_t>(int64_t{tick} + 1, INT32_MAX));
+}
+
+// Moves the clock and the position by `ticks` together: a wrap of the loop.
+void shiftPattern(PassReading& now, int64_t ticks) {
+    PlayerState& p = playerState;
+    MIDIClock_ShiftTickCount(p.patternClock, ticks);
+    now.tick = static_cast<int32_t>(std::clamp<int64_t>(now.tick + ticks, INT32_MIN, INT32_MAX));
+    p.patternPosition = static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{p.patternPosition} + ticks, INT32_MIN, INT32_MAX));
+}
+
+// A pattern of no length has nothing to play past tick 0, but its clock
+// pulses go on: its count is kept within its second beat, where the pulses
+// fall as on any other beat, so that it never runs out of ticks.
+void keepNoLengthPatternCounting(PassReading& now) {
+    if (now.endTime > 0 || now.resolution <= 0 || now.tick < 2 * now.resolution) return;
+    shiftPattern(now, -int64_t{now.tick / now.resolution - 1} * now.resolution);
 }
 
 // The pattern goes on at the tick the clock jumped to, within the loop,
-// without playing what lies between; a clock follower is relocated there. A
-// time code located back before where the loop began reads a tick below 0:
-// within the loop it is as far from the end.
-void jumpTo(const PassReading& now) {
+// without playing what lies between. A time code located back before where
+// the loop began reads a tick below 0: within the loop it is as far from
+// the end. A clock follower downstream moves as far as the music did.
+void jumpTo(PassReading& now, Jump jump) {
     PlayerState& p = playerState;
-    int32_t target = now.tick;
+    const int32_t movedFrom = p.patternPosition;
+    const int32_t movedTo = now.tick;
     if (now.endTime > 0) {
-        target = static_cast<int32_t>(((int64_t{target} % now.endTime) + now.endTime) % now.endTime);
-        if (target != now.tick) MIDIClock_SetTickCount(p.patternClock, target + now.lag);
-    } else if (target < 0) {  // a pattern of no length has no loop to land in
+        const int64_t target = ((int64_t{now.tick} % now.endTime) + now.endTime) % now.endTime;
+        shiftPattern(now, target - now.tick);
+    } else if (now.tick < 0) {  // a pattern of no length has no loop to land in
         p.patternPosition = 0;
         return;
     }
-    const int32_t pulsesFrom = relocateClockFollower(target, now.timeMode, now.resolution);
-    sendSyncOutput(now.millisec, pulsesFrom, target, now.timeMode, now.resolution);
-    playWindow(p.patternData, target, target);
-    p.patternPosition = target + 1;
+    if (jump == Jump::Moved) followClockJump(movedFrom, movedTo, now.timeMode, now.resolution);
+    sendSyncOutput(now.millisec, now.tick, now.tick, now.timeMode, now.resolution);
+    playWindow(p.patternData, now.tick, now.tick);
+    p.patternPosition = nextPosition(now.tick);
 }
 
 // The clock reached the pattern's end: the old cycle plays out to its end
@@ -118,14 +148,16 @@ void jumpTo(const PassReading& now) {
 // cycle's last ones (note-offs on the end time before the note-ons on 0).
 // The old cycle's pulses stop short of the end time, which is the new
 // cycle's pulse 0. A loop shorter than the pass (a few ticks at a high
-// tempo) skips the cycles gone by instead of replaying them.
-void playAcrossTheWrap(const PassReading& now) {
+// tempo) skips the cycles gone by instead of replaying them. The loop's
+// length comes off the clock before anything is sent.
+void playAcrossTheWrap(PassReading& now) {
     PlayerState& p = playerState;
-    sendSyncOutput(now.millisec, p.patternPosition, now.endTime - 1, now.timeMode, now.resolution);
-    playWindow(p.patternData, p.patternPosition, now.endTime);
-
+    const int32_t from = p.patternPosition;
     const int32_t overrun = (now.tick - now.endTime) % now.endTime;
-    MIDIClock_SetTickCount(p.patternClock, overrun + now.lag);
+    MIDIClock_ShiftTickCount(p.patternClock, int64_t{overrun} - now.tick);
+    sendSyncOutput(now.millisec, from, now.endTime - 1, now.timeMode, now.resolution);
+    playWindow(p.patternData, from, now.endTime);
+
     sendClockPulses(0, overrun, now.timeMode, now.resolution);
     playWindow(p.patternData, 0, overrun);
     p.patternPosition = overrun + 1;
@@ -136,8 +168,8 @@ PassReading readPass() {
     PassReading now;
     now.millisec = MIDIClock_GetMillisec(p.patternClock);
     now.tick = MIDIClock_GetTickCount(p.patternClock);
-    now.lag = patternWindowIsOneTickLate() ? 1 : 0;
-    now.tick -= now.lag;
+    // The benches' old timing: the reading lags the clock by a tick.
+    if (patternWindowIsOneTickLate()) now.tick -= 1;
     now.endTime = MIDIData_GetEndTime(p.patternData);
     MIDIData_GetTimeBase(p.patternData, &now.timeMode, &now.resolution);
     return now;
@@ -146,12 +178,31 @@ PassReading readPass() {
 // A pass sends every note and clock pulse whose tick the clock has reached:
 // those on the tick it reads now go out now, not a pass later.
 // patternPosition is the first tick not yet played.
+// Waiting for its master the pattern sends nothing, but a shorter pattern
+// chosen meanwhile still takes the position into its loop, whole loops at a
+// time, as a wrap would.
+void keepWithinTheLoopWhileWaiting() {
+    PlayerState& p = playerState;
+    const int32_t endTime = MIDIData_GetEndTime(p.patternData);
+    if (endTime <= 0 || p.patternPosition <= endTime) return;
+    const int64_t loops = (int64_t{p.patternPosition} - 1) / endTime;
+    MIDIClock_ShiftTickCount(p.patternClock, -loops * endTime);
+    p.patternPosition -= static_cast<int32_t>(loops * endTime);
+}
+
 void playPass() {
     PlayerState& p = playerState;
-    const PassReading now = readPass();
+    // Following a master, nothing goes out before its first pulse or code.
+    if (MIDIClock_IsWaitingForMaster(p.patternClock)) {
+        keepWithinTheLoopWhileWaiting();
+        return;
+    }
+    PassReading now = readPass();
     const bool located = takeNewLocate();
-    if (located || clockJumped(now, p.patternPosition)) {
-        jumpTo(now);
+    keepNoLengthPatternCounting(now);
+    const Jump jump = clockJumped(now, p.patternPosition, located);
+    if (jump != Jump::None) {
+        jumpTo(now, jump);
         return;
     }
     // A pattern of no length (end time 0) has no loop to wrap around: were
@@ -162,7 +213,7 @@ void playPass() {
     }
     sendSyncOutput(now.millisec, p.patternPosition, now.tick, now.timeMode, now.resolution);
     playWindow(p.patternData, p.patternPosition, now.tick);
-    p.patternPosition = std::max(p.patternPosition, now.tick + 1);
+    p.patternPosition = std::max(p.patternPosition, nextPosition(now.tick));
 }
 
 bool patternCanPlay() {

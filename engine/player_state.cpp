@@ -30,6 +30,7 @@ void resetPlayerState() {
     p.patternPlaying = 0;
     p.patternPosition = 0;
     p.patternLocateCount = 0;
+    p.clockFollowerPulse = 0;
     p.patchPlaying = 0;
     p.patchPosition = 0;
     for (int32_t& frame : p.lastMtcFrame) frame = 0;

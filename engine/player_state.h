@@ -59,6 +59,9 @@ struct PlayerState {
     int32_t patternPlaying = 0;
     int32_t patternPosition = 0;   // the first tick not yet played
     int32_t patternLocateCount = 0;  // the pattern clock's locates already followed
+    // Where a clock follower downstream stands, in pulses from its song's
+    // start: the position the next pulse sent will mark.
+    int64_t clockFollowerPulse = 0;
     // selectPatch clears it before taking the lock, so it is atomic.
     std::atomic<int32_t> patchPlaying{0};
     int32_t patchPosition = 0;

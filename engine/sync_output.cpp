@@ -29,8 +29,12 @@ int64_t floorDiv(int64_t a, int64_t b) {
 }
 
 // The first pulse at or after `tick`: the least k with k * resolution / 24 > tick - 1.
+int64_t unclampedPulseFrom(int64_t tick, int32_t resolution) {
+    return floorDiv((tick - 1) * kClockPulsesPerQuarterNote, resolution) + 1;
+}
+
 int64_t firstPulseFrom(int64_t tick, int32_t resolution) {
-    return std::max<int64_t>(floorDiv((tick - 1) * kClockPulsesPerQuarterNote, resolution) + 1, 0);
+    return std::max<int64_t>(unclampedPulseFrom(tick, resolution), 0);
 }
 
 int64_t tickOfPulse(int64_t pulse, int32_t resolution) {
@@ -51,6 +55,11 @@ void putToPortAndMirror(const uint8_t* message, int32_t length, bool mirrored) {
     if (playerState.midiOut) MIDIOut_PutMIDIMessage(playerState.midiOut, message, length);
     if (mirrored && playerState.midiOutStatus)
         MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, message, length);
+}
+
+void sendPulse() {
+    putToPortAndMirror(&kTimingClock, 1, true);
+    ++playerState.clockFollowerPulse;
 }
 
 // The frame within the second at a rate.
@@ -171,8 +180,7 @@ void sendClockPulses(int32_t from, int32_t through, int32_t timeMode, int32_t re
     QUILLBEX_ASSERT_LOCK_HELD();
     if (playerState.midiOutSyncMode.load() != kOutSyncTimingClock) return;
     const int64_t pulses = clockPulsesInWindow(from, through, timeMode, resolution).count;
-    for (int64_t i = 0; i < pulses; ++i)
-        putToPortAndMirror(&kTimingClock, 1, true);
+    for (int64_t i = 0; i < pulses; ++i) sendPulse();
 }
 
 void sendSyncOutput(int32_t millisec, int32_t from, int32_t through, int32_t timeMode,
@@ -185,25 +193,34 @@ void sendSyncOutput(int32_t millisec, int32_t from, int32_t through, int32_t tim
         sendTimeCode(millisec, mode - kOutSyncTimeCode24);
 }
 
-int32_t relocateClockFollower(int32_t tick, int32_t timeMode, int32_t resolution) {
+void followClockJump(int64_t from, int64_t to, int32_t timeMode, int32_t resolution) {
     QUILLBEX_ASSERT_LOCK_HELD();
-    if (playerState.midiOutSyncMode.load() != kOutSyncTimingClock ||
-        !hasQuarterNotes(timeMode, resolution))
-        return tick;
-    // The sixteenth at or before the tick, as far as a song position reaches.
-    constexpr int64_t kSixteenthsPerQuarterNote = kClockPulsesPerQuarterNote / kClockPulsesPerSixteenth;
-    const int64_t sixteenth = std::min<int64_t>(
-        floorDiv(int64_t{tick} * kSixteenthsPerQuarterNote, resolution), kMaxSongPosition);
+    PlayerState& p = playerState;
+    if (p.midiOutSyncMode.load() != kOutSyncTimingClock || !hasQuarterNotes(timeMode, resolution))
+        return;
+    // The pulses the music moved over, counted as the next pulse to go out
+    // before and after; a song position reaches 16383 sixteenths at most.
+    constexpr int64_t kLastPulse = int64_t{kMaxSongPosition} * kClockPulsesPerSixteenth + kClockPulsesPerSixteenth - 1;
+    const int64_t moved = unclampedPulseFrom(to, resolution) - unclampedPulseFrom(from, resolution);
+    const int64_t landing = std::clamp<int64_t>(p.clockFollowerPulse + moved, 0, kLastPulse);
+    if (landing == p.clockFollowerPulse) return;
+    const int64_t sixteenth = landing / kClockPulsesPerSixteenth;
     const uint8_t songPosition[3] = {kSongPositionPointer, static_cast<uint8_t>(sixteenth & 0x7F),
                                      static_cast<uint8_t>((sixteenth >> 7) & 0x7F)};
     putToPortAndMirror(&kMidiStop, 1, false);
     putToPortAndMirror(songPosition, 3, true);
     putToPortAndMirror(&kMidiContinue, 1, false);
-    return static_cast<int32_t>(tickOfPulse(sixteenth * kClockPulsesPerSixteenth, resolution));
+    p.clockFollowerPulse = sixteenth * kClockPulsesPerSixteenth;
+    while (p.clockFollowerPulse < landing) sendPulse();
+}
+
+void clockFollowerLocated(int32_t songPosition) {
+    playerState.clockFollowerPulse = int64_t{songPosition} * kClockPulsesPerSixteenth;
 }
 
 void sendTransportByte(uint8_t byte) {
     QUILLBEX_ASSERT_LOCK_HELD();
+    if (byte == kMidiStart) playerState.clockFollowerPulse = 0;
     if (playerState.midiOutSyncMode.load() != kOutSyncNone && playerState.midiOut)
         MIDIOut_PutMIDIMessage(playerState.midiOut, &byte, 1);
 }

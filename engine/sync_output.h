@@ -29,13 +29,22 @@ void sendClockPulses(int32_t from, int32_t through, int32_t timeMode, int32_t re
 int64_t nextSyncOutputTime(const MIDIClock* clock, int32_t position, int32_t timeMode,
                            int32_t resolution);
 
-// The pattern jumped to `tick`. A clock follower cannot be told that by
-// pulses without a burst of them, so it is relocated as between songs: Stop,
-// the song position of the sixteenth at or before the tick, Continue. The
-// follower takes the next pulse for that sixteenth: the pulses from the
-// returned tick (the sixteenth's) up to the pattern's position must go out
-// next. Without timing clock output, nothing is sent and `tick` is returned.
-int32_t relocateClockFollower(int32_t tick, int32_t timeMode, int32_t resolution);
+// The music moved from tick `from` (the first not yet played) to `to`, on
+// the clock's count before the loop takes it in. A clock follower cannot be
+// told that by pulses without a burst of them, so it is relocated as
+// between songs: Stop, a song position, Continue, and the few pulses from
+// that sixteenth on that it must have counted by now. It lands where it
+// stood plus what the music moved, never at our place in the loop: a song
+// sequencer keeps its place in the song, and a drum machine with our loop's
+// length lands where we are in it. Nothing is sent when the follower's
+// count does not change, or without timing clock output.
+void followClockJump(int64_t from, int64_t to, int32_t timeMode, int32_t resolution);
 
-// kMidiStart, kMidiContinue or kMidiStop to midiOut when the output sync mode is not 0; never mirrored.
+// Where the song position forwarded to a clock follower puts it (sixteenth
+// notes, 0..16383).
+void clockFollowerLocated(int32_t songPosition);
+
+// kMidiStart, kMidiContinue or kMidiStop to midiOut when the output sync
+// mode is not 0; never mirrored. Start puts a clock follower at the song's
+// start.
 void sendTransportByte(uint8_t byte);

@@ -154,9 +154,9 @@ SongLoadResult selectPattern(const wchar_t* name) {
             rejectPattern();
             warning = Warning::frameTimeBase;
         } else if (p.patternClock) {
-            if (p.patternPlaying) MIDIClock_Stop(p.patternClock);
+            // A running clock takes the new resolution where it stands,
+            // losing no time and no code or pulse it follows.
             setClockResolution(p.patternClock, resolution);
-            if (p.patternPlaying) MIDIClock_Start(p.patternClock);
             wakePlayers();
         }
     }
@@ -242,6 +242,7 @@ int32_t locateSongPosition(int32_t songPosition) {
                                     static_cast<uint8_t>((songPosition >> 7) & 0x7F)};
         if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
         if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+        clockFollowerLocated(songPosition);
     }
 
     bool running = MIDIClock_IsRunning(p.patternClock) != 0;

@@ -30,6 +30,8 @@ constexpr const wchar_t* kOutputName = L"Fuzz Out";
 constexpr int64_t kNsPerMs = 1000000;
 constexpr int32_t kMostPassesPerStep = 2000;
 const int64_t kWorkerPeriodNs = std::chrono::nanoseconds(kWorkerPassPeriod).count();
+// The most a reading of the time source moves it on, when time moves.
+constexpr int64_t kMostTimePerReadingNs = 300000;
 
 }  // namespace
 
@@ -68,6 +70,9 @@ void EngineDriver::writeSettingsFile(const EngineSettings& s) const {
 }
 
 void EngineDriver::start(const EngineSettings& settings) {
+    if (settings.timeMotion > 0)
+        FakeTime::moveOnEachRead(int64_t{settings.timeMotion} * kMostTimePerReadingNs / 255,
+                                 0x9E3779B9u ^ settings.timeMotion);
     writeSettingsFile(settings);
     loadSettings((programFolder_ / "Quillbex.ini").wstring().c_str());
 
@@ -94,7 +99,10 @@ std::vector<MidiMessage> EngineDriver::takeSent() {
 }
 
 void EngineDriver::runPass(bool woken) {
-    invariants_.beforePass(time_.nowNs());
+    {
+        const FakeTime::StandStill checking;
+        invariants_.beforePass(time_.nowNs());
+    }
     int64_t due = 0;
     {
         std::lock_guard hold(playerState.lock);
@@ -104,6 +112,7 @@ void EngineDriver::runPass(bool woken) {
     }
     lastPassNs_ = time_.nowNs();
     nextDueNs_ = due;
+    const FakeTime::StandStill checking;
     invariants_.afterPass(time_.nowNs(), takeSent(), due, woken);
 }
 
@@ -126,16 +135,23 @@ void EngineDriver::runCommand(int32_t commandId) {
     case IDC_CONTINUE_BUTTON: continuePattern(ui_); break;
     default: return;
     }
+    const FakeTime::StandStill checking;
     invariants_.commandRan(commandId, takeSent());
 }
 
+// A received message arrives at the step's time, and the checks see the
+// clocks as it left them.
 void EngineDriver::deliver(const MidiMessage& message) {
     VirtualMIDI_Inject(kInputName, message.data(), static_cast<int32_t>(message.size()));
     {
-        std::lock_guard hold(playerState.lock);
-        runInputPass();
+        const FakeTime::StandStill arriving;
+        invariants_.aboutToReceive();
+        {
+            std::lock_guard hold(playerState.lock);
+            runInputPass();
+        }
+        invariants_.received(message, takeSent(), time_.nowNs());
     }
-    invariants_.received(message, takeSent(), time_.nowNs());
     // The main window runs what the input thread posted, in order.
     const std::vector<int32_t> commands = ui_.commands();
     ui_.clear();
@@ -162,7 +178,8 @@ void EngineDriver::runAction(const EngineStep& step) {
         setTempoMode((step.first & 1) ? kTempoFollowInput : kTempoOwn);
         break;
     }
-    invariants_.actionRan(takeSent());
+    const FakeTime::StandStill checking;
+    invariants_.actionRan(step.action, takeSent());
 }
 
 void EngineDriver::run(const EngineStep& step) {

@@ -6,14 +6,17 @@
 // pass sends at most one beat of the densest built-in pattern's notes, one
 // beat of clock pulses and one time code, for more is a replay or a tempo
 // nobody set, and late on a 31 250-baud cable; the clock runs no faster
-// than the tempo scroll bar's 256 bpm, moves less than a pulse between
+// than the tempo scroll bar's 256 bpm, moves at most two pulses between
 // received pulses, and stands still half a second after the last time code;
 // after Stop no drum key sounds and nothing but thru, a song position echo
 // and silencing leaves until Start or Continue; the position stays within
 // the loop; the next pass is due no more than one worker period (10 ms) in
 // the past and no later than the pattern's longest gap at 16 bpm; with the
 // program's own sync output on, no received clock or time code passes
-// through.
+// through; a follower keeps its phase against the master however often its
+// loop wraps, and sends nothing before the master's first pulse or code.
+// Time may move inside a pass: every reading of the fake time source can
+// take up to 300 us (the input's twelfth settings byte).
 #include <unistd.h>
 
 #include <cstddef>

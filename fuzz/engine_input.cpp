@@ -35,6 +35,7 @@ EngineSettings EngineInputReader::settings() {
     s.groupLevel = byte();
     s.masterLevel = byte();
     s.groupsOff = byte();
+    s.timeMotion = byte();
     return s;
 }
 
@@ -79,7 +80,8 @@ EngineInputWriter::EngineInputWriter(const EngineSettings& s) {
               static_cast<uint8_t>(s.tempo),
               static_cast<uint8_t>(s.groupLevel),
               static_cast<uint8_t>(s.masterLevel),
-              s.groupsOff};
+              s.groupsOff,
+              s.timeMotion};
 }
 
 // A delay of 200 ms or more goes in Wait steps of whole tens of

@@ -2,12 +2,16 @@
 // Each step lets time pass and then delivers one received MIDI message or
 // one user action. The writer builds the same bytes for the seed corpus.
 //
-//   settings  11 bytes (missing ones read as 0):
+//   settings  12 bytes (missing ones read as 0):
 //     0 MIDIInSyncMode % 3        1 MIDIOutSyncMode % 6      2 TempoMode & 1
 //     3 bit 0 MIDIThru, bit 1 SyncStart, bit 2 SyncStop
 //     4 pattern (index into the built-in patterns, modulo their count)
 //     5..7 stored Tempo, microseconds per quarter note, big-endian (0 as stored)
 //     8 drum group level   9 master level   10 drum groups switched off, bit g-1
+//     11 time motion: 0, time stands still while the engine works; n, each
+//        reading of the time source inside a pass moves it on by a
+//        pseudo-random 0 to n * 300 / 255 us (seeded by n), as work takes
+//        time on a real machine
 //   step      time byte, then a kind byte and its payload:
 //     time      0..199 ms as it stands; 200..255 as 200 + (t - 200) * 10 ms
 //     0x80-0xFF a received message with that status byte: its data bytes
@@ -36,6 +40,7 @@ struct EngineSettings {
     int32_t groupLevel = 0;
     int32_t masterLevel = 0;
     uint8_t groupsOff = 0;
+    uint8_t timeMotion = 0;
 };
 
 enum class UserAction : uint8_t {

@@ -64,6 +64,30 @@ bool silences(const MidiMessage& m) {
     return m[0] == kMidiStop;
 }
 
+bool isTransportByte(const MidiMessage& m) {
+    return m.size() == 1 && (m[0] == kMidiStart || m[0] == kMidiContinue || m[0] == kMidiStop);
+}
+
+// A complete code: the last quarter-frame piece, or a full frame.
+bool completesTimeCode(const MidiMessage& m) {
+    return (m.size() == 2 && m[0] == kQuarterFrame && (m[1] >> 4) == 7) || (isTimeCode(m) && m.size() == 10);
+}
+
+int32_t patternClockSyncMode() {
+    return playerState.patternClock ? MIDIClock_GetMIDIInSyncMode(playerState.patternClock) : kInSyncNone;
+}
+
+bool patternClockRuns() {
+    const PlayerState& p = playerState;
+    return p.patternPlaying && p.patternData && p.patternClock && MIDIClock_IsRunning(p.patternClock);
+}
+
+// `ticks` brought into (-loop / 2, loop / 2].
+int64_t offsetWithinLoop(int64_t ticks, int64_t loop) {
+    int64_t offset = ((ticks % loop) + loop) % loop;
+    return offset > loop / 2 ? offset - loop : offset;
+}
+
 }  // namespace
 
 void failInvariant(const char* name, const std::string& detail) {
@@ -134,11 +158,104 @@ void EngineInvariants::received(const MidiMessage& message, const std::vector<Mi
         std::find(sent.begin(), sent.end(), message) != sent.end())
         std::fill(std::begin(sounding_), std::end(sounding_), false);
     checkStoppedOutput(sent, &message);
+
+    hearMaster(message);
+    checkWhileAwaitingMaster(sent, &message);
+    if (message.size() == 1 && message[0] == kTimingClock) checkPulsePhase();
+    else if (!message.empty() && (isTransportByte(message) || message[0] == kSongPositionPointer))
+        phaseValid_ = false;
+}
+
+void EngineInvariants::aboutToReceive() {
+    tickBeforeReceived_ = playerState.patternClock ? MIDIClock_GetTickCount(playerState.patternClock) : 0;
+}
+
+void EngineInvariants::hearMaster(const MidiMessage& message) {
+    if (awaitedSyncMode_ == kInSyncTimingClock && message.size() == 1 && message[0] == kTimingClock)
+        awaitedSyncMode_ = 0;
+    if (awaitedSyncMode_ == kInSyncTimeCode && completesTimeCode(message)) awaitedSyncMode_ = 0;
+}
+
+void EngineInvariants::checkWhileAwaitingMaster(const std::vector<MidiMessage>& sent, const MidiMessage* thru) {
+    if (awaitedSyncMode_ != 0 && (patternClockSyncMode() != awaitedSyncMode_ || !playerState.patternPlaying))
+        awaitedSyncMode_ = 0;
+    if (awaitedSyncMode_ == 0) return;
+    bool thruSeen = false;
+    for (const MidiMessage& m : sent) {
+        if (thru && !thruSeen && m == *thru) {
+            thruSeen = true;
+            continue;
+        }
+        if (silences(m) || isTransportByte(m) || (!m.empty() && m[0] == kSongPositionPointer)) continue;
+        failInvariant("master-first", "sent " + hex(m) + " before the master's first " +
+                                          (awaitedSyncMode_ == kInSyncTimingClock ? "pulse" : "time code"));
+    }
+}
+
+// Following timing clock: the tick a pulse leaves, against the first
+// pulse's, is the pulses' worth of ticks since, modulo the loop.
+void EngineInvariants::checkPulsePhase() {
+    const PatternFacts& facts = currentFacts();
+    if (patternClockSyncMode() != kInSyncTimingClock) return;
+    if (!patternClockRuns() || awaitedSyncMode_ != 0 || facts.endTime <= 0) {
+        phaseValid_ = false;
+        return;
+    }
+    const int64_t tick = MIDIClock_GetTickCount(playerState.patternClock);
+    // A pulse that finds the clock already past its tick leaves it there:
+    // only a pulse that moves it shows where the master stands.
+    const bool moved = tick != tickBeforeReceived_;
+    if (!phaseValid_) {
+        phaseValid_ = moved;
+        phase_ = tick;
+        pulsesSincePhase_ = 0;
+        return;
+    }
+    ++pulsesSincePhase_;
+    if (!moved) return;
+    const int64_t expected = phase_ + pulsesSincePhase_ * facts.resolution / kClockPulsesPerQuarterNote;
+    const int64_t off = offsetWithinLoop(tick - expected, facts.endTime);
+    if (off > 1 || off < -1)
+        failInvariant("loop-phase", describe("pulse %lld after the first finds the pattern %lld ticks off the master (loop %lld)",
+                                             pulsesSincePhase_, off, facts.endTime));
+}
+
+// Keeping its own tempo or following time code: the tick against the
+// clock's milliseconds at its tempo.
+void EngineInvariants::checkTimePhase() {
+    const PatternFacts& facts = currentFacts();
+    if (patternClockSyncMode() == kInSyncTimingClock) return;
+    if (!patternClockRuns() || awaitedSyncMode_ != 0 || facts.endTime <= 0) {
+        phaseValid_ = false;
+        return;
+    }
+    const MIDIClock* clock = playerState.patternClock;
+    const int64_t tempo = MIDIClock_GetTempo(clock);
+    const int64_t millisec = MIDIClock_GetMillisec(clock);
+    const int64_t phase = MIDIClock_GetTickCount(clock) - millisec * 1000 * facts.resolution / tempo;
+    if (!phaseValid_) {
+        phaseValid_ = true;
+        phase_ = phase;
+        return;
+    }
+    const int64_t ticksPerMs = (int64_t{facts.resolution} * 1000 + tempo - 1) / tempo;
+    const int64_t off = offsetWithinLoop(phase - phase_, facts.endTime);
+    if (off > ticksPerMs + 1 || off < -ticksPerMs - 1)
+        failInvariant("loop-phase", describe("at %lld ms the pattern stands %lld ticks off its time (loop %lld)",
+                                             millisec, off, facts.endTime));
 }
 
 void EngineInvariants::commandRan(int32_t commandId, const std::vector<MidiMessage>& sent) {
     armed_ = false;
+    phaseValid_ = false;
     track(sent);
+    // Start, and Continue of a stopped pattern, wait for the master.
+    const int32_t syncMode = patternClockSyncMode();
+    if ((commandId == IDC_START_BUTTON || (commandId == IDC_CONTINUE_BUTTON && stopped_)) &&
+        playerState.patternPlaying && syncMode != kInSyncNone)
+        awaitedSyncMode_ = syncMode;
+    if (commandId == IDC_STOP_BUTTON) awaitedSyncMode_ = 0;
+    checkWhileAwaitingMaster(sent, nullptr);
     // Start and Continue end the stopped state with their own message.
     if (commandId == IDC_START_BUTTON || commandId == IDC_CONTINUE_BUTTON)
         stopped_ = playerState.patternPlaying == 0;
@@ -151,15 +268,18 @@ void EngineInvariants::commandRan(int32_t commandId, const std::vector<MidiMessa
     }
 }
 
-void EngineInvariants::actionRan(const std::vector<MidiMessage>& sent) {
+void EngineInvariants::actionRan(UserAction action, const std::vector<MidiMessage>& sent) {
     armed_ = false;
+    if (action != UserAction::GroupSwitch) phaseValid_ = false;
     track(sent);
     checkStoppedOutput(sent, nullptr);
+    checkWhileAwaitingMaster(sent, nullptr);
 }
 
 // A quiet span starts after the step's event and runs on over the passes
 // that follow until the next event; the clock is read after each pass, so a
-// wrap of the loop counts for nothing.
+// wrap of the loop counts for nothing. The time a pass takes counts, its
+// ticks do not.
 void EngineInvariants::readClockAfterPass(int64_t nowNs) {
     const MIDIClock* clock = playerState.patternClock;
     if (!clock) {
@@ -170,7 +290,10 @@ void EngineInvariants::readClockAfterPass(int64_t nowNs) {
         armed_ = true;
         quietTicks_ = 0;
         quietNs_ = 0;
+    } else if (passBeganNs_ >= 0) {
+        quietNs_ += nowNs - passBeganNs_;
     }
+    passBeganNs_ = -1;
     lastReadNs_ = nowNs;
     lastTick_ = MIDIClock_GetTickCount(clock);
     lastMillisec_ = MIDIClock_GetMillisec(clock);
@@ -182,6 +305,7 @@ void EngineInvariants::checkClockSpeed(int64_t nowNs) {
     const int32_t millisec = MIDIClock_GetMillisec(clock);
     quietTicks_ += int64_t{tick} - lastTick_;
     quietNs_ += nowNs - lastReadNs_;
+    passBeganNs_ = nowNs;
     int32_t timeMode = 0;
     int32_t resolution = 0;
     MIDIClock_GetTimeBase(clock, &timeMode, &resolution);
@@ -191,9 +315,9 @@ void EngineInvariants::checkClockSpeed(int64_t nowNs) {
     if (!MIDIClock_IsRunning(clock)) {
         allowed = 0;
     } else if (syncMode == kInSyncTimingClock) {
-        // Interpolation stops one tick short of the next pulse's ticks.
+        // It runs on at most two pulses past the last pulse.
         const int64_t pulseTicks = (int64_t{resolution} + kClockPulsesPerQuarterNote - 1) / kClockPulsesPerQuarterNote;
-        allowed = std::max<int64_t>(pulseTicks - 1, 0);
+        allowed = 2 * pulseTicks;
     } else if (timeMode == kTicksPerQuarterNoteTimeMode) {
         allowed = quietNs_ * resolution * kMaximumBpm / kNsPerMinute + 1;
     } else {
@@ -220,10 +344,10 @@ void EngineInvariants::checkDueTime(int64_t nowNs, int64_t dueNs) {
     if (facts.resolution <= 0) return;
     int64_t slowestGapNs =
         (int64_t{facts.longestGap} + 1) * kNsPerMinute / (int64_t{kMinimumBpm} * facts.resolution) + kWorkerPeriodNs;
-    // A clock that follows timing clock is as slow as its master: a note
-    // between two pulses falls due when the measured pulse rate says.
+    // A clock that follows timing clock is as slow as its master: a note up
+    // to two pulses past the last falls due when the measured pulse rate says.
     if (MIDIClock_GetMIDIInSyncMode(playerState.patternClock) == kInSyncTimingClock)
-        slowestGapNs = std::max(slowestGapNs, longestPulseGapNs_ + kWorkerPeriodNs);
+        slowestGapNs = std::max(slowestGapNs, 2 * longestPulseGapNs_ + kWorkerPeriodNs);
     if (dueNs - nowNs > slowestGapNs)
         failInvariant("due-time", describe("next pass due %lld ms ahead, more than %lld ms",
                                            (dueNs - nowNs) / kNsPerMs, slowestGapNs / kNsPerMs));
@@ -235,9 +359,12 @@ void EngineInvariants::afterPass(int64_t nowNs, const std::vector<MidiMessage>& 
                                             static_cast<int64_t>(sent.size()), passBound_) + hex(sent.front()));
     track(sent);
     checkStoppedOutput(sent, nullptr);
+    checkWhileAwaitingMaster(sent, nullptr);
+    checkTimePhase();
 
     const PlayerState& p = playerState;
-    if (p.patternPlaying && p.patternData && p.patternClock) {
+    // A pattern of no length has no loop.
+    if (p.patternPlaying && p.patternData && p.patternClock && currentFacts().endTime > 0) {
         const int32_t endTime = currentFacts().endTime;
         if (p.patternPosition < 0 || p.patternPosition > endTime)
             failInvariant("loop-position", describe("pattern position %lld outside the loop 0..%lld", p.patternPosition, endTime));

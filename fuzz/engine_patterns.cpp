@@ -98,6 +98,24 @@ BuiltInPattern tiny() {
     return make(L"Tiny.mid", smf);
 }
 
+// Everything on tick 0: a pattern of no length, which plays once while its
+// clock and sync output run on.
+BuiltInPattern noLength() {
+    SmfBuilder smf(960);
+    smf.track().noteOn(0, 9, kKick, 100).noteOff(0, 9, kKick);
+    return make(L"NoLength.mid", smf);
+}
+
+// 1100 bars at 24: longer than a song position (16383 sixteenths) reaches.
+BuiltInPattern endless() {
+    constexpr int kBar = 96;
+    SmfBuilder smf(24);
+    SmfTrackBuilder& track = smf.track();
+    for (int bar : {0, 1, 1023, 1024, 1099}) track.noteOn(bar * kBar, 9, kSnare, 90).noteOff(bar * kBar + 12, 9, kSnare);
+    track.endOfTrack(1100 * kBar);
+    return make(L"Endless.mid", smf);
+}
+
 bool isDrumNote(const MIDIEvent* event) {
     return MIDIEvent_IsMIDIEvent(event) && MIDIEvent_GetChannel(event) == kDrumChannel &&
            (MIDIEvent_IsNoteOn(event) || MIDIEvent_IsNoteOff(event));
@@ -106,8 +124,9 @@ bool isDrumNote(const MIDIEvent* event) {
 }  // namespace
 
 const std::vector<BuiltInPattern>& builtInPatterns() {
-    static const std::vector<BuiltInPattern> patterns = {rock(), shuffle(), coarse(), seven(),
-                                                         rolls(), late(), tiny()};
+    // New ones go at the end: inputs name a pattern by its index.
+    static const std::vector<BuiltInPattern> patterns = {rock(), shuffle(), coarse(), seven(), rolls(),
+                                                         late(), tiny(), noLength(), endless()};
     return patterns;
 }
 
@@ -125,6 +144,9 @@ PatternFacts factsOf(const MIDIData* pattern) {
     int32_t timeMode = 0;
     MIDIData_GetTimeBase(pattern, &timeMode, &facts.resolution);
     facts.endTime = MIDIData_GetEndTime(pattern);
+    // A pattern of no length has no loop; its passes fall due for the
+    // sync output at least once a beat.
+    facts.longestGap = facts.resolution;
     if (facts.endTime <= 0 || facts.resolution <= 0) return facts;
 
     std::vector<int32_t> notes;

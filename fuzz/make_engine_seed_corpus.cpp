@@ -6,6 +6,7 @@
 #include <string>
 
 #include "fuzz/engine_input.h"
+#include "fuzz/engine_patterns.h"
 #include "midi/midi_bytes.h"
 
 namespace {
@@ -27,6 +28,7 @@ EngineSettings settings(int32_t inSync, int32_t outSync, int32_t tempoMode, int3
     s.tempo = kTempo120;
     s.groupLevel = 100;
     s.masterLevel = 100;
+    s.timeMotion = 255;  // every reading of the time source takes up to 300 us
     return s;
 }
 
@@ -40,8 +42,10 @@ std::vector<uint8_t> fullFrame(int32_t hours, int32_t minutes, int32_t seconds, 
 // Stop, Continue, Stop: each built-in pattern in each output sync mode.
 void plainPlaying(const std::string& directory) {
     for (int32_t outSync = 0; outSync <= kOutSyncTimeCode30; ++outSync) {
-        for (int32_t pattern = 0; pattern < 7; ++pattern) {
-            EngineInputWriter input(settings(kInSyncNone, outSync, kTempoOwn, pattern));
+        for (int32_t pattern = 0; pattern < static_cast<int32_t>(builtInPatterns().size()); ++pattern) {
+            EngineSettings s = settings(kInSyncNone, outSync, kTempoOwn, pattern);
+            if (outSync % 2 == 0) s.timeMotion = 0;  // and some where time stands still
+            EngineInputWriter input(s);
             input.act(0, UserAction::Start).wait(2000).act(0, UserAction::TempoScroll, 3, 0)
                 .wait(1500).act(0, UserAction::GroupSwitch, 1).wait(500).act(0, UserAction::GroupSwitch, 9)
                 .wait(1000).act(0, UserAction::Stop).wait(300).act(0, UserAction::Continue).wait(1000)

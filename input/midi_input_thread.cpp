@@ -43,15 +43,18 @@ void handleTransport(const uint8_t* message) {
 // Every clock hears every timing message; its own sync mode decides whether
 // it follows it. Start, Continue and Stop go to the clocks as well as to the
 // window: a pulse that comes before the window acts on Start is the start
-// pulse, and the clock keeps it for the player.
-void feedClocks(const uint8_t* message, int32_t length) {
+// pulse, and the clock keeps it for the player. The clocks take tempo and
+// phase from when the message arrived, not from when this pass got to it.
+void feedClocks(const uint8_t* message, int32_t length, int64_t receivedAt) {
     uint8_t status = message[0];
     const bool transport = status == kMidiStart || status == kMidiContinue || status == kMidiStop;
     if (status != kTimingClock && status != kQuarterFrame && status != kSystemExclusive && !transport)
         return;
     int32_t moved = 0;
-    if (playerState.patternClock) moved |= MIDIClock_PutMIDIMessage(playerState.patternClock, message, length);
-    if (playerState.patchClock) moved |= MIDIClock_PutMIDIMessage(playerState.patchClock, message, length);
+    if (playerState.patternClock)
+        moved |= MIDIClock_PutMIDIMessageAt(playerState.patternClock, message, length, receivedAt);
+    if (playerState.patchClock)
+        moved |= MIDIClock_PutMIDIMessageAt(playerState.patchClock, message, length, receivedAt);
     // A slaved clock's next tick is not known ahead: its players pass
     // again now that it moved.
     if (moved) wakePlayers();
@@ -82,25 +85,30 @@ bool isFullFrame(const uint8_t* message, int32_t length) {
            message[3] == kTimeCodeSubId && message[4] == kFullFrameSubId;
 }
 
-// The messages that tell a slave where and how fast the music goes. While
-// the player sends its own sync output, a received one passed on would put
-// a second clock on the wire and the slave would follow both.
-bool isSyncMessage(const uint8_t* message, int32_t length) {
-    switch (message[0]) {
-    case kTimingClock:
-    case kQuarterFrame:
-    case kSongPositionPointer:
-    case kMidiStart:
-    case kMidiContinue:
-    case kMidiStop: return true;
-    default: return isFullFrame(message, length);
+// The messages of the family the player sends itself, which tell a slave
+// where and how fast the music goes: passed on, they would put a second
+// clock on the wire and the slave would follow both. Those of the other
+// family double nothing and pass.
+bool isOwnSyncFamily(const uint8_t* message, int32_t length, int32_t outSyncMode) {
+    if (outSyncMode == kOutSyncTimingClock) {
+        switch (message[0]) {
+        case kTimingClock:
+        case kSongPositionPointer:
+        case kMidiStart:
+        case kMidiContinue:
+        case kMidiStop: return true;
+        default: return false;
+        }
     }
+    if (outSyncMode >= kOutSyncTimeCode24 && outSyncMode <= kOutSyncTimeCode30)
+        return message[0] == kQuarterFrame || isFullFrame(message, length);
+    return false;
 }
 
 void passThrough(const uint8_t* message, int32_t length) {
     PlayerState& p = playerState;
     if (!p.midiThru || !p.midiOut) return;
-    if (p.midiOutSyncMode != kOutSyncNone && isSyncMessage(message, length)) return;
+    if (isOwnSyncFamily(message, length, p.midiOutSyncMode)) return;
     MIDIOut_PutMIDIMessage(p.midiOut, message, length);
     if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, length);
 }
@@ -127,13 +135,15 @@ void runInputPass() {
     uint8_t message[kMIDIMessageMax];
     for (;;) {
         std::memset(message, 0, sizeof message);
-        int32_t length = MIDIIn_GetMIDIMessage(p.midiIn, message, kMIDIMessageMax);
+        int64_t receivedAt = kMIDIInNoTime;
+        int32_t length = MIDIIn_GetMIDIMessageAt(p.midiIn, message, kMIDIMessageMax, &receivedAt);
         if (length <= 0) break;
+        if (receivedAt == kMIDIInNoTime) receivedAt = MIDIClockLib_Now();
         if (length > kMIDIMessageMax) length = kMIDIMessageMax;
 
         if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, length);
         handleTransport(message);
-        feedClocks(message, length);
+        feedClocks(message, length, receivedAt);
         handleSyncStart(message);
         handleSyncStop(message);
         passThrough(message, length);

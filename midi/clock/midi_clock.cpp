@@ -90,6 +90,8 @@ struct MIDIClock {
     PulseFollower pulses;
 
     QuarterFrameAssembler quarterFrames;
+    // Following time code: no code has come since Start (or Reset).
+    bool awaitingCode = false;
     // Jumps of the position, for the players to tell a locate from running
     // on; unsigned so that it wraps without fault.
     uint32_t locateCount = 0;
@@ -116,13 +118,21 @@ int64_t positionAt(const MIDIClock& c, int64_t now) {
     return std::max(c.anchorPosition, std::min(c.anchorPosition + elapsed, c.positionCeiling));
 }
 
+bool waitsForMaster(const MIDIClock& c) {
+    if (!c.running) return false;
+    if (c.syncMode == kInSyncTimingClock) return c.pulses.waiting();
+    return c.syncMode == kInSyncTimeCode && c.awaitingCode;
+}
+
 int64_t tickAt(const MIDIClock& c, int64_t now) {
     if (c.syncMode == kInSyncTimingClock) return c.pulses.tickAt(c.resolution, c.running, now);
     const TickRate rate = tickRate(c);
     int64_t rest = 0;
     const int64_t whole = mulDivFloor(positionAt(c, now) - c.tickBasePosition, rate.ticks,
                                       rate.nanoseconds, &rest);
-    return c.tickBase + whole + (rest + c.tickFraction) / rate.nanoseconds;
+    const int64_t tick = c.tickBase + whole + (rest + c.tickFraction) / rate.nanoseconds;
+    // Until the first code the clock stands before where it will start.
+    return waitsForMaster(c) ? tick - 1 : tick;
 }
 
 // Folds the time elapsed up to `now` into the bases, so that the rate, the
@@ -245,8 +255,12 @@ int32_t MIDIClock_Start(MIDIClock* clock) {
     if (clock->running) return 1;
     clock->anchorTime = now;
     clock->running = true;
-    // A clock following time code waits for fresh code before it runs on.
-    if (clock->syncMode == kInSyncTimeCode) clock->positionCeiling = clock->anchorPosition;
+    // A clock following time code waits for fresh code before it runs on,
+    // and plays nothing before the master's first code says where it is.
+    if (clock->syncMode == kInSyncTimeCode) {
+        clock->positionCeiling = clock->anchorPosition;
+        clock->awaitingCode = true;
+    }
     return 1;
 }
 
@@ -265,6 +279,7 @@ int32_t MIDIClock_Reset(MIDIClock* clock) {
     clock->anchorPosition = 0;
     clock->anchorTime = MIDIClockLib_Now();
     clock->positionCeiling = clock->syncMode == kInSyncTimeCode ? 0 : kNoCeiling;
+    clock->awaitingCode = clock->syncMode == kInSyncTimeCode;
     clock->tickBase = 0;
     clock->tickFraction = 0;
     clock->tickBasePosition = 0;
@@ -327,6 +342,17 @@ int32_t MIDIClock_SetTickCount(MIDIClock* clock, int32_t tick) {
     return 1;
 }
 
+int32_t MIDIClock_ShiftTickCount(MIDIClock* clock, int64_t ticks) {
+    if (clock == nullptr) return 0;
+    if (clock->syncMode == kInSyncTimingClock) clock->pulses.shift(ticks);
+    else clock->tickBase += ticks;
+    return 1;
+}
+
+int32_t MIDIClock_IsWaitingForMaster(const MIDIClock* clock) {
+    return clock != nullptr && waitsForMaster(*clock) ? 1 : 0;
+}
+
 int32_t MIDIClock_GetMillisec(const MIDIClock* clock) {
     if (clock == nullptr) return 0;
     int64_t subMillisecond = 0;
@@ -348,7 +374,7 @@ int32_t MIDIClock_SetMillisec(MIDIClock* clock, int32_t millisec) {
 }
 
 int64_t MIDIClock_GetTimeOfTickCount(const MIDIClock* clock, int32_t tick) {
-    if (clock == nullptr) return kMIDIClockUnknownTime;
+    if (clock == nullptr || waitsForMaster(*clock)) return kMIDIClockUnknownTime;
     if (clock->syncMode == kInSyncTimingClock) {
         if (!clock->running) return kMIDIClockUnknownTime;
         return clock->pulses.timeOfTick(clock->resolution, tick, MIDIClockLib_Now());
@@ -357,7 +383,7 @@ int64_t MIDIClock_GetTimeOfTickCount(const MIDIClock* clock, int32_t tick) {
 }
 
 int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec) {
-    if (clock == nullptr) return kMIDIClockUnknownTime;
+    if (clock == nullptr || waitsForMaster(*clock)) return kMIDIClockUnknownTime;
     return timeOfPosition(*clock, static_cast<int64_t>(millisec) * kNsPerMs);
 }
 
@@ -373,6 +399,7 @@ int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode) {
         clock->pulses.enter(clock->tickBase);
     }
     clock->syncMode = syncMode;
+    clock->awaitingCode = false;
     // Following time code, the position waits for the first code.
     clock->positionCeiling = syncMode == kInSyncTimeCode ? clock->anchorPosition : kNoCeiling;
     clock->quarterFrames.forget();
@@ -390,12 +417,13 @@ int32_t MIDIClock_PutMIDIMessage(MIDIClock* clock, const uint8_t* message, int32
 int32_t MIDIClock_PutMIDIMessageAt(MIDIClock* clock, const uint8_t* message, int32_t length,
                                    int64_t receivedAt) {
     if (clock == nullptr || message == nullptr || length < 1) return 0;
-    // For now every message counts as arriving when it is read.
-    (void)receivedAt;
+    // Tempo and phase come from when the message arrived; a time stamped
+    // ahead of the clock's own now is taken as now.
     const int64_t now = MIDIClockLib_Now();
+    const int64_t at = std::min(receivedAt, now);
     if (clock->syncMode == kInSyncTimingClock) {
         switch (message[0]) {
-        case kTimingClock: return clock->pulses.pulse(clock->running, now) ? 1 : 0;
+        case kTimingClock: return clock->pulses.pulse(clock->resolution, clock->running, at, now) ? 1 : 0;
         case kMidiStart:
         case kMidiContinue:
             clock->pulses.masterStarts(clock->resolution, clock->running, message[0] == kMidiContinue, now);
@@ -407,9 +435,10 @@ int32_t MIDIClock_PutMIDIMessageAt(MIDIClock* clock, const uint8_t* message, int
     if (clock->syncMode != kInSyncTimeCode) return 0;
     TimeCode code{};
     if (message[0] == kQuarterFrame && length >= 2) {
-        int64_t codeTime = now;
-        if (!clock->quarterFrames.put(message[1], now, &code, &codeTime) || !clock->running) return 0;
+        int64_t codeTime = at;
+        if (!clock->quarterFrames.put(message[1], at, &code, &codeTime) || !clock->running) return 0;
         receiveQuarterFrameCode(*clock, code, codeTime, now);
+        clock->awaitingCode = false;
         return 1;
     }
     if (message[0] == kSystemExclusive && decodeFullFrame(message, length, &code)) {
@@ -417,6 +446,7 @@ int32_t MIDIClock_PutMIDIMessageAt(MIDIClock* clock, const uint8_t* message, int
         clock->quarterFrames.forget();
         if (!clock->running) return 0;
         receiveFullFrame(*clock, code, now);
+        clock->awaitingCode = false;
         return 1;
     }
     return 0;

@@ -31,12 +31,20 @@ int32_t MIDIClock_SetTimeBase(MIDIClock* clock, int32_t timeMode, int32_t resolu
 int32_t MIDIClock_GetTimeBase(const MIDIClock* clock, int32_t* timeMode, int32_t* resolution);
 
 // Each counter is set on its own; the other runs on unchanged. Setting the
-// tick keeps the fraction of a tick already counted, so that a loop wrap
-// (tick minus the loop's length) loses no time. Following MIDI timing clock,
-// a stopped clock's tick is the one the first pulse after Start reads (the
-// clock shows the tick before it until then).
+// tick keeps the fraction of a tick already counted. Following MIDI timing
+// clock, a stopped clock's tick is the one the first pulse after Start
+// reads (the clock shows the tick before it until then).
 int32_t MIDIClock_GetTickCount(const MIDIClock* clock);
 int32_t MIDIClock_SetTickCount(MIDIClock* clock, int32_t tick);
+// Moves the tick count by `ticks` (a start position still to come moves
+// with it) without reading the time: a loop wrap takes the loop's length
+// off however long ago the tick was read, so no tick that passed since is
+// lost.
+int32_t MIDIClock_ShiftTickCount(MIDIClock* clock, int64_t ticks);
+// Non-zero while a running clock that follows a master has had nothing
+// from it since Start (or Continue): no pulse yet, or no complete time
+// code or full frame. Its tick stands before the start position until then.
+int32_t MIDIClock_IsWaitingForMaster(const MIDIClock* clock);
 int32_t MIDIClock_GetMillisec(const MIDIClock* clock);
 int32_t MIDIClock_SetMillisec(MIDIClock* clock, int32_t millisec);
 
@@ -57,8 +65,11 @@ int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec);
 // Mode 1, by MIDI's convention: after Start (or Continue) the tick stands
 // until the next pulse, which reads the start position (0 after a reset);
 // each later pulse adds resolution / 24 ticks (the remainder carried). In
-// between the tick moves on at the pulse rate measured over the last few
-// pulses but stops one tick short of the next pulse. The clock hears the
+// between the tick runs on at the pulse rate measured over the last few
+// pulses (from their arrival times), up to two pulses past the last one
+// handed over, so that pulses handed over in batches do not hold the notes
+// back; it never goes back, so a pulse that finds it already further
+// leaves it there until the rate carries it on. The clock hears the
 // master's Start, Continue and Stop (0xFA, 0xFB, 0xFC) too: pulses that
 // arrive after a received Start or Continue, before the clock's own Start
 // (or Reset) acts on it, count from the start position; Stop discards them,
@@ -67,6 +78,8 @@ int64_t MIDIClock_GetTimeOfMillisec(const MIDIClock* clock, int32_t millisec);
 // 29.97 drop-frame or 30 fps), run on in real time for up to four frames
 // after each quarter-frame code; the tick follows them at the tempo or frame
 // rate, so the first code after a reset places the tick at the code's time.
+// After Start (or Continue) the clock waits for a complete code or a full
+// frame, reading the tick before its position until one comes.
 // A full frame only moves the clock to its time: it stands there until
 // quarter frames come, or runs on as far as the last quarter frames allow.
 int32_t MIDIClock_SetMIDIInSyncMode(MIDIClock* clock, int32_t syncMode);

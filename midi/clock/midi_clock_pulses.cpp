@@ -25,34 +25,37 @@ bool PulseFollower::pendingStartHolds(int64_t now) const {
     return startPending_ && now - pendingSince_ <= kPendingStartLifetimeNs;
 }
 
+int64_t PulseFollower::newestTime() const {
+    return times_[(historyNext_ + kHistory - 1) % kHistory];
+}
+
 int64_t PulseFollower::tickAt(int32_t resolution, bool running, int64_t now) const {
     // A stopped clock does not move with the pulses it keeps for the
     // player's Start.
     if (counted_ == 0 || (!running && startPending_)) return heldTick_;
     const int64_t last = pulseTick(resolution, counted_ - 1);
-    if (!running || historyCount_ < 2) return last;
-    const int64_t newest = times_[(historyNext_ + kHistory - 1) % kHistory];
+    if (!running || historyCount_ < 2) return std::max(last, shownFloor_);
+    const int64_t newest = newestTime();
     const int64_t oldest = times_[(historyNext_ + kHistory - historyCount_) % kHistory];
     const int64_t span = newest - oldest;
-    if (span <= 0) return last;
+    if (span <= 0) return std::max(last, shownFloor_);
     // In 24ths of a tick: where the last pulse stands, and how far the
-    // measured rate has carried the position since.
+    // measured rate has carried the position since, up to the lead.
     const int64_t sinceLast = std::max<int64_t>(now - newest, 0);
     const int64_t ahead = std::min<int64_t>(
-        mulDivFloor(sinceLast, int64_t{resolution} * (historyCount_ - 1), span), resolution);
+        mulDivFloor(sinceLast, int64_t{resolution} * (historyCount_ - 1), span), int64_t{resolution} * kLeadPulses);
     const int64_t lastInTwentyFourths = startRemainder_ + (counted_ - 1) * resolution;
     int64_t unused = 0;
     const int64_t moved =
         startTick_ + floorDiv(lastInTwentyFourths + ahead, kClockPulsesPerQuarterNote, &unused);
-    const int64_t next = pulseTick(resolution, counted_);
-    return std::max(last, std::min(moved, next - 1));
+    return std::max({last, moved, shownFloor_});
 }
 
 int64_t PulseFollower::timeOfTick(int32_t resolution, int64_t tick, int64_t now) const {
     if (counted_ == 0) return kUnknown;
     if (tick <= tickAt(resolution, true, now)) return now;
-    if (tick >= pulseTick(resolution, counted_) || historyCount_ < 2) return kUnknown;
-    const int64_t newest = times_[(historyNext_ + kHistory - 1) % kHistory];
+    if (tick > pulseTick(resolution, counted_ - 1 + kLeadPulses) || historyCount_ < 2) return kUnknown;
+    const int64_t newest = newestTime();
     const int64_t oldest = times_[(historyNext_ + kHistory - historyCount_) % kHistory];
     const int64_t span = newest - oldest;
     if (span <= 0) return kUnknown;
@@ -65,9 +68,14 @@ int64_t PulseFollower::timeOfTick(int32_t resolution, int64_t tick, int64_t now)
     return newest + wait;
 }
 
-bool PulseFollower::pulse(bool running, int64_t now) {
+bool PulseFollower::pulse(int32_t resolution, bool running, int64_t at, int64_t now) {
     if (running ? masterStopped_ : !pendingStartHolds(now)) return false;
-    times_[historyNext_] = now;
+    // The tick never goes back: not below what it showed before this pulse,
+    // nor, for the first pulse after Continue, below where it stood at Stop.
+    if (running) shownFloor_ = counted_ > 0 ? tickAt(resolution, true, now) : heldTick_;
+    // Stamps out of order (two ports, a driver's rounding) count as equal.
+    const int64_t stamped = std::min(at, now);
+    times_[historyNext_] = historyCount_ > 0 ? std::max(stamped, newestTime()) : stamped;
     historyNext_ = (historyNext_ + 1) % kHistory;
     historyCount_ = std::min(historyCount_ + 1, kHistory);
     ++counted_;
@@ -132,6 +140,7 @@ void PulseFollower::reset(int64_t now) {
     startTick_ = 0;
     startRemainder_ = 0;
     heldTick_ = -1;
+    shownFloor_ = INT64_MIN;
     if (pendingStartHolds(now)) {
         // The pulses since the master's Start belong to the run about to begin.
         counted_ = pendingPulses_;
@@ -144,9 +153,7 @@ void PulseFollower::reset(int64_t now) {
 
 void PulseFollower::setTick(int32_t resolution, bool running, int64_t tick, int64_t now) {
     if (running) {
-        const int64_t shift = tick - tickAt(resolution, true, now);
-        startTick_ += shift;
-        heldTick_ += shift;
+        shift(tick - tickAt(resolution, true, now));
         return;
     }
     if (!pendingStartHolds(now)) {
@@ -156,6 +163,13 @@ void PulseFollower::setTick(int32_t resolution, bool running, int64_t tick, int6
     startTick_ = tick;
     startRemainder_ = 0;
     heldTick_ = tick - 1;
+    shownFloor_ = INT64_MIN;
+}
+
+void PulseFollower::shift(int64_t ticks) {
+    startTick_ += ticks;
+    heldTick_ += ticks;
+    if (shownFloor_ != INT64_MIN) shownFloor_ += ticks;
 }
 
 void PulseFollower::enter(int64_t tick) {
@@ -169,4 +183,5 @@ void PulseFollower::enter(int64_t tick) {
 
 void PulseFollower::forgetPulses() {
     historyCount_ = 0;
+    shownFloor_ = INT64_MIN;
 }

@@ -2,8 +2,13 @@
 // MIDI's convention: after Start or Continue the position stands still until
 // the next pulse; that pulse reads the start position, and every later pulse
 // adds resolution / 24 ticks, the remainder carried. Between pulses the tick
-// moves on at the pulse rate measured over the last few pulses, but never
-// reaches the next pulse's tick before that pulse arrives.
+// runs on at the pulse rate measured over the last few pulses (their
+// arrival times as the port stamped them), up to kLeadPulses pulses past the
+// last pulse handed over: a driver that hands pulses over in batches does
+// not hold the notes back until the batch comes, and a master that stops
+// is overrun by two pulses at most. A pulse that finds the tick already past
+// its own (the master slowed down) leaves it standing there until the
+// measured rate carries the position on: the tick never goes back.
 //
 // Start and Continue reach the player through the main window's queue while
 // pulses reach the clock at once, so the clock hears the master's Start or
@@ -24,9 +29,15 @@ public:
     static constexpr int64_t kUnknown = INT64_MAX;
     int64_t timeOfTick(int32_t resolution, int64_t tick, int64_t now) const;
 
-    // A timing clock received at `now`; false when it is not counted (the
-    // clock is stopped and no received Start or Continue awaits the player).
-    bool pulse(bool running, int64_t now);
+    // How far the tick may run on past the last pulse, in pulses: a batch
+    // of two pulses every 40 ms (a Bluetooth connection interval) is
+    // covered, a stopped master is overrun by less than a sixteenth.
+    static constexpr int32_t kLeadPulses = 2;
+
+    // A timing clock that arrived at `at` (not after `now`), handed over at
+    // `now`; false when it is not counted (the clock is stopped and no
+    // received Start or Continue awaits the player).
+    bool pulse(int32_t resolution, bool running, int64_t at, int64_t now);
     // A received Start (0xFA) or Continue (0xFB), and Stop (0xFC).
     void masterStarts(int32_t resolution, bool running, bool isContinue, int64_t now);
     void masterStops(bool running);
@@ -41,6 +52,10 @@ public:
     // Stopped: the pulse after the next Start reads `tick`. Running: the
     // clock reads `tick` now and keeps its phase between pulses (a loop wrap).
     void setTick(int32_t resolution, bool running, int64_t tick, int64_t now);
+    // Moves the position and a start position still to come by `ticks`.
+    void shift(int64_t ticks);
+    // Running but no pulse counted since the clock's Start.
+    bool waiting() const { return counted_ == 0; }
     // Takes over the tick another mode shows, as if a pulse had just put it
     // there.
     void enter(int64_t tick);
@@ -49,6 +64,7 @@ private:
     static constexpr int32_t kHistory = 8;
 
     int64_t pulseTick(int32_t resolution, int64_t index) const;
+    int64_t newestTime() const;
     bool pendingStartHolds(int64_t now) const;
     void forgetPulses();
 
@@ -58,6 +74,7 @@ private:
     int64_t startRemainder_ = 0;  // 24ths of a tick
     int64_t counted_ = 0;         // pulses since the start, the start pulse included
     int64_t heldTick_ = -1;       // the reading while no pulse is counted
+    int64_t shownFloor_ = INT64_MIN;  // what the tick showed when the last pulse came
 
     int64_t times_[kHistory] = {};  // arrival of the latest pulses, a ring
     int32_t historyNext_ = 0;

@@ -11,6 +11,11 @@ std::vector<Bytes> pulses(size_t count) {
     return std::vector<Bytes>(count, Bytes{0xF8});
 }
 
+std::vector<Bytes> operator+(std::vector<Bytes> a, const std::vector<Bytes>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 std::vector<Bytes> quarterFrames(std::initializer_list<uint8_t> pieces) {
     std::vector<Bytes> messages;
     for (uint8_t piece : pieces)
@@ -136,6 +141,34 @@ TEST_F(SyncOutputTest, TransportBytesFollowTheOutputSyncMode) {
     MIDIOut_Close(playerState.midiOut);
     playerState.midiOut = nullptr;
     sendTransportByte(kMidiStart);  // no port: nothing to do, and no crash
+}
+
+// After a jump a clock follower downstream stands where it stood plus what
+// the music moved, whatever our place in the loop: Stop, the sixteenth,
+// Continue, then the pulses of that sixteenth it must have counted by now.
+TEST_F(SyncOutputTest, AClockFollowerMovesAsFarAsTheMusic) {
+    std::lock_guard guard(playerState.lock);
+    struct Row {
+        const char* what;
+        int64_t standsAt;  // pulses from its song's start
+        int64_t from, to;  // ticks at 96 per quarter: 4 a pulse
+        std::vector<Bytes> sent;
+    };
+    const Bytes stop{0xFC}, resume{0xFB};
+    const Row rows[] = {
+        {"bar 37 and a bar on", 36 * 96, 100, 100 + 384, {stop, {0xF2, 0x50, 0x04}, resume}},
+        {"between sixteenths", 36 * 96, 100, 100 + 8, std::vector<Bytes>{stop, {0xF2, 0x40, 0x04}, resume} + pulses(2)},
+        {"back before the song's start", 30, 500, 0, {stop, {0xF2, 0, 0}, resume}},
+        {"past the last song position", 0, 0, 96 * 5000, std::vector<Bytes>{stop, {0xF2, 0x7F, 0x7F}, resume} + pulses(5)},
+        {"moved less than a pulse", 30, 101, 103, {}},
+    };
+    playerState.midiOutSyncMode = 1;
+    for (const Row& row : rows) {
+        playerState.clockFollowerPulse = row.standsAt;
+        clearSent();
+        followClockJump(row.from, row.to, 0, 96);
+        EXPECT_EQ(sent(), row.sent) << row.what;
+    }
 }
 
 TEST_F(SyncOutputTest, PassSendsItsTimingBeforeItsNotes) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "tests/support/player_fixture.h"
@@ -121,26 +122,35 @@ TEST_F(InputThreadTest, AsClockMasterAReceivedSongPositionGoesOutOnce) {
 }
 
 // While the player sends its own clock or time code, a slave must hear one
-// master: received sync messages stay behind, everything else passes.
-TEST_F(InputThreadTest, ThruKeepsReceivedSyncBackWhileThePlayerSendsItsOwn) {
+// master: received messages of that family stay behind, everything else,
+// the other family included, passes.
+TEST_F(InputThreadTest, ThruKeepsBackOnlyTheSyncFamilyThePlayerSends) {
     const Bytes fullFrame = {0xF0, 0x7F, 0x7F, 0x01, 0x01, 0x01, 0x02, 0x03, 0x04, 0xF7};
     const Bytes userBits = {0xF0, 0x7F, 0x7F, 0x01, 0x02, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xF7};
-    const std::vector<Bytes> sync = {{0xF8}, {0xF1, 0x21}, {0xF2, 0x10, 0x00}, {0xFA}, {0xFB}, {0xFC},
-                                     fullFrame};
+    const std::vector<Bytes> clock = {{0xF8}, {0xF2, 0x10, 0x00}, {0xFA}, {0xFB}, {0xFC}};
+    const std::vector<Bytes> timeCode = {{0xF1, 0x21}, fullFrame};
     const std::vector<Bytes> others = {{0x90, 60, 100}, {0xB0, 7, 90}, {0xFE}, userBits,
                                        {0xF0, 0x43, 0x10, 0x4C, 0xF7}};
     std::vector<Bytes> mixed;
-    for (size_t i = 0; i < sync.size() || i < others.size(); ++i) {
-        if (i < others.size()) mixed.push_back(others[i]);
-        if (i < sync.size()) mixed.push_back(sync[i]);
+    for (size_t i = 0; i < others.size(); ++i) {
+        mixed.push_back(others[i]);
+        if (i < clock.size()) mixed.push_back(clock[i]);
+        if (i < timeCode.size()) mixed.push_back(timeCode[i]);
     }
     playerState.midiInSyncMode = 0;  // a song position is only passed on, never forwarded
-    for (int32_t outSyncMode : {1, 3, 6}) {
-        SCOPED_TRACE(outSyncMode);
-        playerState.midiOutSyncMode = outSyncMode;
+    const struct {
+        int32_t outSyncMode;
+        std::vector<Bytes> keptBack;
+    } rows[] = {{1, clock}, {3, timeCode}, {5, timeCode}, {0, {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.outSyncMode);
+        playerState.midiOutSyncMode = row.outSyncMode;
         clearSent();
         receive(mixed);
-        EXPECT_EQ(sent(), others);
+        std::vector<Bytes> passed;
+        for (const Bytes& m : mixed)
+            if (std::find(row.keptBack.begin(), row.keptBack.end(), m) == row.keptBack.end()) passed.push_back(m);
+        EXPECT_EQ(sent(), passed);
     }
 }
 

@@ -185,3 +185,13 @@ private:
     int declaredTrackCount_ = -1;
     std::deque<Chunk> chunks_;  // a deque keeps references to tracks valid
 };
+
+// Closed hi-hat on every eighth note of a 4/4 bar, 480 ticks per quarter: a
+// grid to time the program's notes against.
+inline std::vector<uint8_t> hiHatEighths() {
+    SmfBuilder smf(480);
+    auto& track = smf.track();
+    for (uint32_t eighth = 0; eighth < 8; ++eighth) track.noteOn(eighth * 240, 9, 42, 100).noteOn(eighth * 240 + 60, 9, 42, 0);
+    track.endOfTrack(1920);
+    return smf.bytes();
+}

@@ -70,11 +70,15 @@ TEST(ClockDueTime, UnknownWhenTheClockCannotTell) {
     EXPECT_EQ(MIDIClock_GetTimeOfTickCount(nullptr, 10), kMIDIClockUnknownTime);
 
     // Following MIDI timing clock the tick waits for pulses; the
-    // milliseconds still run in real time.
+    // milliseconds run in real time, but nothing falls due before the
+    // master's first pulse.
     ClockPtr pulses(MIDIClock_Create(0, 480, 500000));
     MIDIClock_SetMIDIInSyncMode(pulses.get(), 1);
     MIDIClock_Start(pulses.get());
     EXPECT_EQ(MIDIClock_GetTimeOfTickCount(pulses.get(), 10), kMIDIClockUnknownTime);
+    EXPECT_EQ(MIDIClock_GetTimeOfMillisec(pulses.get(), 10), kMIDIClockUnknownTime);
+    const uint8_t pulse = 0xF8;
+    MIDIClock_PutMIDIMessage(pulses.get(), &pulse, 1);
     EXPECT_EQ(MIDIClock_GetTimeOfMillisec(pulses.get(), 10), MIDIClockLib_Now() + 10000000);
 
     // Following time code: known within the run-on after a code (four

@@ -62,25 +62,28 @@ int32_t putFullFrame(MIDIClock* clock, const Code& code) {
 }
 
 TEST(ClockPulses, TenThousandPulsesGiveTheExactTick) {
+    // Irregular gaps, now and then a long one: the interpolated tick never
+    // runs more than two pulses past the last, never goes back, and a pulse
+    // on time lands on its own tick.
     for (int32_t resolution : {96, 120, 480, 1000, 25}) {
         FakeTime time;
         ClockPtr clock = makeSlavedClock(1, resolution);
         MIDIClock_Start(clock.get());
         int32_t previous = 0;
         for (int64_t pulse = 1; pulse <= 10000; ++pulse) {
-            // Irregular gaps, now and then a long one: the interpolated tick
-            // must never reach the next pulse's tick before the pulse.
             time.advanceMs(pulse % 37 == 0 ? 200 : 15 + pulse % 11);
             const int32_t waiting = MIDIClock_GetTickCount(clock.get());
-            const int64_t last = (pulse - 1) * resolution / 24;
             const int64_t next = pulse * resolution / 24;
-            ASSERT_LE(waiting, std::max(last, next - 1)) << "resolution " << resolution;
+            const int64_t lead = (pulse + 1) * resolution / 24;  // two pulses past the last
+            ASSERT_LE(waiting, lead) << "resolution " << resolution;
             ASSERT_GE(waiting, previous);
             ASSERT_EQ(putPulse(clock.get()), 1);
             previous = MIDIClock_GetTickCount(clock.get());
-            ASSERT_EQ(previous, next);
+            ASSERT_EQ(previous, std::max<int64_t>(next, waiting));
         }
-        EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 10000 * resolution / 24);
+        time.advanceMs(15);
+        putPulse(clock.get());
+        EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 10001 * resolution / 24);
     }
 }
 
@@ -95,17 +98,36 @@ TEST(ClockPulses, InterpolatesAtTheMeasuredPulseRate) {
     EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 480);
     time.advanceMs(5);  // half way to the next pulse
     EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 490);
-    time.advanceMs(500);  // the master has stopped sending: hold short of the pulse
-    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 499);
+    time.advanceMs(500);  // the master has stopped sending: two pulses on at most
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 520);
 
-    // Stopped, the tick stays where it was shown, and the next pulse after
-    // the restart lands exactly on the pulse grid.
+    // Stopped, the tick stays where it was shown; after the restart it
+    // stands there until the pulses catch up, then follows them again.
     MIDIClock_Stop(clock.get());
     EXPECT_EQ(putPulse(clock.get()), 0);
-    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 499);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 520);
     MIDIClock_Start(clock.get());
-    putPulse(clock.get());
-    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 500);
+    for (int32_t tick : {520, 520, 540, 560}) {
+        putPulse(clock.get());
+        EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), tick);
+    }
+}
+
+// A driver that hands pulses over two at a time every 20 ms, each stamped
+// with its own arrival: the clock runs on at the stamped rate, 10 ms a pulse.
+TEST(ClockPulses, PulsesHandedOverInBatchesKeepTheirOwnTimes) {
+    FakeTime time;
+    ClockPtr clock = makeSlavedClock(1, 480);  // 20 ticks a pulse
+    MIDIClock_Start(clock.get());
+    const uint8_t pulse = 0xF8;
+    for (int batch = 0; batch < 12; ++batch) {
+        time.advanceMs(20);
+        MIDIClock_PutMIDIMessageAt(clock.get(), &pulse, 1, time.nowNs() - 10000000);
+        MIDIClock_PutMIDIMessageAt(clock.get(), &pulse, 1, time.nowNs());
+    }
+    // 24 pulses put it on 480; the next is due now, before its batch comes.
+    time.advanceMs(10);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 480 + 20);
 }
 
 TEST(ClockPulses, ResetForgetsThePulsesBeforeIt) {
@@ -232,9 +254,11 @@ TEST(ClockTimeCode, FollowsOnlyWhileRunningAndInItsMode) {
     EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 0);
     EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 0);
 
+    // Started, it stands before its start position until a code comes.
     MIDIClock_Start(clock.get());
     for (int i = 0; i < 100; ++i) EXPECT_EQ(putPulse(clock.get()), 0);
-    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), -1);
+    EXPECT_EQ(MIDIClock_IsWaitingForMaster(clock.get()), 1);
 
     // Out-of-range or malformed codes are ignored.
     EXPECT_EQ(putFullFrame(clock.get(), {0, 60, 0, 0, 3}), 0);
@@ -253,6 +277,14 @@ TEST(ClockTimeCode, FollowsOnlyWhileRunningAndInItsMode) {
         EXPECT_EQ(MIDIClock_PutMIDIMessage(clock.get(), message, 2), 0);
     }
     EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 0);
+
+    // The first code places it; after Stop and Continue it waits again.
+    EXPECT_EQ(putFullFrame(clock.get(), {0, 0, 5, 0, 3}), 1);
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 5 * 960);
+    MIDIClock_Stop(clock.get());
+    MIDIClock_Start(clock.get());
+    EXPECT_EQ(MIDIClock_GetTickCount(clock.get()), 5 * 960 - 1);
+    EXPECT_EQ(MIDIClock_IsWaitingForMaster(clock.get()), 1);
 }
 
 TEST(ClockTimeCode, TheTickFollowsTheCodeAndKeepsLoopWraps) {
