@@ -44,12 +44,14 @@ void handleTransport(const uint8_t* message) {
 // it follows it. Start, Continue and Stop go to the clocks as well as to the
 // window: a pulse that comes before the window acts on Start is the start
 // pulse, and the clock keeps it for the player. The clocks take tempo and
-// phase from when the message arrived, not from when this pass got to it.
+// phase from when the message arrived, not from when this pass got to it;
+// a port that cannot tell gives the moment it is read.
 void feedClocks(const uint8_t* message, int32_t length, int64_t receivedAt) {
     uint8_t status = message[0];
     const bool transport = status == kMidiStart || status == kMidiContinue || status == kMidiStop;
     if (status != kTimingClock && status != kQuarterFrame && status != kSystemExclusive && !transport)
         return;
+    if (receivedAt == kMIDIInNoTime) receivedAt = MIDIClockLib_Now();
     int32_t moved = 0;
     if (playerState.patternClock)
         moved |= MIDIClock_PutMIDIMessageAt(playerState.patternClock, message, length, receivedAt);
@@ -138,7 +140,6 @@ void runInputPass() {
         int64_t receivedAt = kMIDIInNoTime;
         int32_t length = MIDIIn_GetMIDIMessageAt(p.midiIn, message, kMIDIMessageMax, &receivedAt);
         if (length <= 0) break;
-        if (receivedAt == kMIDIInNoTime) receivedAt = MIDIClockLib_Now();
         if (length > kMIDIMessageMax) length = kMIDIMessageMax;
 
         if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, length);
