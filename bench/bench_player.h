@@ -8,13 +8,13 @@
 #include <mutex>
 #include <vector>
 
-#include "app/workers.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/virtual_midi.h"
 #include "midi/song/midi_data.h"
+#include "runtime/workers.h"
 #include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"
 
@@ -37,12 +37,14 @@ inline bool setUpBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_
 }
 
 // Sets the player up as above with `window` as its main window and starts
-// the three workers, as the main window's initialisation does.
+// the three workers, as the main window's initialisation does, paced by
+// `pacing`.
 inline bool startBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_t>& smf, int32_t tempo,
-                             const wchar_t* input, const wchar_t* output) {
+                             const wchar_t* input, const wchar_t* output,
+                             WorkerPacing pacing = WorkerPacing::WakeWhenDue) {
     if (!setUpBenchPlayer(window, smf, tempo, input, output)) return false;
     playerState.mainWindow = &window;
-    if (startWorkerThreads()) return true;
+    if (startWorkerThreads(pacing)) return true;
     std::fprintf(stderr, "could not start the worker threads\n");
     return false;
 }

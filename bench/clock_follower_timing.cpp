@@ -24,7 +24,6 @@
 // Arguments: resolution (480), seconds per run (20), microseconds from
 // Start to the first pulse (500; above 3000 the player acts on Start
 // before the first pulse comes).
-#include "app/workers.h"
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
 #include "engine/player_state.h"
@@ -32,6 +31,7 @@
 #include "midi/clock/midi_clock.h"
 #include "midi/midi_bytes.h"
 #include "midi/ports/virtual_midi.h"
+#include "runtime/workers.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
 

@@ -8,7 +8,6 @@
 // downbeat sent, plus those up to where the pattern stopped, so that a
 // pulse lost or doubled anywhere shows, however late it was.
 // Arguments: seconds (60).
-#include "app/workers.h"
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
 #include "engine/player_state.h"
@@ -17,6 +16,7 @@
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/virtual_midi.h"
 #include "midi/song/midi_data.h"
+#include "runtime/workers.h"
 #include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
@@ -47,13 +47,12 @@ struct Figures {
     bool ok = false;
 };
 
-Figures play(bool fixedPoll, const std::vector<uint8_t>& smf, int seconds) {
+Figures play(WorkerPacing pacing, const std::vector<uint8_t>& smf, int seconds) {
     Figures figures;
-    setFixedWorkerPoll(fixedPoll);
     PlayerState& p = playerState;
     p.midiOutSyncMode = 1;
     RecordingPlayerUi window;
-    if (!startBenchPlayer(window, smf, static_cast<int32_t>(kTempo), kInput, kOutput)) return figures;
+    if (!startBenchPlayer(window, smf, static_cast<int32_t>(kTempo), kInput, kOutput, pacing)) return figures;
     const int64_t startNs = startBenchPattern();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     stopWorkerThreads();
@@ -99,8 +98,8 @@ int main(int argc, char** argv) {
     const std::vector<uint8_t> bytes = smf.bytes();
 
     printMachineLoad("before");
-    const Figures fixed = play(true, bytes, seconds);
-    const Figures due = play(false, bytes, seconds);
+    const Figures fixed = play(WorkerPacing::FixedPassPeriod, bytes, seconds);
+    const Figures due = play(WorkerPacing::WakeWhenDue, bytes, seconds);
     printMachineLoad("after");
     if (!fixed.ok || !due.ok) return 1;
 

@@ -10,12 +10,12 @@
 #include "engine/worker_sleep.h"
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
-#include "app/workers.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/song/midi_data.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
 #include "midi/ports/virtual_midi.h"
+#include "runtime/workers.h"
 #include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
@@ -61,9 +61,8 @@ struct Figures {
     bool ok = false;
 };
 
-Figures play(bool fixedPoll, const std::vector<uint8_t>& pattern) {
+Figures play(WorkerPacing pacing, const std::vector<uint8_t>& pattern) {
     Figures figures;
-    setFixedWorkerPoll(fixedPoll);
     PlayerState& p = playerState;
     p.midiThru = 1;
     RecordingPlayerUi window;
@@ -71,7 +70,7 @@ Figures play(bool fixedPoll, const std::vector<uint8_t>& pattern) {
 
     p.mainWindow = &window;
     startPattern(window);
-    if (!startWorkerThreads()) {
+    if (!startWorkerThreads(pacing)) {
         std::fprintf(stderr, "could not start the worker threads\n");
         return figures;
     }
@@ -116,8 +115,8 @@ int main(int argc, char** argv) {
     const int32_t events = argc > 1 ? std::max(2, std::atoi(argv[1])) : kDefaultPatternEvents;
     const std::vector<uint8_t> pattern = densePattern(events);
     printMachineLoad("before");
-    const Figures fixed = play(true, pattern);
-    const Figures due = play(false, pattern);
+    const Figures fixed = play(WorkerPacing::FixedPassPeriod, pattern);
+    const Figures due = play(WorkerPacing::WakeWhenDue, pattern);
     printMachineLoad("after");
     if (!fixed.ok || !due.ok) return 1;
 

@@ -1,24 +1,25 @@
 // Plays a one-bar pattern of sixteenths at 120 bpm on the real clock into a
 // virtual port, with all three workers running as in the program and waking
 // when a message falls due, at 24, 96, 480 and 960 ticks per quarter note,
-// each once with the notes one tick late (as before a pass sent the notes
-// on the tick it reads) and once on their own tick, and reports side by side:
+// each twice: with every note written one tick after its own tick, so that
+// it leaves in the first pass past its tick, as it did when a pass sent only
+// the notes before the tick it read, and with the notes on their own tick.
+// Reported side by side:
 // - how late each message left against its own tick's ideal time, the
 //   clock's start plus the tick in real time;
 // - the CPU time of the whole process while stopped and while playing, in
 //   percent of one core, and how often a second the workers woke while
 //   stopped.
 // Argument: seconds per phase (5).
-#include "app/workers.h"
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
 #include "engine/player_state.h"
-#include "engine/due_time.h"
 #include "engine/transport.h"
 #include "engine/worker_sleep.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/virtual_midi.h"
 #include "midi/song/midi_data.h"
+#include "runtime/workers.h"
 #include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
@@ -59,10 +60,9 @@ double cpuPercentOver(int seconds) {
     return 100.0 * (processCpuSeconds() - cpuBefore) / wall;
 }
 
-Figures play(bool oneTickLate, const std::vector<uint8_t>& smf, const std::vector<PatternMessage>& cycle,
-             int32_t resolution, int seconds) {
+Figures play(const std::vector<uint8_t>& smf, const std::vector<PatternMessage>& cycle, int32_t resolution,
+             int seconds) {
     Figures figures;
-    setPatternWindowOneTickLate(oneTickLate);
     RecordingPlayerUi window;
     if (!startBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
 
@@ -94,15 +94,16 @@ Figures play(bool oneTickLate, const std::vector<uint8_t>& smf, const std::vecto
     return figures;
 }
 
-// Sixteenth notes with a note-off halfway to the next.
-std::vector<uint8_t> sixteenths(int32_t resolution, std::vector<PatternMessage>& cycle) {
+// Sixteenth notes with a note-off halfway to the next, each written
+// `lateTicks` after its own tick; `cycle` gets the own ticks.
+std::vector<uint8_t> sixteenths(int32_t resolution, int32_t lateTicks, std::vector<PatternMessage>& cycle) {
     SmfBuilder smf(static_cast<uint16_t>(resolution));
     SmfTrackBuilder& track = smf.track();
     for (int step = 0; step < 16; ++step) {
         const int key = (step % 4 == 0) ? 36 : 42;
         const int32_t on = step * resolution / 4;
         const int32_t off = on + resolution / 8;
-        track.noteOn(on, 9, key, 100).noteOff(off, 9, key);
+        track.noteOn(on + lateTicks, 9, key, 100).noteOff(off + lateTicks, 9, key);
         cycle.push_back({on, {0x99, static_cast<uint8_t>(key), 100}});
         cycle.push_back({off, {0x99, static_cast<uint8_t>(key), 0}});
     }
@@ -121,13 +122,13 @@ int main(int argc, char** argv) {
     std::printf("%-8s %-16s %9s %9s %9s %9s %12s %14s %12s\n", "ticks/q", "notes leave", "messages", "p50 ms",
                 "p99 ms", "max ms", "CPU stopped", "wake-ups/s", "CPU playing");
     for (const int32_t resolution : {24, 96, 480, 960}) {
-        std::vector<PatternMessage> cycle;
-        const std::vector<uint8_t> bytes = sixteenths(resolution, cycle);
-        for (const bool oneTickLate : {true, false}) {
-            const Figures f = play(oneTickLate, bytes, cycle, resolution, seconds);
+        for (const int32_t lateTicks : {1, 0}) {
+            std::vector<PatternMessage> cycle;
+            const std::vector<uint8_t> bytes = sixteenths(resolution, lateTicks, cycle);
+            const Figures f = play(bytes, cycle, resolution, seconds);
             if (!f.ok) return 1;
             std::printf("%-8d %-16s %9zu %9.3f %9.3f %9.3f %11.3f%% %14.1f %11.2f%%\n", resolution,
-                        oneTickLate ? "one tick late" : "on its own tick", f.lateness.count, f.lateness.p50,
+                        lateTicks ? "one tick late" : "on its own tick", f.lateness.count, f.lateness.p50,
                         f.lateness.p99, f.lateness.max, f.cpuStopped, f.wakeUpsStopped, f.cpuPlaying);
             VirtualMIDI_RemoveAll();
         }

@@ -4,18 +4,19 @@
 // input; the input thread posts Start, this program's main thread runs it as
 // the window would, and the time from the injected note to the first drum
 // note on the output is taken, beside the thru echo of the played note.
-// At 24 and 480 ticks per quarter note, with the notes one tick late (as
-// before a pass sent the notes on the tick it reads) and on their own tick.
+// At 24 and 480 ticks per quarter note, with every note written one tick
+// after its own tick (so that it leaves in the first pass past its tick, as
+// it did when a pass sent only the notes before the tick it read) and with
+// the notes on their own tick.
 // Arguments: starts per run (60).
-#include "app/workers.h"
 #include "bench/bench_player.h"
 #include "bench/timing_support.h"
-#include "engine/due_time.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/virtual_midi.h"
 #include "resources/resource_ids.h"
+#include "runtime/workers.h"
 #include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"
 #include "tests/support/smf_builder.h"
@@ -42,12 +43,15 @@ struct Figures {
     bool ok = false;
 };
 
-// A one-bar pattern with a bass drum on every beat.
-std::vector<uint8_t> fourBeats(int32_t resolution) {
+// A one-bar pattern with a bass drum on every beat, each written
+// `lateTicks` after its beat.
+std::vector<uint8_t> fourBeats(int32_t resolution, int32_t lateTicks) {
     SmfBuilder smf(static_cast<uint16_t>(resolution));
     SmfTrackBuilder& track = smf.track();
-    for (int beat = 0; beat < 4; ++beat)
-        track.noteOn(beat * resolution, 9, 36, 100).noteOff(beat * resolution + resolution / 2, 9, 36);
+    for (int beat = 0; beat < 4; ++beat) {
+        const int32_t on = beat * resolution + lateTicks;
+        track.noteOn(on, 9, 36, 100).noteOff(on + resolution / 2, 9, 36);
+    }
     track.endOfTrack(4 * resolution);
     return smf.bytes();
 }
@@ -64,14 +68,13 @@ bool isDrumNoteOn(const std::vector<uint8_t>& bytes) {
     return bytes.size() == 3 && bytes[0] == kDrumNoteOn && bytes[2] > 0;
 }
 
-Figures measure(bool oneTickLate, int32_t resolution, int starts) {
+Figures measure(int32_t lateTicks, int32_t resolution, int starts) {
     Figures figures;
-    setPatternWindowOneTickLate(oneTickLate);
     PlayerState& p = playerState;
     RecordingPlayerUi window;
     p.syncStart = 1;
     p.midiThru = 1;
-    if (!startBenchPlayer(window, fourBeats(resolution), kTempo, kInput, kOutput)) return figures;
+    if (!startBenchPlayer(window, fourBeats(resolution, lateTicks), kTempo, kInput, kOutput)) return figures;
 
     std::mt19937 random(12345);
     std::vector<int64_t> drum, echo;
@@ -121,11 +124,11 @@ int main(int argc, char** argv) {
     std::printf("%-8s %-16s %10s %10s %10s %14s %14s\n", "ticks/q", "notes leave", "p50 ms", "p99 ms",
                 "max ms", "thru echo p50", "thru echo p99");
     for (const int32_t resolution : {24, 480}) {
-        for (const bool oneTickLate : {true, false}) {
-            const Figures f = measure(oneTickLate, resolution, starts);
+        for (const int32_t lateTicks : {1, 0}) {
+            const Figures f = measure(lateTicks, resolution, starts);
             if (!f.ok) return 1;
             std::printf("%-8d %-16s %10.3f %10.3f %10.3f %14.3f %14.3f\n", resolution,
-                        oneTickLate ? "one tick late" : "on its own tick", f.firstDrumNote.p50,
+                        lateTicks ? "one tick late" : "on its own tick", f.firstDrumNote.p50,
                         f.firstDrumNote.p99, f.firstDrumNote.max, f.thruEcho.p50, f.thruEcho.p99);
         }
     }

@@ -53,12 +53,15 @@ endfunction()
 
 # quillbex_add_test(NAME SOURCES ... LIBRARIES ...)
 # One executable is one ctest test: under Wine each process start costs a
-# second or two, so the cases of a suite run in one process.
+# second or two, so the cases of a suite run in one process. Every test
+# links GoogleTest and the test kit's songs, bytes and fake time
+# (tests/support); the other parts of the kit are linked by the tests that
+# use them.
 function(quillbex_add_test name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
     quillbex_use_gtest()
     add_executable(${name} ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} gtest gtest_main)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} quillbex_test_kit gtest gtest_main)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()
@@ -78,6 +81,6 @@ function(quillbex_use_language_modules target)
     endif()
     file(RELATIVE_PATH module_dir ${test_dir} ${QUILLBEX_LANGUAGE_MODULE_DIR})
     target_compile_definitions(${target} PRIVATE "QUILLBEX_MODULE_DIR_FROM_TEST=L\"${module_dir}\"")
-    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/language_module_files.cpp)
+    target_link_libraries(${target} PRIVATE quillbex_test_language_modules)
     set_tests_properties(${target} PROPERTIES RESOURCE_LOCK wine_windows)
 endfunction()

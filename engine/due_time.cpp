@@ -1,7 +1,6 @@
 #include "engine/due_time.h"
 
 #include <algorithm>
-#include <atomic>
 #include <limits>
 
 #include "engine/player_state.h"
@@ -12,8 +11,6 @@
 namespace {
 
 constexpr int64_t kNoTick = std::numeric_limits<int64_t>::max();
-
-std::atomic<bool> windowOneTickLate{false};
 
 }  // namespace
 
@@ -42,7 +39,6 @@ int64_t nextPatternPassTime() {
     int64_t dueTick = firstEventTimeFrom(p.patternData, p.patternPosition);
     if (endTime > 0)  // the pass that wraps sends the new cycle's first notes
         dueTick = std::min<int64_t>(dueTick, endTime);
-    if (dueTick != kNoTick && patternWindowIsOneTickLate()) dueTick += 1;
     int32_t timeMode = 0;
     int32_t resolution = 0;
     MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
@@ -60,12 +56,4 @@ int64_t nextPatchPassTime() {
     const int64_t endTime = MIDIData_GetEndTime(p.patchData);
     const int64_t dueTick = std::min(firstEventTimeFrom(p.patchData, p.patchPosition), endTime);
     return timeOfTick(p.patchClock, dueTick);
-}
-
-void setPatternWindowOneTickLate(bool late) {
-    windowOneTickLate.store(late);
-}
-
-bool patternWindowIsOneTickLate() {
-    return windowOneTickLate.load(std::memory_order_relaxed);
 }

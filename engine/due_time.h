@@ -21,9 +21,3 @@ int64_t timeOfTick(const MIDIClock* clock, int64_t tick);
 // leaves in the first pass whose clock reads t.
 int64_t nextPatternPassTime();
 int64_t nextPatchPassTime();
-
-// Benches only: every pattern note one tick late, falling due and leaving
-// in the first pass past its tick as before a pass sent the notes on the
-// tick it reads, so that a bench shows the old timing beside the new.
-void setPatternWindowOneTickLate(bool late);
-bool patternWindowIsOneTickLate();

@@ -104,7 +104,7 @@ void runPatchPass() {
     }
 }
 
-void patchPlayerThread() {
+void patchPlayerThread(WorkerPacing pacing) {
     const ProAudioTask proAudioTask;
     PlayerState& p = playerState;
     while (p.mainWindow.load()) {
@@ -115,7 +115,7 @@ void patchPlayerThread() {
             // Done or stopped, it sleeps until a patch is chosen.
             due = p.patchPlaying && p.patchClock && p.patchData ? nextPatchPassTime() : kWaitForWakeUp;
         }
-        waitForNextPass(patchWake, due);
+        waitForNextPass(patchWake, due, pacing);
     }
     p.patchThread = 0;
 }

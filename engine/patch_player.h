@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/warning.h"
+#include "engine/worker_pacing.h"
 
 // User-interface thread: loads the patch `name` of the patch folder and
 // starts sending it from tick 0, abandoning a patch still being sent; the
@@ -10,9 +11,9 @@
 SongLoadResult selectPatch(const wchar_t* name);
 
 // Thread entry: a pass whenever an event of the patch falls due, and at
-// least every 10 ms, while playerState.mainWindow is set; clears
-// playerState.patchThread as its last act.
-void patchPlayerThread();
+// least every 10 ms, while playerState.mainWindow is set (`pacing` says how
+// it sleeps between passes); clears playerState.patchThread as its last act.
+void patchPlayerThread(WorkerPacing pacing);
 
 // One iteration's work: sends the patch's MIDI events that fell due since the
 // previous pass, track by track. The caller holds playerState.lock.

@@ -168,8 +168,6 @@ PassReading readPass() {
     PassReading now;
     now.millisec = MIDIClock_GetMillisec(p.patternClock);
     now.tick = MIDIClock_GetTickCount(p.patternClock);
-    // The benches' old timing: the reading lags the clock by a tick.
-    if (patternWindowIsOneTickLate()) now.tick -= 1;
     now.endTime = MIDIData_GetEndTime(p.patternData);
     MIDIData_GetTimeBase(p.patternData, &now.timeMode, &now.resolution);
     return now;
@@ -229,7 +227,7 @@ void runPatternPass() {
         playPass();
 }
 
-void patternPlayerThread() {
+void patternPlayerThread(WorkerPacing pacing) {
     const ProAudioTask proAudioTask;
     while (playerState.mainWindow.load()) {
         int64_t due = 0;
@@ -239,7 +237,7 @@ void patternPlayerThread() {
             // Stopped, it sleeps until Start, Continue or a new pattern.
             due = patternCanPlay() ? nextPatternPassTime() : kWaitForWakeUp;
         }
-        waitForNextPass(patternWake, due);
+        waitForNextPass(patternWake, due, pacing);
     }
     playerState.patternThread = 0;
 }

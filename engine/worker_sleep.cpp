@@ -12,23 +12,13 @@ WakeUp inputWake;
 
 namespace {
 
-std::atomic<bool> fixedPoll{false};
 std::atomic<uint64_t> wakeUps{0};
 
 // Long enough that a sleeping worker costs nothing; a wait that ends by
 // time only goes back to sleep.
 constexpr int64_t kLongSleepNs = int64_t{3600} * 1000 * 1000 * 1000;
 
-// The fixed poll: one pass period, whatever is due.
-void sleepBetweenPasses() {
-    std::this_thread::sleep_for(kWorkerPassPeriod);
-}
-
 void sleepUntilNextPass(WakeUp& wake, int64_t dueNs) {
-    if (fixedPoll.load(std::memory_order_relaxed)) {
-        sleepBetweenPasses();
-        return;
-    }
     if (dueNs == kWaitForWakeUp) {
         while (!wake.wait(kLongSleepNs)) {
         }
@@ -50,15 +40,14 @@ void wakePlayers() {
     patchWake.signal();
 }
 
-void waitForNextPass(WakeUp& wake, int64_t dueNs) {
-    sleepUntilNextPass(wake, dueNs);
+void waitForNextPass(WakeUp& wake, int64_t dueNs, WorkerPacing pacing) {
+    if (pacing == WorkerPacing::FixedPassPeriod)
+        std::this_thread::sleep_for(kWorkerPassPeriod);
+    else
+        sleepUntilNextPass(wake, dueNs);
     wakeUps.fetch_add(1, std::memory_order_relaxed);
 }
 
 uint64_t workerWakeUpCount() {
     return wakeUps.load(std::memory_order_relaxed);
-}
-
-void setFixedWorkerPoll(bool fixed) {
-    fixedPoll.store(fixed);
 }

@@ -7,15 +7,15 @@
 // reopened input port the input thread, and shutdown all three. A worker
 // with nothing to do until then (a stopped player, the input between two
 // messages) sleeps until it is signalled, however long, so that a stopped
-// program costs no processor time. The fixed poll of old, a plain 10 ms
-// sleep whatever is due, can be switched back on so that a benchmark shows
-// both.
+// program costs no processor time. That is WorkerPacing::WakeWhenDue; the
+// other pacing sleeps one pass period between passes, whatever is due.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 
 #include "common/wake_up.h"
+#include "engine/worker_pacing.h"
 
 // 10 ms: the longest a worker sleeps. On Windows the port service raises
 // the system timer resolution while ports are open, so the fixed sleep
@@ -39,12 +39,10 @@ constexpr int64_t kWaitForWakeUp = INT64_MIN;
 // kMIDIClockUnknownTime when nothing is known to be due) or until `wake`
 // is signalled, at most kWorkerPassPeriod; with kWaitForWakeUp until `wake`
 // is signalled, however long. Returns at once when `dueNs` has come
-// already.
-void waitForNextPass(WakeUp& wake, int64_t dueNs);
+// already. With WorkerPacing::FixedPassPeriod it sleeps kWorkerPassPeriod,
+// whatever `dueNs` and `wake` say.
+void waitForNextPass(WakeUp& wake, int64_t dueNs, WorkerPacing pacing);
 
 // Benches only: how often the workers have woken, each return of
 // waitForNextPass counted.
 uint64_t workerWakeUpCount();
-
-// The fixed 10 ms poll instead of waking when due; off by default.
-void setFixedWorkerPoll(bool fixed);

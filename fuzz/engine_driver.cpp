@@ -6,7 +6,6 @@
 #include <mutex>
 #include <string>
 
-#include "app/workers.h"
 #include "common/bounded_copy.h"
 #include "engine/drum_groups.h"
 #include "engine/due_time.h"
@@ -21,6 +20,7 @@
 #include "midi/ports/virtual_midi.h"
 #include "midi/status/midi_status.h"
 #include "resources/resource_ids.h"
+#include "runtime/workers.h"
 #include "settings/settings_keys.h"
 
 namespace {

@@ -151,7 +151,7 @@ void runInputPass() {
     }
 }
 
-void midiInputThread() {
+void midiInputThread(WorkerPacing pacing) {
     const ProAudioTask proAudioTask;
     PlayerState& p = playerState;
     raiseCurrentThreadPriority();
@@ -164,7 +164,7 @@ void midiInputThread() {
         }
         // Until a message arrives (the port signals it), the port is
         // replaced or the program ends.
-        waitForNextPass(inputWake, kWaitForWakeUp);
+        waitForNextPass(inputWake, kWaitForWakeUp, pacing);
     }
     p.inputThread = 0;
 }

@@ -7,11 +7,13 @@
 
 #include <cstdint>
 
+#include "engine/worker_pacing.h"
+
 // Thread entry: raises its own priority one step, then passes as soon as a
 // message arrives on midiIn, and at least every 10 ms, while
-// playerState.mainWindow is set; clears playerState.inputThread as its last
-// act.
-void midiInputThread();
+// playerState.mainWindow is set (`pacing` says how it sleeps between
+// passes); clears playerState.inputThread as its last act.
+void midiInputThread(WorkerPacing pacing);
 
 // One pass: handles every message waiting on midiIn. The caller holds
 // playerState.lock.

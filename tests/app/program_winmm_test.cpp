@@ -16,8 +16,8 @@
 #include "tests/app/built_program.h"
 #include "tests/fixtures/winmm_standin/standin_driver.h"
 #include "tests/support/smf_builder.h"
+#include "tests/support/standin_script.h"
 #include "tools/program_driver/program_run.h"
-#include "tools/program_driver/standin_script.h"
 
 namespace {
 

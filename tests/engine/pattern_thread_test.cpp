@@ -39,7 +39,7 @@ TEST_F(PatternThreadTest, PlaysEveryNoteOncePerCycleInOrder) {
     RecordingPlayerUi window;
     playerState.mainWindow = &window;
     playerState.patternThread = 1;
-    std::thread player(patternPlayerThread);
+    std::thread player(patternPlayerThread, WorkerPacing::WakeWhenDue);
     {
         std::lock_guard guard(playerState.lock);
         MIDIClock_Reset(playerState.patternClock);
@@ -59,7 +59,7 @@ TEST_F(PatternThreadTest, PlaysEveryNoteOncePerCycleInOrder) {
 
 TEST_F(PatternThreadTest, LeavesAtOnceWithoutAWindow) {
     playerState.patternThread = 1;
-    std::thread player(patternPlayerThread);
+    std::thread player(patternPlayerThread, WorkerPacing::WakeWhenDue);
     player.join();
     EXPECT_EQ(playerState.patternThread.load(), 0);
 }

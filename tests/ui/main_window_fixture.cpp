@@ -7,10 +7,10 @@
 #include <fstream>
 #include <thread>
 
-#include "app/workers.h"
 #include "engine/player_state.h"
 #include "midi/ports/virtual_midi.h"
 #include "resources/resource_ids.h"
+#include "runtime/workers.h"
 #include "tests/support/player_setup.h"
 #include "ui/main_window.h"
 #include "ui/message_box.h"

@@ -15,8 +15,8 @@
 
 #include "midi/ports/midi_io.h"
 #include "tests/fixtures/winmm_standin/standin_driver.h"
+#include "tests/support/standin_script.h"
 #include "tools/program_driver/program_run.h"
-#include "tools/program_driver/standin_script.h"
 
 namespace {
 

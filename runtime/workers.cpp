@@ -1,4 +1,4 @@
-#include "app/workers.h"
+#include "runtime/workers.h"
 
 #include <atomic>
 #include <chrono>
@@ -30,12 +30,13 @@ std::thread inputWorker;
 std::thread patternWorker;
 std::thread patchWorker;
 
-bool startWorker(std::thread& worker, std::atomic<int32_t>& running, void (*entry)()) {
+bool startWorker(std::thread& worker, std::atomic<int32_t>& running, void (*entry)(WorkerPacing),
+                 WorkerPacing pacing) {
     if (worker.joinable()) return false;  // already started
     // Set before the thread exists, so the thread's clearing is always last.
     running = 1;
     try {
-        worker = std::thread(entry);
+        worker = std::thread(entry, pacing);
     } catch (const std::system_error&) {
         running = 0;
         return false;
@@ -51,10 +52,10 @@ bool anyWorkerRunning() {
 
 }  // namespace
 
-bool startWorkerThreads() {
-    bool input = startWorker(inputWorker, playerState.inputThread, midiInputThread);
-    bool pattern = startWorker(patternWorker, playerState.patternThread, patternPlayerThread);
-    bool patch = startWorker(patchWorker, playerState.patchThread, patchPlayerThread);
+bool startWorkerThreads(WorkerPacing pacing) {
+    bool input = startWorker(inputWorker, playerState.inputThread, midiInputThread, pacing);
+    bool pattern = startWorker(patternWorker, playerState.patternThread, patternPlayerThread, pacing);
+    bool patch = startWorker(patchWorker, playerState.patchThread, patchPlayerThread, pacing);
     startPortKeeper();
     return input && pattern && patch;
 }

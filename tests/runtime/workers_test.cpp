@@ -1,4 +1,4 @@
-#include "app/workers.h"
+#include "runtime/workers.h"
 
 #include <gtest/gtest.h>
 

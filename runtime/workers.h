@@ -2,12 +2,20 @@
 // patch player), and the release of the objects they share.
 #pragma once
 
+#include "engine/worker_pacing.h"
+
 // Starts the MIDI input, pattern and patch threads, in that order, once the
-// clocks, mirrors and ports exist and playerState.mainWindow is set. Each
-// thread's flag (inputThread, patternThread, patchThread) is set before the
-// thread starts; the thread clears it as its last act. Returns false when a
-// thread could not be created (its flag stays clear, the others run).
-bool startWorkerThreads();
+// clocks, mirrors and ports exist and playerState.mainWindow is set, all
+// three paced by `pacing`. Each thread's flag (inputThread, patternThread,
+// patchThread) is set before the thread starts; the thread clears it as its
+// last act. Returns false when a thread could not be created (its flag
+// stays clear, the others run).
+bool startWorkerThreads(WorkerPacing pacing);
+
+// The program's workers: waking when due.
+inline bool startWorkerThreads() {
+    return startWorkerThreads(WorkerPacing::WakeWhenDue);
+}
 
 // Clears playerState.mainWindow, which makes every worker leave its loop at
 // the top of its next pass, waits up to 100 x 10 ms for the three flags to

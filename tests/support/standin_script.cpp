@@ -1,4 +1,4 @@
-#include "tools/program_driver/standin_script.h"
+#include "tests/support/standin_script.h"
 
 #include <sstream>
 
