@@ -4,14 +4,14 @@
 
 #include <string>
 
-// Loads the module of `playerState.userInterface` from `programFolder`, the
+// Loads the module of `playerState.settings.userInterface` from `programFolder`, the
 // folder of the program file, by its full path into
-// `playerState.resourceModule`. Returns 1; 0 after an error box naming the
+// `playerState.shell.resourceModule`. Returns 1; 0 after an error box naming the
 // module ("QuillbexJpn.dll Load Failed!!"). There is no fallback to another
 // language, and no other folder is searched.
 int loadLanguageModule(const std::wstring& programFolder);
 
-// Releases `playerState.resourceModule` if it is set.
+// Releases `playerState.shell.resourceModule` if it is set.
 void freeLanguageModule();
 
 // The module's file name for the `userInterface` setting: "English" and

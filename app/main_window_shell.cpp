@@ -28,8 +28,8 @@ void onActivateInstance(HWND window) {
 }
 
 void onMainWindowDestroy(HWND window) {
-    playerState.uiReady = 0;
-    playerState.mainWindow = nullptr;
+    playerState.shell.uiReady = 0;
+    playerState.shell.mainWindow = nullptr;
     EndDialog(window, 1);
     // The exit code is the entry point's; the quit only ends the message loop.
     PostQuitMessage(0);

@@ -34,7 +34,7 @@ constexpr size_t kLongestPath = 32768;
 std::wstring programFileName() {
     std::wstring name(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(static_cast<HMODULE>(playerState.appInstance),
+        const DWORD length = GetModuleFileNameW(static_cast<HMODULE>(playerState.shell.appInstance),
                                                 name.data(), static_cast<DWORD>(name.size()));
         if (length == 0) return {};
         if (length < name.size()) {
@@ -57,7 +57,7 @@ bool findAppDir(const std::wstring& programFile) {
                     L"Quillbex", MB_ICONERROR);
         return false;
     }
-    copyTruncated(playerState.appDir, *appDir);
+    copyTruncated(playerState.shell.appDir, *appDir);
     return true;
 }
 
@@ -124,16 +124,16 @@ void shutDown(const std::wstring& settingsPath) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previousInstance*/, PWSTR commandLine,
                     int /*showCommand*/) {
-    playerState.appInstance = instance;
+    playerState.shell.appInstance = instance;
     const std::wstring programFile = programFileName();
     if (!findAppDir(programFile)) return 0;
-    const std::wstring settingsPath = settingsPathOf(playerState.appDir);
+    const std::wstring settingsPath = settingsPathOf(playerState.shell.appDir);
     loadSettings(settingsPath.c_str());
 
     if (!loadLanguageModule(folderOfModule(programFile))) return 0;
-    HINSTANCE module = static_cast<HINSTANCE>(playerState.resourceModule);
-    LoadStringW(module, IDS_CAPTION, playerState.caption,
-                static_cast<int>(std::size(playerState.caption)));
+    HINSTANCE module = static_cast<HINSTANCE>(playerState.shell.resourceModule);
+    LoadStringW(module, IDS_CAPTION, playerState.shell.caption,
+                static_cast<int>(std::size(playerState.shell.caption)));
     if (registerMainWindowClass(module) == 0) {
         freeLanguageModule();
         return 0;

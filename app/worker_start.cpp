@@ -20,7 +20,7 @@ bool startWorkersOrEndRun(bool (*startWorkers)()) {
     // The language modules have no text for it: the program's own, like the
     // module's load failure.
     showMessageBox(window, L"A worker thread could not be started. Quillbex ends.",
-                   playerState.caption, MB_ICONERROR);
+                   playerState.shell.caption, MB_ICONERROR);
     // Ending the run from the dialog's initialisation destroys the window
     // before it is shown.
     EndDialog(window, 0);

@@ -23,15 +23,15 @@
 inline bool setUpBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_t>& smf,
                              int32_t tempo, const wchar_t* input, const wchar_t* output) {
     PlayerState& p = playerState;
-    p.tempo = tempo;
-    p.patternPlaying = 0;  // an earlier run in the same process left it set
+    p.settings.tempo = tempo;
+    p.transport.patternPlaying = 0;  // an earlier run in the same process left it set
     turnOnAllDrumGroups();
     openVirtualInput(input);
     openVirtualOutput(output);
     VirtualMIDI_ClearSent(output);
-    p.patternData = MIDIData_LoadFromMemory(smf.data(), smf.size());
+    p.handles.patternData = MIDIData_LoadFromMemory(smf.data(), smf.size());
     createClocks(window);
-    if (p.midiIn && p.midiOut && p.patternData && p.patternClock) return true;
+    if (p.handles.midiIn && p.handles.midiOut && p.handles.patternData && p.handles.patternClock) return true;
     std::fprintf(stderr, "could not set up the ports, the pattern or the clock\n");
     return false;
 }
@@ -43,7 +43,7 @@ inline bool startBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_
                              const wchar_t* input, const wchar_t* output,
                              WorkerPacing pacing = WorkerPacing::WakeWhenDue) {
     if (!setUpBenchPlayer(window, smf, tempo, input, output)) return false;
-    playerState.mainWindow = &window;
+    playerState.shell.mainWindow = &window;
     if (startWorkerThreads(pacing)) return true;
     std::fprintf(stderr, "could not start the worker threads\n");
     return false;
@@ -54,10 +54,10 @@ inline bool startBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_
 inline int64_t startBenchPattern() {
     PlayerState& p = playerState;
     std::lock_guard guard(p.lock);
-    p.patternPlaying = 1;
-    p.patternPosition = 0;
-    MIDIClock_Reset(p.patternClock);
-    MIDIClock_Start(p.patternClock);
+    p.transport.patternPlaying = 1;
+    p.transport.patternPosition = 0;
+    MIDIClock_Reset(p.handles.patternClock);
+    MIDIClock_Start(p.handles.patternClock);
     const int64_t startNs = MIDIClockLib_Now();
     wakePlayers();
     return startNs;

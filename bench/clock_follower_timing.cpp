@@ -84,8 +84,8 @@ void handOver(const int64_t* stamps, size_t count) {
     {
         std::lock_guard guard(playerState.lock);
         for (size_t i = 0; i < count; ++i) {
-            MIDIClock_PutMIDIMessageAt(playerState.patternClock, &kTimingClock, 1, stamps[i]);
-            MIDIClock_PutMIDIMessageAt(playerState.patchClock, &kTimingClock, 1, stamps[i]);
+            MIDIClock_PutMIDIMessageAt(playerState.handles.patternClock, &kTimingClock, 1, stamps[i]);
+            MIDIClock_PutMIDIMessageAt(playerState.handles.patchClock, &kTimingClock, 1, stamps[i]);
         }
     }
     wakePlayers();
@@ -118,9 +118,9 @@ Figures follow(const std::vector<uint8_t>& smf, int seconds, int64_t firstPulseN
                uint32_t seed, size_t batch = 1) {
     Figures figures;
     PlayerState& p = playerState;
-    p.tempoMode = kTempoFollowInput;
-    p.midiInSyncMode = kInSyncTimingClock;
-    p.patternPlaying = 0;  // stopped until the master's Start reaches the player
+    p.settings.tempoMode = kTempoFollowInput;
+    p.settings.midiInSyncMode = kInSyncTimingClock;
+    p.transport.patternPlaying = 0;  // stopped until the master's Start reaches the player
     RecordingPlayerUi window;
     if (!startBenchPlayer(window, smf, kTempo, kInput, kOutput)) return figures;
 

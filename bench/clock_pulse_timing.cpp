@@ -50,13 +50,13 @@ struct Figures {
 Figures play(WorkerPacing pacing, const std::vector<uint8_t>& smf, int seconds) {
     Figures figures;
     PlayerState& p = playerState;
-    p.midiOutSyncMode = 1;
+    p.settings.midiOutSyncMode = 1;
     RecordingPlayerUi window;
     if (!startBenchPlayer(window, smf, static_cast<int32_t>(kTempo), kInput, kOutput, pacing)) return figures;
     const int64_t startNs = startBenchPattern();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     stopWorkerThreads();
-    const int64_t stoppedAt = p.patternPosition;
+    const int64_t stoppedAt = p.transport.patternPosition;
     releasePlayerObjects();
 
     std::vector<int64_t> times;

@@ -64,11 +64,11 @@ struct Figures {
 Figures play(WorkerPacing pacing, const std::vector<uint8_t>& pattern) {
     Figures figures;
     PlayerState& p = playerState;
-    p.midiThru = 1;
+    p.settings.midiThru = 1;
     RecordingPlayerUi window;
     if (!setUpBenchPlayer(window, pattern, 500000, kInput, kOutput)) return figures;
 
-    p.mainWindow = &window;
+    p.shell.mainWindow = &window;
     startPattern(window);
     if (!startWorkerThreads(pacing)) {
         std::fprintf(stderr, "could not start the worker threads\n");

@@ -50,14 +50,14 @@ void BM_PatternPass(benchmark::State& state) {
     PlayerState& p = playerState;
     turnOnAllDrumGroups();
     openVirtualOutput(kOutput);
-    p.patternData = MIDIData_LoadFromMemory(bytes.data(), bytes.size());
-    p.patternClock = MIDIClock_Create(0, 480, 500000);
-    p.patternPlaying = 1;
-    if (!p.midiOut || !p.patternData || !p.patternClock) {
+    p.handles.patternData = MIDIData_LoadFromMemory(bytes.data(), bytes.size());
+    p.handles.patternClock = MIDIClock_Create(0, 480, 500000);
+    p.transport.patternPlaying = 1;
+    if (!p.handles.midiOut || !p.handles.patternData || !p.handles.patternClock) {
         state.SkipWithError("could not set up the pattern, port or clock");
         return;
     }
-    const int32_t endTime = MIDIData_GetEndTime(p.patternData);
+    const int32_t endTime = MIDIData_GetEndTime(p.handles.patternData);
 
     std::mt19937 random(12345);
     std::uniform_int_distribution<int32_t> startTick(0, endTime - kWindowTicks - 1);
@@ -70,8 +70,8 @@ void BM_PatternPass(benchmark::State& state) {
     for (auto _ : state) {
         const int32_t start = starts[next++ % starts.size()];
         std::lock_guard guard(p.lock);
-        p.patternPosition = start;
-        MIDIClock_SetTickCount(p.patternClock, start + kWindowTicks);
+        p.transport.patternPosition = start;
+        MIDIClock_SetTickCount(p.handles.patternClock, start + kWindowTicks);
         runPatternPass();
         // The virtual port keeps what it is sent; empty it now and then.
         if (++sentSinceClear == 1000) {
@@ -83,10 +83,10 @@ void BM_PatternPass(benchmark::State& state) {
     }
     state.counters["events"] = eventCount;
 
-    MIDIOut_Close(p.midiOut);
-    MIDIStatus_Delete(p.midiOutStatus);
-    MIDIData_Delete(p.patternData);
-    MIDIClock_Delete(p.patternClock);
+    MIDIOut_Close(p.handles.midiOut);
+    MIDIStatus_Delete(p.handles.midiOutStatus);
+    MIDIData_Delete(p.handles.patternData);
+    MIDIClock_Delete(p.handles.patternClock);
     VirtualMIDI_RemoveAll();
     resetPlayerState();
 }

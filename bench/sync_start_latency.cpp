@@ -72,8 +72,8 @@ Figures measure(int32_t lateTicks, int32_t resolution, int starts) {
     Figures figures;
     PlayerState& p = playerState;
     RecordingPlayerUi window;
-    p.syncStart = 1;
-    p.midiThru = 1;
+    p.settings.syncStart = 1;
+    p.settings.midiThru = 1;
     if (!startBenchPlayer(window, fourBeats(resolution, lateTicks), kTempo, kInput, kOutput)) return figures;
 
     std::mt19937 random(12345);

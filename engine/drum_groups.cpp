@@ -42,14 +42,14 @@ void endDrumKeys(Picks ends) {
         if (!ends(key))
             continue;
         const uint8_t message[3] = {kDrumNoteOn, static_cast<uint8_t>(key), 0x00};
-        MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
-        if (p.midiOutStatus)
-            MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+        MIDIOut_PutMIDIMessage(p.handles.midiOut, message, 3);
+        if (p.handles.midiOutStatus)
+            MIDIStatus_PutMIDIMessage(p.handles.midiOutStatus, message, 3);
     }
 }
 
 bool isSounding(int32_t key) {
-    return MIDIPart_GetNoteKeep(MIDIStatus_GetMIDIPart(playerState.midiOutStatus, kDrumChannel),
+    return MIDIPart_GetNoteKeep(MIDIStatus_GetMIDIPart(playerState.handles.midiOutStatus, kDrumChannel),
                                 key) != 0;
 }
 
@@ -62,8 +62,8 @@ constexpr int64_t kProductSaturation = 128 * 10000;
 
 bool isDrumNoteEnabled(int32_t key) {
     QUILLBEX_ASSERT_LOCK_HELD();
-    return playerState.noteCheck[groupOfKey(key)].load() != 0 &&
-           playerState.noteCheck[kMasterDrumGroup].load() != 0;
+    return playerState.settings.noteCheck[groupOfKey(key)].load() != 0 &&
+           playerState.settings.noteCheck[kMasterDrumGroup].load() != 0;
 }
 
 // velocity × group level × master level / 10000, clamped to 0..127. Levels
@@ -71,8 +71,8 @@ bool isDrumNoteEnabled(int32_t key) {
 // and saturated instead of overflowing.
 int32_t scaleDrumVelocity(int32_t key, int32_t velocity) {
     QUILLBEX_ASSERT_LOCK_HELD();
-    const int64_t groupLevel = playerState.noteLevel[groupOfKey(key)].load();
-    const int64_t masterLevel = playerState.noteLevel[kMasterDrumGroup].load();
+    const int64_t groupLevel = playerState.settings.noteLevel[groupOfKey(key)].load();
+    const int64_t masterLevel = playerState.settings.noteLevel[kMasterDrumGroup].load();
     int64_t product = int64_t{velocity} * groupLevel;
     product = std::clamp(product, -kProductSaturation, kProductSaturation);
     const int64_t scaled = product * masterLevel / 10000;
@@ -86,13 +86,13 @@ void setGroupEnabled(int32_t group, int32_t enabled) {
     PlayerState& p = playerState;
     // Stored before the lock so that a pass starting after this already
     // filters the group; a note a running pass still sends is ended below.
-    p.noteCheck[group] = enabled;
+    p.settings.noteCheck[group] = enabled;
     std::lock_guard guard(p.lock);
-    if (enabled != 0 || !p.midiOut)
+    if (enabled != 0 || !p.handles.midiOut)
         return;
     if (group != kMasterDrumGroup) {
         endDrumKeys([group](int32_t key) { return drumGroupOfKey[key] == group; });
-    } else if (p.midiOutStatus) {
+    } else if (p.handles.midiOutStatus) {
         // The master owns no key but mutes every one: the keys that still
         // sound end.
         endSoundingDrumKeys();
@@ -104,7 +104,7 @@ void setGroupEnabled(int32_t group, int32_t enabled) {
 
 void endSoundingDrumKeys() {
     QUILLBEX_ASSERT_LOCK_HELD();
-    if (playerState.midiOut && playerState.midiOutStatus)
+    if (playerState.handles.midiOut && playerState.handles.midiOutStatus)
         endDrumKeys(isSounding);
 }
 
@@ -114,5 +114,5 @@ void endSoundingDrumKeys() {
 void setGroupLevel(int32_t group, int32_t level) {
     if (!isUsableGroup(group) || level < 0 || level > 0xFFFF)
         return;
-    playerState.noteLevel[group] = level;
+    playerState.settings.noteLevel[group] = level;
 }

@@ -33,27 +33,27 @@ int64_t timeOfTick(const MIDIClock* clock, int64_t tick) {
 // The next note or the wrap, and the next clock pulse or time code.
 int64_t nextPatternPassTime() {
     const PlayerState& p = playerState;
-    if (p.patternPlaying == 0 || !p.patternClock || !p.patternData)
+    if (p.transport.patternPlaying == 0 || !p.handles.patternClock || !p.handles.patternData)
         return kMIDIClockUnknownTime;
-    const int32_t endTime = MIDIData_GetEndTime(p.patternData);
-    int64_t dueTick = firstEventTimeFrom(p.patternData, p.patternPosition);
+    const int32_t endTime = MIDIData_GetEndTime(p.handles.patternData);
+    int64_t dueTick = firstEventTimeFrom(p.handles.patternData, p.transport.patternPosition);
     if (endTime > 0)  // the pass that wraps sends the new cycle's first notes
         dueTick = std::min<int64_t>(dueTick, endTime);
     int32_t timeMode = 0;
     int32_t resolution = 0;
-    MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
+    MIDIData_GetTimeBase(p.handles.patternData, &timeMode, &resolution);
     const int64_t noteDue = dueTick == kNoTick ? kMIDIClockUnknownTime
-                                               : timeOfTick(p.patternClock, dueTick);
-    return std::min(noteDue, nextSyncOutputTime(p.patternClock, p.patternPosition, timeMode,
+                                               : timeOfTick(p.handles.patternClock, dueTick);
+    return std::min(noteDue, nextSyncOutputTime(p.handles.patternClock, p.transport.patternPosition, timeMode,
                                                 resolution));
 }
 
 // The next event, or the end of the patch, where it is done.
 int64_t nextPatchPassTime() {
     const PlayerState& p = playerState;
-    if (!p.patchPlaying || !p.patchClock || !p.patchData)
+    if (!p.transport.patchPlaying || !p.handles.patchClock || !p.handles.patchData)
         return kMIDIClockUnknownTime;
-    const int64_t endTime = MIDIData_GetEndTime(p.patchData);
-    const int64_t dueTick = std::min(firstEventTimeFrom(p.patchData, p.patchPosition), endTime);
-    return timeOfTick(p.patchClock, dueTick);
+    const int64_t endTime = MIDIData_GetEndTime(p.handles.patchData);
+    const int64_t dueTick = std::min(firstEventTimeFrom(p.handles.patchData, p.transport.patchPosition), endTime);
+    return timeOfTick(p.handles.patchClock, dueTick);
 }

@@ -25,9 +25,9 @@ bool isCompleteSysEx(const MIDIEvent* event) {
 }
 
 void stopAndResetPatchClock() {
-    if (!playerState.patchClock) return;
-    MIDIClock_Stop(playerState.patchClock);
-    MIDIClock_Reset(playerState.patchClock);
+    if (!playerState.handles.patchClock) return;
+    MIDIClock_Stop(playerState.handles.patchClock);
+    MIDIClock_Reset(playerState.handles.patchClock);
 }
 
 }  // namespace
@@ -35,37 +35,37 @@ void stopAndResetPatchClock() {
 SongLoadResult selectPatch(const wchar_t* name) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    copyTruncated(p.patchName, kTextSize, name ? name : L"");
+    copyTruncated(p.settings.patchName, kTextSize, name ? name : L"");
     wchar_t path[kSongPathSize];
-    formatSongPath(path, p.appDir, L"patch", p.patchName);
+    formatSongPath(path, p.shell.appDir, L"patch", p.settings.patchName);
 
     // Before the lock: a pass already under way finishes, the next sends
     // nothing more of the previous patch.
-    p.patchPlaying = 0;
+    p.transport.patchPlaying = 0;
 
     std::optional<Warning> warning;
     {
         std::lock_guard hold(p.lock);
-        MIDIData_Delete(p.patchData);
-        p.patchData = MIDIData_LoadFromSMFW(path);
-        int32_t resolution = ticksPerQuarterNote(p.patchData);
-        if (!p.patchData) {
+        MIDIData_Delete(p.handles.patchData);
+        p.handles.patchData = MIDIData_LoadFromSMFW(path);
+        int32_t resolution = ticksPerQuarterNote(p.handles.patchData);
+        if (!p.handles.patchData) {
             warning = Warning::fileLoadFailed;
         } else if (resolution == 0) {
-            MIDIData_Delete(p.patchData);
-            p.patchData = nullptr;
+            MIDIData_Delete(p.handles.patchData);
+            p.handles.patchData = nullptr;
             stopAndResetPatchClock();
-            p.patchPlaying = 0;
-            p.patchPosition = 0;
+            p.transport.patchPlaying = 0;
+            p.transport.patchPosition = 0;
             warning = Warning::frameTimeBase;
         } else {
-            p.patchPosition = 0;
-            p.patchPlaying = 1;
-            if (p.patchClock) {
-                MIDIClock_Stop(p.patchClock);
-                setClockResolution(p.patchClock, resolution);
-                MIDIClock_Reset(p.patchClock);
-                MIDIClock_Start(p.patchClock);
+            p.transport.patchPosition = 0;
+            p.transport.patchPlaying = 1;
+            if (p.handles.patchClock) {
+                MIDIClock_Stop(p.handles.patchClock);
+                setClockResolution(p.handles.patchClock, resolution);
+                MIDIClock_Reset(p.handles.patchClock);
+                MIDIClock_Start(p.handles.patchClock);
             }
             wakePlayers();
         }
@@ -77,45 +77,45 @@ SongLoadResult selectPatch(const wchar_t* name) {
 void runPatchPass() {
     QUILLBEX_ASSERT_LOCK_HELD();
     PlayerState& p = playerState;
-    if (!p.patchPlaying || !p.patchClock || !p.patchData) return;
+    if (!p.transport.patchPlaying || !p.handles.patchClock || !p.handles.patchData) return;
 
     // Every event whose tick the clock has reached, as the pattern plays.
-    const int32_t through = MIDIClock_GetTickCount(p.patchClock);
-    const int32_t endTime = MIDIData_GetEndTime(p.patchData);
+    const int32_t through = MIDIClock_GetTickCount(p.handles.patchClock);
+    const int32_t endTime = MIDIData_GetEndTime(p.handles.patchData);
     // Track by track, not merged by time: a set-up file's order within a
     // track is what matters (bank select before program change).
-    for (MIDITrack* track = MIDIData_GetFirstTrack(p.patchData); track;
+    for (MIDITrack* track = MIDIData_GetFirstTrack(p.handles.patchData); track;
          track = MIDITrack_GetNextTrack(track)) {
         // A track's events are in time order: the window starts by binary
         // search and ends at the first event past it.
-        for (MIDIEvent* event = MIDITrack_FindFirstEventAtOrAfter(track, p.patchPosition);
+        for (MIDIEvent* event = MIDITrack_FindFirstEventAtOrAfter(track, p.transport.patchPosition);
              event && event->time <= through; event = MIDIEvent_GetNextEvent(event)) {
-            if (p.midiOut && (MIDIEvent_IsMIDIEvent(event) || isCompleteSysEx(event)))
-                MIDIOut_PutMIDIMessage(p.midiOut, event->data, event->length);
+            if (p.handles.midiOut && (MIDIEvent_IsMIDIEvent(event) || isCompleteSysEx(event)))
+                MIDIOut_PutMIDIMessage(p.handles.midiOut, event->data, event->length);
         }
     }
 
     if (through >= endTime) {
-        p.patchPlaying = 0;
-        p.patchPosition = 0;
+        p.transport.patchPlaying = 0;
+        p.transport.patchPosition = 0;
         stopAndResetPatchClock();
     } else {
-        p.patchPosition = std::max(p.patchPosition, through + 1);
+        p.transport.patchPosition = std::max(p.transport.patchPosition, through + 1);
     }
 }
 
 void patchPlayerThread(WorkerPacing pacing) {
     const ProAudioTask proAudioTask;
     PlayerState& p = playerState;
-    while (p.mainWindow.load()) {
+    while (p.shell.mainWindow.load()) {
         int64_t due = 0;
         {
             std::lock_guard hold(p.lock);
             runPatchPass();
             // Done or stopped, it sleeps until a patch is chosen.
-            due = p.patchPlaying && p.patchClock && p.patchData ? nextPatchPassTime() : kWaitForWakeUp;
+            due = p.transport.patchPlaying && p.handles.patchClock && p.handles.patchData ? nextPatchPassTime() : kWaitForWakeUp;
         }
         waitForNextPass(patchWake, due, pacing);
     }
-    p.patchThread = 0;
+    p.shell.patchThread = 0;
 }

@@ -11,8 +11,8 @@
 SongLoadResult selectPatch(const wchar_t* name);
 
 // Thread entry: a pass whenever an event of the patch falls due, and at
-// least every 10 ms, while playerState.mainWindow is set (`pacing` says how
-// it sleeps between passes); clears playerState.patchThread as its last act.
+// least every 10 ms, while playerState.shell.mainWindow is set (`pacing` says how
+// it sleeps between passes); clears playerState.shell.patchThread as its last act.
 void patchPlayerThread(WorkerPacing pacing);
 
 // One iteration's work: sends the patch's MIDI events that fell due since the

@@ -18,9 +18,9 @@ namespace {
 
 void sendNote(uint8_t key, uint8_t velocity) {
     const uint8_t message[3] = {kDrumNoteOn, key, velocity};
-    MIDIOut_PutMIDIMessage(playerState.midiOut, message, 3);
-    if (playerState.midiOutStatus)
-        MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, message, 3);
+    MIDIOut_PutMIDIMessage(playerState.handles.midiOut, message, 3);
+    if (playerState.handles.midiOutStatus)
+        MIDIStatus_PutMIDIMessage(playerState.handles.midiOutStatus, message, 3);
 }
 
 // Only drum note-ons and note-offs leave the pattern; everything else it
@@ -50,7 +50,7 @@ void playEvent(const MIDIEvent* event) {
 // first event is found by binary search and the walk stops at the window's
 // end: a pass costs what its window holds, not what the pattern holds.
 void playWindow(const MIDIData* pattern, int32_t from, int32_t through) {
-    if (through < from || !playerState.midiOut)
+    if (through < from || !playerState.handles.midiOut)
         return;
     for (MIDITrack* track = MIDIData_GetFirstTrack(pattern); track;
          track = MIDITrack_GetNextTrack(track)) {
@@ -73,9 +73,9 @@ struct PassReading {
 // the last pass; the pass follows each locate once.
 bool takeNewLocate() {
     PlayerState& p = playerState;
-    const int32_t locates = MIDIClock_GetLocateCount(p.patternClock);
-    const bool located = locates != p.patternLocateCount;
-    p.patternLocateCount = locates;
+    const int32_t locates = MIDIClock_GetLocateCount(p.handles.patternClock);
+    const bool located = locates != p.transport.patternLocateCount;
+    p.transport.patternLocateCount = locates;
     return located;
 }
 
@@ -107,10 +107,10 @@ int32_t nextPosition(int32_t tick) {
 // Moves the clock and the position by `ticks` together: a wrap of the loop.
 void shiftPattern(PassReading& now, int64_t ticks) {
     PlayerState& p = playerState;
-    MIDIClock_ShiftTickCount(p.patternClock, ticks);
+    MIDIClock_ShiftTickCount(p.handles.patternClock, ticks);
     now.tick = static_cast<int32_t>(std::clamp<int64_t>(now.tick + ticks, INT32_MIN, INT32_MAX));
-    p.patternPosition = static_cast<int32_t>(
-        std::clamp<int64_t>(int64_t{p.patternPosition} + ticks, INT32_MIN, INT32_MAX));
+    p.transport.patternPosition = static_cast<int32_t>(
+        std::clamp<int64_t>(int64_t{p.transport.patternPosition} + ticks, INT32_MIN, INT32_MAX));
 }
 
 // A pattern of no length has nothing to play past tick 0, but its clock
@@ -127,19 +127,19 @@ void keepNoLengthPatternCounting(PassReading& now) {
 // the end. A clock follower downstream moves as far as the music did.
 void jumpTo(PassReading& now, Jump jump) {
     PlayerState& p = playerState;
-    const int32_t movedFrom = p.patternPosition;
+    const int32_t movedFrom = p.transport.patternPosition;
     const int32_t movedTo = now.tick;
     if (now.endTime > 0) {
         const int64_t target = ((int64_t{now.tick} % now.endTime) + now.endTime) % now.endTime;
         shiftPattern(now, target - now.tick);
     } else if (now.tick < 0) {  // a pattern of no length has no loop to land in
-        p.patternPosition = 0;
+        p.transport.patternPosition = 0;
         return;
     }
     if (jump == Jump::Moved) followClockJump(movedFrom, movedTo, now.timeMode, now.resolution);
     sendSyncOutput(now.millisec, now.tick, now.tick, now.timeMode, now.resolution);
-    playWindow(p.patternData, now.tick, now.tick);
-    p.patternPosition = nextPosition(now.tick);
+    playWindow(p.handles.patternData, now.tick, now.tick);
+    p.transport.patternPosition = nextPosition(now.tick);
 }
 
 // The clock reached the pattern's end: the old cycle plays out to its end
@@ -152,24 +152,24 @@ void jumpTo(PassReading& now, Jump jump) {
 // length comes off the clock before anything is sent.
 void playAcrossTheWrap(PassReading& now) {
     PlayerState& p = playerState;
-    const int32_t from = p.patternPosition;
+    const int32_t from = p.transport.patternPosition;
     const int32_t overrun = (now.tick - now.endTime) % now.endTime;
-    MIDIClock_ShiftTickCount(p.patternClock, int64_t{overrun} - now.tick);
+    MIDIClock_ShiftTickCount(p.handles.patternClock, int64_t{overrun} - now.tick);
     sendSyncOutput(now.millisec, from, now.endTime - 1, now.timeMode, now.resolution);
-    playWindow(p.patternData, from, now.endTime);
+    playWindow(p.handles.patternData, from, now.endTime);
 
     sendClockPulses(0, overrun, now.timeMode, now.resolution);
-    playWindow(p.patternData, 0, overrun);
-    p.patternPosition = overrun + 1;
+    playWindow(p.handles.patternData, 0, overrun);
+    p.transport.patternPosition = overrun + 1;
 }
 
 PassReading readPass() {
     const PlayerState& p = playerState;
     PassReading now;
-    now.millisec = MIDIClock_GetMillisec(p.patternClock);
-    now.tick = MIDIClock_GetTickCount(p.patternClock);
-    now.endTime = MIDIData_GetEndTime(p.patternData);
-    MIDIData_GetTimeBase(p.patternData, &now.timeMode, &now.resolution);
+    now.millisec = MIDIClock_GetMillisec(p.handles.patternClock);
+    now.tick = MIDIClock_GetTickCount(p.handles.patternClock);
+    now.endTime = MIDIData_GetEndTime(p.handles.patternData);
+    MIDIData_GetTimeBase(p.handles.patternData, &now.timeMode, &now.resolution);
     return now;
 }
 
@@ -181,24 +181,24 @@ PassReading readPass() {
 // time, as a wrap would.
 void keepWithinTheLoopWhileWaiting() {
     PlayerState& p = playerState;
-    const int32_t endTime = MIDIData_GetEndTime(p.patternData);
-    if (endTime <= 0 || p.patternPosition <= endTime) return;
-    const int64_t loops = (int64_t{p.patternPosition} - 1) / endTime;
-    MIDIClock_ShiftTickCount(p.patternClock, -loops * endTime);
-    p.patternPosition -= static_cast<int32_t>(loops * endTime);
+    const int32_t endTime = MIDIData_GetEndTime(p.handles.patternData);
+    if (endTime <= 0 || p.transport.patternPosition <= endTime) return;
+    const int64_t loops = (int64_t{p.transport.patternPosition} - 1) / endTime;
+    MIDIClock_ShiftTickCount(p.handles.patternClock, -loops * endTime);
+    p.transport.patternPosition -= static_cast<int32_t>(loops * endTime);
 }
 
 void playPass() {
     PlayerState& p = playerState;
     // Following a master, nothing goes out before its first pulse or code.
-    if (MIDIClock_IsWaitingForMaster(p.patternClock)) {
+    if (MIDIClock_IsWaitingForMaster(p.handles.patternClock)) {
         keepWithinTheLoopWhileWaiting();
         return;
     }
     PassReading now = readPass();
     const bool located = takeNewLocate();
     keepNoLengthPatternCounting(now);
-    const Jump jump = clockJumped(now, p.patternPosition, located);
+    const Jump jump = clockJumped(now, p.transport.patternPosition, located);
     if (jump != Jump::None) {
         jumpTo(now, jump);
         return;
@@ -209,14 +209,14 @@ void playPass() {
         playAcrossTheWrap(now);
         return;
     }
-    sendSyncOutput(now.millisec, p.patternPosition, now.tick, now.timeMode, now.resolution);
-    playWindow(p.patternData, p.patternPosition, now.tick);
-    p.patternPosition = std::max(p.patternPosition, nextPosition(now.tick));
+    sendSyncOutput(now.millisec, p.transport.patternPosition, now.tick, now.timeMode, now.resolution);
+    playWindow(p.handles.patternData, p.transport.patternPosition, now.tick);
+    p.transport.patternPosition = std::max(p.transport.patternPosition, nextPosition(now.tick));
 }
 
 bool patternCanPlay() {
     const PlayerState& p = playerState;
-    return p.patternPlaying != 0 && p.patternClock && p.patternData;
+    return p.transport.patternPlaying != 0 && p.handles.patternClock && p.handles.patternData;
 }
 
 }  // namespace
@@ -229,7 +229,7 @@ void runPatternPass() {
 
 void patternPlayerThread(WorkerPacing pacing) {
     const ProAudioTask proAudioTask;
-    while (playerState.mainWindow.load()) {
+    while (playerState.shell.mainWindow.load()) {
         int64_t due = 0;
         {
             std::lock_guard guard(playerState.lock);
@@ -239,5 +239,5 @@ void patternPlayerThread(WorkerPacing pacing) {
         }
         waitForNextPass(patternWake, due, pacing);
     }
-    playerState.patternThread = 0;
+    playerState.shell.patternThread = 0;
 }

@@ -4,8 +4,8 @@
 #include "engine/worker_pacing.h"
 
 // Thread entry: a pass whenever a note, clock pulse or time code falls due,
-// and at least every 10 ms, while playerState.mainWindow is set (`pacing`
-// says how it sleeps between passes); clears playerState.patternThread as
+// and at least every 10 ms, while playerState.shell.mainWindow is set (`pacing`
+// says how it sleeps between passes); clears playerState.shell.patternThread as
 // its last act.
 void patternPlayerThread(WorkerPacing pacing);
 

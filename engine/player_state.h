@@ -1,6 +1,7 @@
-// The one record of the player: settings kept in Quillbex.ini, the handles of
-// songs, clocks, ports and mirrors, the transport flags and scan positions of
-// the two players, the last time code sent, and `lock`.
+// The one record of the player, in four parts: settings kept in
+// Quillbex.ini, the handles of songs, clocks, ports and mirrors, the
+// transport flags and scan positions of the two players with the last time
+// code sent, and the shell's window, module and worker flags; and `lock`.
 //
 // Threads: the user-interface thread and the three workers (MIDI input,
 // pattern player, patch player). Handles, transport flags and positions are
@@ -9,9 +10,9 @@
 // store and load is indivisible and free of data races.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
+#include "common/resettable_atomic.h"
 #include "engine/player_lock.h"
 #include "midi/midi_bytes.h"
 
@@ -27,25 +28,29 @@ constexpr int kMasterDrumGroup = 7;
 constexpr int kTextSize = 256;       // characters of the text fields, terminator included
 constexpr int kAppDirSize = 1024;
 
-struct PlayerState {
-    // Settings (loaded at start-up, saved at exit).
+// Kept in Quillbex.ini: loaded at start-up, changed by the window and its
+// dialogs, saved at exit.
+struct PlayerSettings {
     int32_t tempo = 0;       // microseconds per quarter note
     int32_t tempoMode = 0;   // TempoMode: kTempoOwn, else follow MIDI input
-    std::atomic<int32_t> midiInSyncMode{0};   // MidiInSyncMode, 0..2
-    std::atomic<int32_t> midiOutSyncMode{0};  // MidiOutSyncMode, 0..5
-    std::atomic<int32_t> syncStart{0};
-    std::atomic<int32_t> syncStop{0};
-    std::atomic<int32_t> midiThru{0};
-    std::atomic<int32_t> noteCheck[kDrumGroupCount] = {};
-    std::atomic<int32_t> noteLevel[kDrumGroupCount] = {};
+    ResettableAtomic<int32_t> midiInSyncMode;   // MidiInSyncMode, 0..2
+    ResettableAtomic<int32_t> midiOutSyncMode;  // MidiOutSyncMode, 0..5
+    ResettableAtomic<int32_t> syncStart;
+    ResettableAtomic<int32_t> syncStop;
+    ResettableAtomic<int32_t> midiThru;
+    ResettableAtomic<int32_t> noteCheck[kDrumGroupCount];
+    ResettableAtomic<int32_t> noteLevel[kDrumGroupCount];
     wchar_t midiInName[kTextSize] = {};
     wchar_t midiOutName[kTextSize] = {};
     wchar_t patternName[kTextSize] = {};
     wchar_t patchName[kTextSize] = {};
     wchar_t userInterface[kTextSize] = {};
     wchar_t textEncoding[kTextSize] = {};
+};
 
-    // Songs and MIDI services; null when absent.
+// The songs and MIDI services, made at start-up or on a choice, released at
+// exit; null when absent.
+struct PlayerHandles {
     MIDIData* patternData = nullptr;
     MIDIData* patchData = nullptr;
     MIDIClock* patternClock = nullptr;
@@ -54,25 +59,31 @@ struct PlayerState {
     MIDIOut* midiOut = nullptr;
     MIDIStatus* midiInStatus = nullptr;
     MIDIStatus* midiOutStatus = nullptr;
+};
 
-    // Transport and scan state.
+// What the transport and the two players keep between passes.
+struct TransportState {
     int32_t patternPlaying = 0;
-    int32_t patternPosition = 0;   // the first tick not yet played
+    int32_t patternPosition = 0;     // the first tick not yet played
     int32_t patternLocateCount = 0;  // the pattern clock's locates already followed
     // Where a clock follower downstream stands, in pulses from its song's
     // start: the position the next pulse sent will mark.
     int64_t clockFollowerPulse = 0;
     // selectPatch clears it before taking the lock, so it is atomic.
-    std::atomic<int32_t> patchPlaying{0};
+    ResettableAtomic<int32_t> patchPlaying;
     int32_t patchPosition = 0;
+    // The last time code sent.
     int32_t lastMtcFrame[kTimeCodeRateCount] = {};
     int32_t lastMtcSecond = 0;
     int32_t lastMtcMinute = 0;
+};
 
-    // Application shell. `mainWindow` is the workers' loop condition: they
-    // run while it is set and leave at the top of their next pass once it is
-    // cleared. Workers post their commands through it.
-    std::atomic<PlayerUi*> mainWindow{nullptr};
+// The application shell: the window, the language module, the workers.
+struct ShellState {
+    // The workers' loop condition: they run while it is set and leave at
+    // the top of their next pass once it is cleared. Workers post their
+    // commands through it.
+    ResettableAtomic<PlayerUi*> mainWindow;
     int32_t uiReady = 0;
     int32_t infoTarget = 0;
     wchar_t caption[kTextSize] = {};
@@ -80,10 +91,16 @@ struct PlayerState {
     void* resourceModule = nullptr;
     void* appInstance = nullptr;
     // Set while each worker runs; the worker clears its own as its last act.
-    std::atomic<int32_t> inputThread{0};
-    std::atomic<int32_t> patternThread{0};
-    std::atomic<int32_t> patchThread{0};
+    ResettableAtomic<int32_t> inputThread;
+    ResettableAtomic<int32_t> patternThread;
+    ResettableAtomic<int32_t> patchThread;
+};
 
+struct PlayerState {
+    PlayerSettings settings;
+    PlayerHandles handles;
+    TransportState transport;
+    ShellState shell;
     PlayerLock lock;
 };
 
@@ -102,6 +119,6 @@ extern PlayerState playerState;
         if (playerState.lock.isHeldByCurrentThread()) failLockCheck(__func__, false); \
     } while (false)
 
-// Puts every field back to its process-start value (zero, empty, absent)
+// Puts every record back to its process-start value (zero, empty, absent)
 // without touching the handles' objects; tests use it between cases.
 void resetPlayerState();

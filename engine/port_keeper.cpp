@@ -44,7 +44,7 @@ bool isReady(const std::shared_future<void>& closed) {
 }
 
 void warn(Warning warning, const std::wstring& name) {
-    if (PlayerUi* ui = playerState.mainWindow.load()) ui->postWarning(warning, name.c_str());
+    if (PlayerUi* ui = playerState.shell.mainWindow.load()) ui->postWarning(warning, name.c_str());
 }
 
 // Under the player's lock: takes a gone port out of play.
@@ -63,9 +63,9 @@ void noticeGonePort(PortSide side) {
     {
         std::lock_guard hold(playerState.lock);
         if (side == PortSide::input)
-            lostInput = takeIfGone(playerState.midiIn, MIDIIn_IsGone);
+            lostInput = takeIfGone(playerState.handles.midiIn, MIDIIn_IsGone);
         else
-            lostOutput = takeIfGone(playerState.midiOut, MIDIOut_IsGone);
+            lostOutput = takeIfGone(playerState.handles.midiOut, MIDIOut_IsGone);
         if (lostInput == nullptr && lostOutput == nullptr) return;
         std::lock_guard guard(keeperMutex);
         SideWish& wish = wishOf(side);
@@ -104,7 +104,7 @@ void openWanted(PortSide side) {
     if (side == PortSide::input) {
         MIDIIn* port = MIDIIn_OpenW(name.c_str());
         if (port == nullptr) return;
-        if (install(playerState.midiIn, port, side, generation)) {
+        if (install(playerState.handles.midiIn, port, side, generation)) {
             inputWake.signal();  // the input thread reads the new port at once
         } else {
             MIDIPorts_CloseAside(port, nullptr);
@@ -112,7 +112,7 @@ void openWanted(PortSide side) {
     } else {
         MIDIOut* port = MIDIOut_OpenW(name.c_str());
         if (port == nullptr) return;
-        if (!install(playerState.midiOut, port, side, generation)) MIDIPorts_CloseAside(nullptr, port);
+        if (!install(playerState.handles.midiOut, port, side, generation)) MIDIPorts_CloseAside(nullptr, port);
     }
 }
 

@@ -50,6 +50,6 @@ bool reopen(Port*& slot, PortSide side, const wchar_t* oldName, const wchar_t* n
 bool reopenPort(PortSide side, const wchar_t* name, const wchar_t* storedName, PortCloseWait waitForClose) {
     PlayerState& p = playerState;
     if (side == PortSide::input)
-        return reopen(p.midiIn, side, p.midiInName, name, storedName, MIDIIn_OpenW, waitForClose);
-    return reopen(p.midiOut, side, p.midiOutName, name, storedName, MIDIOut_OpenW, waitForClose);
+        return reopen(p.handles.midiIn, side, p.settings.midiInName, name, storedName, MIDIIn_OpenW, waitForClose);
+    return reopen(p.handles.midiOut, side, p.settings.midiOutName, name, storedName, MIDIOut_OpenW, waitForClose);
 }

@@ -52,14 +52,14 @@ PulseRange clockPulsesInWindow(int32_t from, int32_t through, int32_t timeMode, 
 }
 
 void putToPortAndMirror(const uint8_t* message, int32_t length, bool mirrored) {
-    if (playerState.midiOut) MIDIOut_PutMIDIMessage(playerState.midiOut, message, length);
-    if (mirrored && playerState.midiOutStatus)
-        MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, message, length);
+    if (playerState.handles.midiOut) MIDIOut_PutMIDIMessage(playerState.handles.midiOut, message, length);
+    if (mirrored && playerState.handles.midiOutStatus)
+        MIDIStatus_PutMIDIMessage(playerState.handles.midiOutStatus, message, length);
 }
 
 void sendPulse() {
     putToPortAndMirror(&kTimingClock, 1, true);
-    ++playerState.clockFollowerPulse;
+    ++playerState.transport.clockFollowerPulse;
 }
 
 // The frame within the second at a rate.
@@ -105,28 +105,28 @@ void quarterFrameData(const TimeCode& code, uint8_t data[8]) {
 void sendTimeCode(int32_t millisec, int32_t rate) {
     PlayerState& p = playerState;
     const TimeCode code = timeCodeAt(millisec, rate);
-    const bool changed = code.frames != p.lastMtcFrame[rate] ||
-                         code.seconds != p.lastMtcSecond || code.minutes != p.lastMtcMinute;
+    const bool changed = code.frames != p.transport.lastMtcFrame[rate] ||
+                         code.seconds != p.transport.lastMtcSecond || code.minutes != p.transport.lastMtcMinute;
     if (changed) {
         uint8_t data[8];
         quarterFrameData(code, data);
-        if (p.midiOut) {
+        if (p.handles.midiOut) {
             for (uint8_t piece : data) {
                 const uint8_t message[2] = {kQuarterFrame, piece};
-                MIDIOut_PutMIDIMessage(p.midiOut, message, 2);
+                MIDIOut_PutMIDIMessage(p.handles.midiOut, message, 2);
             }
         }
-        if (p.midiOutStatus) {
+        if (p.handles.midiOutStatus) {
             for (uint8_t piece : data) {
                 const uint8_t message[2] = {kQuarterFrame, piece};
-                MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 2);
+                MIDIStatus_PutMIDIMessage(p.handles.midiOutStatus, message, 2);
             }
         }
     }
-    p.lastMtcSecond = code.seconds;
-    p.lastMtcMinute = code.minutes;
+    p.transport.lastMtcSecond = code.seconds;
+    p.transport.lastMtcMinute = code.minutes;
     for (int32_t r = 0; r < kTimeCodeRateCount; ++r)
-        p.lastMtcFrame[r] = frameAt(millisec, r);
+        p.transport.lastMtcFrame[r] = frameAt(millisec, r);
 }
 
 // The next pulse at or after `position`, due when the clock reaches its tick.
@@ -150,8 +150,8 @@ int64_t nextTimeCodeTime(const MIDIClock* clock, int32_t rate) {
         return kMIDIClockUnknownTime;
     const PlayerState& p = playerState;
     const TimeCode code = timeCodeAt(millisec, rate);
-    if (code.frames != p.lastMtcFrame[rate] || code.seconds != p.lastMtcSecond ||
-        code.minutes != p.lastMtcMinute)
+    if (code.frames != p.transport.lastMtcFrame[rate] || code.seconds != p.transport.lastMtcSecond ||
+        code.minutes != p.transport.lastMtcMinute)
         return MIDIClock_GetTimeOfMillisec(clock, millisec);
     // frame = fraction * framesPer / per, as timeCodeAt counts it
     static constexpr int64_t framesPer[4] = {24, 25, 2997, 30};
@@ -168,7 +168,7 @@ int64_t nextTimeCodeTime(const MIDIClock* clock, int32_t rate) {
 
 int64_t nextSyncOutputTime(const MIDIClock* clock, int32_t position, int32_t timeMode,
                            int32_t resolution) {
-    const int32_t mode = playerState.midiOutSyncMode.load();
+    const int32_t mode = playerState.settings.midiOutSyncMode.load();
     if (mode == kOutSyncTimingClock)
         return nextClockPulseTime(clock, position, timeMode, resolution);
     if (mode >= kOutSyncTimeCode24 && mode <= kOutSyncTimeCode30)
@@ -178,7 +178,7 @@ int64_t nextSyncOutputTime(const MIDIClock* clock, int32_t position, int32_t tim
 
 void sendClockPulses(int32_t from, int32_t through, int32_t timeMode, int32_t resolution) {
     QUILLBEX_ASSERT_LOCK_HELD();
-    if (playerState.midiOutSyncMode.load() != kOutSyncTimingClock) return;
+    if (playerState.settings.midiOutSyncMode.load() != kOutSyncTimingClock) return;
     const int64_t pulses = clockPulsesInWindow(from, through, timeMode, resolution).count;
     for (int64_t i = 0; i < pulses; ++i) sendPulse();
 }
@@ -186,7 +186,7 @@ void sendClockPulses(int32_t from, int32_t through, int32_t timeMode, int32_t re
 void sendSyncOutput(int32_t millisec, int32_t from, int32_t through, int32_t timeMode,
                     int32_t resolution) {
     QUILLBEX_ASSERT_LOCK_HELD();
-    const int32_t mode = playerState.midiOutSyncMode.load();
+    const int32_t mode = playerState.settings.midiOutSyncMode.load();
     if (mode == kOutSyncTimingClock)
         sendClockPulses(from, through, timeMode, resolution);
     else if (mode >= kOutSyncTimeCode24 && mode <= kOutSyncTimeCode30)
@@ -196,31 +196,31 @@ void sendSyncOutput(int32_t millisec, int32_t from, int32_t through, int32_t tim
 void followClockJump(int64_t from, int64_t to, int32_t timeMode, int32_t resolution) {
     QUILLBEX_ASSERT_LOCK_HELD();
     PlayerState& p = playerState;
-    if (p.midiOutSyncMode.load() != kOutSyncTimingClock || !hasQuarterNotes(timeMode, resolution))
+    if (p.settings.midiOutSyncMode.load() != kOutSyncTimingClock || !hasQuarterNotes(timeMode, resolution))
         return;
     // The pulses the music moved over, counted as the next pulse to go out
     // before and after; a song position reaches 16383 sixteenths at most.
     constexpr int64_t kLastPulse = int64_t{kMaxSongPosition} * kClockPulsesPerSixteenth + kClockPulsesPerSixteenth - 1;
     const int64_t moved = unclampedPulseFrom(to, resolution) - unclampedPulseFrom(from, resolution);
-    const int64_t landing = std::clamp<int64_t>(p.clockFollowerPulse + moved, 0, kLastPulse);
-    if (landing == p.clockFollowerPulse) return;
+    const int64_t landing = std::clamp<int64_t>(p.transport.clockFollowerPulse + moved, 0, kLastPulse);
+    if (landing == p.transport.clockFollowerPulse) return;
     const int64_t sixteenth = landing / kClockPulsesPerSixteenth;
     const uint8_t songPosition[3] = {kSongPositionPointer, static_cast<uint8_t>(sixteenth & 0x7F),
                                      static_cast<uint8_t>((sixteenth >> 7) & 0x7F)};
     putToPortAndMirror(&kMidiStop, 1, false);
     putToPortAndMirror(songPosition, 3, true);
     putToPortAndMirror(&kMidiContinue, 1, false);
-    p.clockFollowerPulse = sixteenth * kClockPulsesPerSixteenth;
-    while (p.clockFollowerPulse < landing) sendPulse();
+    p.transport.clockFollowerPulse = sixteenth * kClockPulsesPerSixteenth;
+    while (p.transport.clockFollowerPulse < landing) sendPulse();
 }
 
 void clockFollowerLocated(int32_t songPosition) {
-    playerState.clockFollowerPulse = int64_t{songPosition} * kClockPulsesPerSixteenth;
+    playerState.transport.clockFollowerPulse = int64_t{songPosition} * kClockPulsesPerSixteenth;
 }
 
 void sendTransportByte(uint8_t byte) {
     QUILLBEX_ASSERT_LOCK_HELD();
-    if (byte == kMidiStart) playerState.clockFollowerPulse = 0;
-    if (playerState.midiOutSyncMode.load() != kOutSyncNone && playerState.midiOut)
-        MIDIOut_PutMIDIMessage(playerState.midiOut, &byte, 1);
+    if (byte == kMidiStart) playerState.transport.clockFollowerPulse = 0;
+    if (playerState.settings.midiOutSyncMode.load() != kOutSyncNone && playerState.handles.midiOut)
+        MIDIOut_PutMIDIMessage(playerState.handles.midiOut, &byte, 1);
 }

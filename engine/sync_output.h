@@ -1,5 +1,5 @@
 // Timing sent when the player is the timing master: MIDI timing clock or
-// MIDI time code by playerState.midiOutSyncMode, and the one-byte start,
+// MIDI time code by playerState.settings.midiOutSyncMode, and the one-byte start,
 // continue and stop messages. The caller holds playerState.lock.
 //
 // Timing clock follows MIDI's convention: a follower begins at the first

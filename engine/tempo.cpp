@@ -33,18 +33,18 @@ int32_t clockSyncMode(int32_t tempoMode, int32_t midiInSyncMode) {
 
 TempoView tempoView() {
     const PlayerState& p = playerState;
-    return {bpmFromTempo(p.tempo), p.tempoMode == kTempoOwn};
+    return {bpmFromTempo(p.settings.tempo), p.settings.tempoMode == kTempoOwn};
 }
 
 int32_t setTempoBpm(int32_t bpm) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     bpm = std::clamp(bpm, kMinimumBpm, kMaximumBpm);
-    p.tempo = tempoFromBpm(bpm);
+    p.settings.tempo = tempoFromBpm(bpm);
     {
         std::lock_guard hold(p.lock);
-        if (p.patternClock) MIDIClock_SetTempo(p.patternClock, p.tempo);
-        if (p.patchClock) MIDIClock_SetTempo(p.patchClock, p.tempo);
+        if (p.handles.patternClock) MIDIClock_SetTempo(p.handles.patternClock, p.settings.tempo);
+        if (p.handles.patchClock) MIDIClock_SetTempo(p.handles.patchClock, p.settings.tempo);
     }
     wakePlayers();  // what was due moved with the tempo
     return bpm;
@@ -55,24 +55,24 @@ TempoControls setTempoMode(int32_t tempoMode) {
     PlayerState& p = playerState;
     int32_t syncMode = kInSyncNone;
     if (tempoMode == kTempoOwn) {
-        p.tempoMode = kTempoOwn;
+        p.settings.tempoMode = kTempoOwn;
     } else if (tempoMode == kTempoFollowInput) {
-        p.tempoMode = kTempoFollowInput;
+        p.settings.tempoMode = kTempoFollowInput;
         // Nothing to follow: the clocks keep their own tempo and the scroll
         // bar stays usable.
-        if (p.midiInSyncMode == kInSyncNone) return TempoControls::keep;
-        syncMode = clockSyncMode(p.tempoMode, p.midiInSyncMode);
+        if (p.settings.midiInSyncMode == kInSyncNone) return TempoControls::keep;
+        syncMode = clockSyncMode(p.settings.tempoMode, p.settings.midiInSyncMode);
     } else {
         return TempoControls::keep;
     }
-    if (p.patternClock) {
+    if (p.handles.patternClock) {
         std::lock_guard hold(p.lock);
-        MIDIClock_SetMIDIInSyncMode(p.patternClock, syncMode);
+        MIDIClock_SetMIDIInSyncMode(p.handles.patternClock, syncMode);
     }
-    if (p.patchClock) {
+    if (p.handles.patchClock) {
         std::lock_guard hold(p.lock);
-        MIDIClock_SetMIDIInSyncMode(p.patchClock, syncMode);
+        MIDIClock_SetMIDIInSyncMode(p.handles.patchClock, syncMode);
     }
     wakePlayers();
-    return p.tempoMode == kTempoOwn ? TempoControls::usable : TempoControls::locked;
+    return p.settings.tempoMode == kTempoOwn ? TempoControls::usable : TempoControls::locked;
 }

@@ -22,8 +22,8 @@ namespace {
 constexpr int32_t kNoPatternResolution = 120;
 
 void deletePattern() {
-    MIDIData_Delete(playerState.patternData);
-    playerState.patternData = nullptr;
+    MIDIData_Delete(playerState.handles.patternData);
+    playerState.handles.patternData = nullptr;
 }
 
 // Drops a pattern the player cannot use and stops the transport where it is;
@@ -31,9 +31,9 @@ void deletePattern() {
 void rejectPattern() {
     PlayerState& p = playerState;
     deletePattern();
-    if (p.patternClock) MIDIClock_Stop(p.patternClock);
-    p.patternPlaying = 0;
-    p.patternPosition = 0;
+    if (p.handles.patternClock) MIDIClock_Stop(p.handles.patternClock);
+    p.transport.patternPlaying = 0;
+    p.transport.patternPosition = 0;
 }
 
 bool holdsDrumNote(const MIDIData* song) {
@@ -79,9 +79,9 @@ void silenceOutput() {
     endSoundingDrumKeys();
     for (uint8_t channel = 0; channel < kMidiChannelCount; ++channel) {
         const uint8_t message[3] = {static_cast<uint8_t>(kControlChange | channel), kAllNotesOff, 0};
-        if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
-        if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, 3);
-        if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+        if (p.handles.midiOut) MIDIOut_PutMIDIMessage(p.handles.midiOut, message, 3);
+        if (p.handles.midiInStatus) MIDIStatus_PutMIDIMessage(p.handles.midiInStatus, message, 3);
+        if (p.handles.midiOutStatus) MIDIStatus_PutMIDIMessage(p.handles.midiOutStatus, message, 3);
     }
     sendTransportByte(kMidiStop);
 }
@@ -105,11 +105,11 @@ void setClockResolution(MIDIClock* clock, int32_t resolution) {
 SongLoadResult loadStoredPattern() {
     PlayerState& p = playerState;
     wchar_t path[kSongPathSize];
-    formatSongPath(path, p.appDir, L"pattern", p.patternName);
+    formatSongPath(path, p.shell.appDir, L"pattern", p.settings.patternName);
     deletePattern();
-    p.patternData = loadPatternFile(path);
-    if (!p.patternData) return std::nullopt;  // silent at start-up
-    if (ticksPerQuarterNote(p.patternData) == 0) {
+    p.handles.patternData = loadPatternFile(path);
+    if (!p.handles.patternData) return std::nullopt;  // silent at start-up
+    if (ticksPerQuarterNote(p.handles.patternData) == 0) {
         rejectPattern();
         return FileWarning{Warning::frameTimeBase, path};
     }
@@ -120,23 +120,23 @@ void createClocks(PlayerUi& ui) {
     PlayerState& p = playerState;
     int32_t timeMode = kTicksPerQuarterNoteTimeMode;
     int32_t resolution = kNoPatternResolution;
-    if (p.patternData) MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
+    if (p.handles.patternData) MIDIData_GetTimeBase(p.handles.patternData, &timeMode, &resolution);
     // The settings load brought the tempo into the scroll bar's range; one
     // of 0 or less set by hand has no bpm: run at 120 bpm and keep that.
-    p.tempo = usableTempo(p.tempo);
+    p.settings.tempo = usableTempo(p.settings.tempo);
 
-    int32_t syncMode = clockSyncMode(p.tempoMode, p.midiInSyncMode);
-    p.patternClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
-    p.patchClock = createClock(ui, timeMode, resolution, p.tempo, syncMode);
+    int32_t syncMode = clockSyncMode(p.settings.tempoMode, p.settings.midiInSyncMode);
+    p.handles.patternClock = createClock(ui, timeMode, resolution, p.settings.tempo, syncMode);
+    p.handles.patchClock = createClock(ui, timeMode, resolution, p.settings.tempo, syncMode);
 }
 
 SongLoadResult selectPattern(const wchar_t* name) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
     // Kept whatever the load gives: it is what the settings file stores.
-    copyTruncated(p.patternName, kTextSize, name ? name : L"");
+    copyTruncated(p.settings.patternName, kTextSize, name ? name : L"");
     wchar_t path[kSongPathSize];
-    formatSongPath(path, p.appDir, L"pattern", p.patternName);
+    formatSongPath(path, p.shell.appDir, L"pattern", p.settings.patternName);
 
     std::optional<Warning> warning;
     {
@@ -145,18 +145,18 @@ SongLoadResult selectPattern(const wchar_t* name) {
         // until their next note: the new pattern may never play them.
         endSoundingDrumKeys();
         deletePattern();
-        p.patternData = loadPatternFile(path);
-        int32_t resolution = ticksPerQuarterNote(p.patternData);
-        if (!p.patternData) {
+        p.handles.patternData = loadPatternFile(path);
+        int32_t resolution = ticksPerQuarterNote(p.handles.patternData);
+        if (!p.handles.patternData) {
             // Flags and clock stay; the pattern player plays nothing meanwhile.
             warning = Warning::fileLoadFailed;
         } else if (resolution == 0) {
             rejectPattern();
             warning = Warning::frameTimeBase;
-        } else if (p.patternClock) {
+        } else if (p.handles.patternClock) {
             // A running clock takes the new resolution where it stands,
             // losing no time and no code or pulse it follows.
-            setClockResolution(p.patternClock, resolution);
+            setClockResolution(p.handles.patternClock, resolution);
             wakePlayers();
         }
     }
@@ -167,18 +167,18 @@ SongLoadResult selectPattern(const wchar_t* name) {
 void startPattern(PlayerUi& ui) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    if (!p.patternData) {
+    if (!p.handles.patternData) {
         ui.showWarning(Warning::noPatternLoaded, nullptr);
         return;
     }
     std::lock_guard hold(p.lock);
-    p.patternPlaying = 1;
-    p.patternPosition = 0;
-    if (p.patternClock) {
-        MIDIClock_Reset(p.patternClock);
-        MIDIClock_Start(p.patternClock);
+    p.transport.patternPlaying = 1;
+    p.transport.patternPosition = 0;
+    if (p.handles.patternClock) {
+        MIDIClock_Reset(p.handles.patternClock);
+        MIDIClock_Start(p.handles.patternClock);
         // From the top: where the clock was located before does not count.
-        p.patternLocateCount = MIDIClock_GetLocateCount(p.patternClock);
+        p.transport.patternLocateCount = MIDIClock_GetLocateCount(p.handles.patternClock);
     }
     sendTransportByte(kMidiStart);
     // The downbeat and the start position's clock pulse leave right behind
@@ -192,13 +192,13 @@ void stopPlayback() {
     PlayerState& p = playerState;
     std::lock_guard hold(p.lock);
     // Clock and position are kept so that Continue resumes here.
-    if (p.patternPlaying) {
-        p.patternPlaying = 0;
-        if (p.patternClock) MIDIClock_Stop(p.patternClock);
+    if (p.transport.patternPlaying) {
+        p.transport.patternPlaying = 0;
+        if (p.handles.patternClock) MIDIClock_Stop(p.handles.patternClock);
     }
-    if (p.patchPlaying) {
-        p.patchPlaying = 0;
-        if (p.patchClock) MIDIClock_Stop(p.patchClock);
+    if (p.transport.patchPlaying) {
+        p.transport.patchPlaying = 0;
+        if (p.handles.patchClock) MIDIClock_Stop(p.handles.patchClock);
     }
     silenceOutput();
 }
@@ -206,13 +206,13 @@ void stopPlayback() {
 void continuePattern(PlayerUi& ui) {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    if (!p.patternData) {
+    if (!p.handles.patternData) {
         ui.showWarning(Warning::noPatternLoaded, nullptr);
         return;
     }
     std::lock_guard hold(p.lock);
-    p.patternPlaying = 1;
-    if (p.patternClock) MIDIClock_Start(p.patternClock);
+    p.transport.patternPlaying = 1;
+    if (p.handles.patternClock) MIDIClock_Start(p.handles.patternClock);
     sendTransportByte(kMidiContinue);
     runPatternPass();  // what stands on the position goes out with 0xFB
     wakePlayers();
@@ -221,36 +221,36 @@ void continuePattern(PlayerUi& ui) {
 int32_t locateSongPosition(int32_t songPosition) {
     QUILLBEX_ASSERT_LOCK_HELD();
     PlayerState& p = playerState;
-    if (!p.patternData || !p.patternClock) return 0;
+    if (!p.handles.patternData || !p.handles.patternClock) return 0;
     songPosition &= 0x3FFF;
 
     int32_t timeMode = 0;
     int32_t resolution = 0;
-    MIDIData_GetTimeBase(p.patternData, &timeMode, &resolution);
-    int32_t endTime = MIDIData_GetEndTime(p.patternData);
+    MIDIData_GetTimeBase(p.handles.patternData, &timeMode, &resolution);
+    int32_t endTime = MIDIData_GetEndTime(p.handles.patternData);
     // A song position counts sixteenth notes: four to the quarter note. A
     // pattern that ends at tick 0 has no loop to wrap into; it locates to 0.
     int64_t tick = static_cast<int64_t>(songPosition) * resolution / 4;
     int32_t target = endTime > 0 ? static_cast<int32_t>(tick % endTime) : 0;
     if (target < 0) target = 0;
 
-    p.patternPosition = target;
-    int32_t millisec = MIDIData_TimeToMillisec(p.patternData, target);
-    if (p.midiOutSyncMode == kOutSyncTimingClock) {
+    p.transport.patternPosition = target;
+    int32_t millisec = MIDIData_TimeToMillisec(p.handles.patternData, target);
+    if (p.settings.midiOutSyncMode == kOutSyncTimingClock) {
         // The received position, not the wrapped tick: the slave follows the song.
         const uint8_t message[3] = {kSongPositionPointer, static_cast<uint8_t>(songPosition & 0x7F),
                                     static_cast<uint8_t>((songPosition >> 7) & 0x7F)};
-        if (p.midiOut) MIDIOut_PutMIDIMessage(p.midiOut, message, 3);
-        if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, 3);
+        if (p.handles.midiOut) MIDIOut_PutMIDIMessage(p.handles.midiOut, message, 3);
+        if (p.handles.midiOutStatus) MIDIStatus_PutMIDIMessage(p.handles.midiOutStatus, message, 3);
         clockFollowerLocated(songPosition);
     }
 
-    bool running = MIDIClock_IsRunning(p.patternClock) != 0;
-    if (running) MIDIClock_Stop(p.patternClock);
-    MIDIClock_Reset(p.patternClock);
-    MIDIClock_SetTickCount(p.patternClock, target);
-    MIDIClock_SetMillisec(p.patternClock, millisec);
-    if (running) MIDIClock_Start(p.patternClock);
+    bool running = MIDIClock_IsRunning(p.handles.patternClock) != 0;
+    if (running) MIDIClock_Stop(p.handles.patternClock);
+    MIDIClock_Reset(p.handles.patternClock);
+    MIDIClock_SetTickCount(p.handles.patternClock, target);
+    MIDIClock_SetMillisec(p.handles.patternClock, millisec);
+    if (running) MIDIClock_Start(p.handles.patternClock);
     wakePlayers();
     return 1;
 }

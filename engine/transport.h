@@ -25,7 +25,7 @@ int32_t ticksPerQuarterNote(const MIDIData* song);
 void setClockResolution(MIDIClock* clock, int32_t resolution);
 
 // Start-up, before the worker threads exist; no lock is taken. Loads the
-// stored pattern (playerState.patternName), which the window found in its
+// stored pattern (playerState.settings.patternName), which the window found in its
 // list; a file that cannot be read stays silent, one that counts frames is
 // dropped with a warning.
 SongLoadResult loadStoredPattern();

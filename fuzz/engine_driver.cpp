@@ -38,11 +38,11 @@ constexpr int64_t kMostTimePerReadingNs = 300000;
 EngineDriver::EngineDriver(const std::filesystem::path& programFolder, EngineInvariants& invariants)
     : programFolder_(programFolder), invariants_(invariants) {
     resetPlayerState();
-    copyTruncated(playerState.appDir, programFolder_.wstring());
+    copyTruncated(playerState.shell.appDir, programFolder_.wstring());
 }
 
 EngineDriver::~EngineDriver() {
-    playerState.mainWindow = nullptr;
+    playerState.shell.mainWindow = nullptr;
     releasePlayerObjects();
     VirtualMIDI_RemoveAll();
     resetPlayerState();
@@ -77,16 +77,16 @@ void EngineDriver::start(const EngineSettings& settings) {
     loadSettings((programFolder_ / "Quillbex.ini").wstring().c_str());
 
     PlayerState& p = playerState;
-    p.mainWindow = &ui_;
+    p.shell.mainWindow = &ui_;
     ui_.showSongWarning(loadStoredPattern());  // the stored name is always a listed pattern
     createClocks(ui_);
-    p.midiInStatus = MIDIStatus_Create(0, kMidiChannelCount, 2);
-    p.midiOutStatus = MIDIStatus_Create(0, kMidiChannelCount, 2);
+    p.handles.midiInStatus = MIDIStatus_Create(0, kMidiChannelCount, 2);
+    p.handles.midiOutStatus = MIDIStatus_Create(0, kMidiChannelCount, 2);
     VirtualMIDI_CreateInput(kInputName);
     VirtualMIDI_CreateOutput(kOutputName);
-    p.midiIn = MIDIIn_OpenW(p.midiInName);
-    p.midiOut = MIDIOut_OpenW(p.midiOutName);
-    p.uiReady = 1;
+    p.handles.midiIn = MIDIIn_OpenW(p.settings.midiInName);
+    p.handles.midiOut = MIDIOut_OpenW(p.settings.midiOutName);
+    p.shell.uiReady = 1;
     lastPassNs_ = time_.nowNs();
     nextDueNs_ = time_.nowNs();  // the workers pass once as they start
 }

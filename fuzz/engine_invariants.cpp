@@ -47,7 +47,7 @@ bool isTimeCode(const MidiMessage& m) {
 }
 
 bool ownSyncOutputCarries(const MidiMessage& received) {
-    const int32_t mode = playerState.midiOutSyncMode.load();
+    const int32_t mode = playerState.settings.midiOutSyncMode.load();
     if (mode == kOutSyncTimingClock) return received.size() == 1 && received[0] == kTimingClock;
     if (mode >= kOutSyncTimeCode24 && mode <= kOutSyncTimeCode30) return isTimeCode(received);
     return false;
@@ -74,12 +74,12 @@ bool completesTimeCode(const MidiMessage& m) {
 }
 
 int32_t patternClockSyncMode() {
-    return playerState.patternClock ? MIDIClock_GetMIDIInSyncMode(playerState.patternClock) : kInSyncNone;
+    return playerState.handles.patternClock ? MIDIClock_GetMIDIInSyncMode(playerState.handles.patternClock) : kInSyncNone;
 }
 
 bool patternClockRuns() {
     const PlayerState& p = playerState;
-    return p.patternPlaying && p.patternData && p.patternClock && MIDIClock_IsRunning(p.patternClock);
+    return p.transport.patternPlaying && p.handles.patternData && p.handles.patternClock && MIDIClock_IsRunning(p.handles.patternClock);
 }
 
 // `ticks` brought into (-loop / 2, loop / 2].
@@ -107,9 +107,9 @@ EngineInvariants::EngineInvariants(int32_t densestBeat)
       lastTimeCodeNs_(std::numeric_limits<int64_t>::min() / 2) {}
 
 const PatternFacts& EngineInvariants::currentFacts() {
-    if (factsOf_ != playerState.patternData) {
-        factsOf_ = playerState.patternData;
-        facts_ = playerState.patternData ? factsOf(playerState.patternData) : PatternFacts{};
+    if (factsOf_ != playerState.handles.patternData) {
+        factsOf_ = playerState.handles.patternData;
+        facts_ = playerState.handles.patternData ? factsOf(playerState.handles.patternData) : PatternFacts{};
     }
     return facts_;
 }
@@ -167,7 +167,7 @@ void EngineInvariants::received(const MidiMessage& message, const std::vector<Mi
 }
 
 void EngineInvariants::aboutToReceive() {
-    tickBeforeReceived_ = playerState.patternClock ? MIDIClock_GetTickCount(playerState.patternClock) : 0;
+    tickBeforeReceived_ = playerState.handles.patternClock ? MIDIClock_GetTickCount(playerState.handles.patternClock) : 0;
 }
 
 void EngineInvariants::hearMaster(const MidiMessage& message) {
@@ -177,7 +177,7 @@ void EngineInvariants::hearMaster(const MidiMessage& message) {
 }
 
 void EngineInvariants::checkWhileAwaitingMaster(const std::vector<MidiMessage>& sent, const MidiMessage* thru) {
-    if (awaitedSyncMode_ != 0 && (patternClockSyncMode() != awaitedSyncMode_ || !playerState.patternPlaying))
+    if (awaitedSyncMode_ != 0 && (patternClockSyncMode() != awaitedSyncMode_ || !playerState.transport.patternPlaying))
         awaitedSyncMode_ = 0;
     if (awaitedSyncMode_ == 0) return;
     bool thruSeen = false;
@@ -201,7 +201,7 @@ void EngineInvariants::checkPulsePhase() {
         phaseValid_ = false;
         return;
     }
-    const int64_t tick = MIDIClock_GetTickCount(playerState.patternClock);
+    const int64_t tick = MIDIClock_GetTickCount(playerState.handles.patternClock);
     // A pulse that finds the clock already past its tick leaves it there:
     // only a pulse that moves it shows where the master stands.
     const bool moved = tick != tickBeforeReceived_;
@@ -229,7 +229,7 @@ void EngineInvariants::checkTimePhase() {
         phaseValid_ = false;
         return;
     }
-    const MIDIClock* clock = playerState.patternClock;
+    const MIDIClock* clock = playerState.handles.patternClock;
     const int64_t tempo = MIDIClock_GetTempo(clock);
     const int64_t millisec = MIDIClock_GetMillisec(clock);
     const int64_t phase = MIDIClock_GetTickCount(clock) - millisec * 1000 * facts.resolution / tempo;
@@ -252,13 +252,13 @@ void EngineInvariants::commandRan(int32_t commandId, const std::vector<MidiMessa
     // Start, and Continue of a stopped pattern, wait for the master.
     const int32_t syncMode = patternClockSyncMode();
     if ((commandId == IDC_START_BUTTON || (commandId == IDC_CONTINUE_BUTTON && stopped_)) &&
-        playerState.patternPlaying && syncMode != kInSyncNone)
+        playerState.transport.patternPlaying && syncMode != kInSyncNone)
         awaitedSyncMode_ = syncMode;
     if (commandId == IDC_STOP_BUTTON) awaitedSyncMode_ = 0;
     checkWhileAwaitingMaster(sent, nullptr);
     // Start and Continue end the stopped state with their own message.
     if (commandId == IDC_START_BUTTON || commandId == IDC_CONTINUE_BUTTON)
-        stopped_ = playerState.patternPlaying == 0;
+        stopped_ = playerState.transport.patternPlaying == 0;
     checkStoppedOutput(sent, nullptr);
     if (commandId == IDC_STOP_BUTTON) {
         for (int32_t key = 0; key < 128; ++key) {
@@ -281,7 +281,7 @@ void EngineInvariants::actionRan(UserAction action, const std::vector<MidiMessag
 // wrap of the loop counts for nothing. The time a pass takes counts, its
 // ticks do not.
 void EngineInvariants::readClockAfterPass(int64_t nowNs) {
-    const MIDIClock* clock = playerState.patternClock;
+    const MIDIClock* clock = playerState.handles.patternClock;
     if (!clock) {
         armed_ = false;
         return;
@@ -300,7 +300,7 @@ void EngineInvariants::readClockAfterPass(int64_t nowNs) {
 }
 
 void EngineInvariants::checkClockSpeed(int64_t nowNs) {
-    const MIDIClock* clock = playerState.patternClock;
+    const MIDIClock* clock = playerState.handles.patternClock;
     const int32_t tick = MIDIClock_GetTickCount(clock);
     const int32_t millisec = MIDIClock_GetMillisec(clock);
     quietTicks_ += int64_t{tick} - lastTick_;
@@ -333,7 +333,7 @@ void EngineInvariants::checkClockSpeed(int64_t nowNs) {
 }
 
 void EngineInvariants::beforePass(int64_t nowNs) {
-    if (armed_ && playerState.patternClock) checkClockSpeed(nowNs);
+    if (armed_ && playerState.handles.patternClock) checkClockSpeed(nowNs);
 }
 
 void EngineInvariants::checkDueTime(int64_t nowNs, int64_t dueNs) {
@@ -346,7 +346,7 @@ void EngineInvariants::checkDueTime(int64_t nowNs, int64_t dueNs) {
         (int64_t{facts.longestGap} + 1) * kNsPerMinute / (int64_t{kMinimumBpm} * facts.resolution) + kWorkerPeriodNs;
     // A clock that follows timing clock is as slow as its master: a note up
     // to two pulses past the last falls due when the measured pulse rate says.
-    if (MIDIClock_GetMIDIInSyncMode(playerState.patternClock) == kInSyncTimingClock)
+    if (MIDIClock_GetMIDIInSyncMode(playerState.handles.patternClock) == kInSyncTimingClock)
         slowestGapNs = std::max(slowestGapNs, 2 * longestPulseGapNs_ + kWorkerPeriodNs);
     if (dueNs - nowNs > slowestGapNs)
         failInvariant("due-time", describe("next pass due %lld ms ahead, more than %lld ms",
@@ -364,10 +364,10 @@ void EngineInvariants::afterPass(int64_t nowNs, const std::vector<MidiMessage>& 
 
     const PlayerState& p = playerState;
     // A pattern of no length has no loop.
-    if (p.patternPlaying && p.patternData && p.patternClock && currentFacts().endTime > 0) {
+    if (p.transport.patternPlaying && p.handles.patternData && p.handles.patternClock && currentFacts().endTime > 0) {
         const int32_t endTime = currentFacts().endTime;
-        if (p.patternPosition < 0 || p.patternPosition > endTime)
-            failInvariant("loop-position", describe("pattern position %lld outside the loop 0..%lld", p.patternPosition, endTime));
+        if (p.transport.patternPosition < 0 || p.transport.patternPosition > endTime)
+            failInvariant("loop-position", describe("pattern position %lld outside the loop 0..%lld", p.transport.patternPosition, endTime));
     }
 
     checkDueTime(nowNs, dueNs);

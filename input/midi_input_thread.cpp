@@ -23,7 +23,7 @@ bool isControlChange(uint8_t status) { return messageKind(status) == kControlCha
 // Commands go to the user-interface thread as if the button had been
 // pressed; posting never waits, so it is safe under the lock.
 void postCommand(WindowCommand command) {
-    if (PlayerUi* ui = playerState.mainWindow.load()) ui->postCommand(command);
+    if (PlayerUi* ui = playerState.shell.mainWindow.load()) ui->postCommand(command);
 }
 
 // The transport row of a received message; only the first match applies.
@@ -33,7 +33,7 @@ void handleTransport(const uint8_t* message) {
     case kMidiContinue: postCommand(WindowCommand::continuePlaying); break;
     case kMidiStop: postCommand(WindowCommand::stop); break;
     case kSongPositionPointer:
-        if (playerState.midiInSyncMode == kInSyncTimingClock)
+        if (playerState.settings.midiInSyncMode == kInSyncTimingClock)
             locateSongPosition(((message[2] & 0x7F) << 7) | (message[1] & 0x7F));
         break;
     default: break;
@@ -53,17 +53,17 @@ void feedClocks(const uint8_t* message, int32_t length, int64_t receivedAt) {
         return;
     if (receivedAt == kMIDIInNoTime) receivedAt = MIDIClockLib_Now();
     int32_t moved = 0;
-    if (playerState.patternClock)
-        moved |= MIDIClock_PutMIDIMessageAt(playerState.patternClock, message, length, receivedAt);
-    if (playerState.patchClock)
-        moved |= MIDIClock_PutMIDIMessageAt(playerState.patchClock, message, length, receivedAt);
+    if (playerState.handles.patternClock)
+        moved |= MIDIClock_PutMIDIMessageAt(playerState.handles.patternClock, message, length, receivedAt);
+    if (playerState.handles.patchClock)
+        moved |= MIDIClock_PutMIDIMessageAt(playerState.handles.patchClock, message, length, receivedAt);
     // A slaved clock's next tick is not known ahead: its players pass
     // again now that it moved.
     if (moved) wakePlayers();
 }
 
 void handleSyncStart(const uint8_t* message) {
-    if (!playerState.syncStart || playerState.patternPlaying) return;
+    if (!playerState.settings.syncStart || playerState.transport.patternPlaying) return;
     uint8_t status = message[0];
     bool keyPressed = isNoteOn(status) && message[2] > 0;
     bool pedal = isControlChange(status) && message[1] == kSustainPedal;
@@ -71,7 +71,7 @@ void handleSyncStart(const uint8_t* message) {
 }
 
 void handleSyncStop(const uint8_t* message) {
-    if (!playerState.syncStop || playerState.patternPlaying != 1) return;
+    if (!playerState.settings.syncStop || playerState.transport.patternPlaying != 1) return;
     uint8_t status = message[0];
     bool keyReleased = isNoteOff(status) || (isNoteOn(status) && message[2] == 0);
     bool pedal = isControlChange(status) && message[1] == kSustainPedal;
@@ -109,10 +109,10 @@ bool isOwnSyncFamily(const uint8_t* message, int32_t length, int32_t outSyncMode
 
 void passThrough(const uint8_t* message, int32_t length) {
     PlayerState& p = playerState;
-    if (!p.midiThru || !p.midiOut) return;
-    if (isOwnSyncFamily(message, length, p.midiOutSyncMode)) return;
-    MIDIOut_PutMIDIMessage(p.midiOut, message, length);
-    if (p.midiOutStatus) MIDIStatus_PutMIDIMessage(p.midiOutStatus, message, length);
+    if (!p.settings.midiThru || !p.handles.midiOut) return;
+    if (isOwnSyncFamily(message, length, p.settings.midiOutSyncMode)) return;
+    MIDIOut_PutMIDIMessage(p.handles.midiOut, message, length);
+    if (p.handles.midiOutStatus) MIDIStatus_PutMIDIMessage(p.handles.midiOutStatus, message, length);
 }
 
 }  // namespace
@@ -120,9 +120,9 @@ void passThrough(const uint8_t* message, int32_t length) {
 int32_t heldNoteCount() {
     QUILLBEX_ASSERT_LOCK_HELD();
     int32_t count = 0;
-    if (!playerState.midiInStatus) return 0;
+    if (!playerState.handles.midiInStatus) return 0;
     for (int32_t channel = 0; channel < kMidiChannelCount; ++channel) {
-        if (MIDIPart* part = MIDIStatus_GetMIDIPart(playerState.midiInStatus, channel))
+        if (MIDIPart* part = MIDIStatus_GetMIDIPart(playerState.handles.midiInStatus, channel))
             count += MIDIPart_GetNumNoteKeep(part);
     }
     return count;
@@ -131,18 +131,18 @@ int32_t heldNoteCount() {
 void runInputPass() {
     QUILLBEX_ASSERT_LOCK_HELD();
     PlayerState& p = playerState;
-    if (!p.midiIn) return;
+    if (!p.handles.midiIn) return;
     // One buffer for the whole pass; zeroed before each read so that the
     // missing data bytes of a short message read as 0.
     uint8_t message[kMIDIMessageMax];
     for (;;) {
         std::memset(message, 0, sizeof message);
         int64_t receivedAt = kMIDIInNoTime;
-        int32_t length = MIDIIn_GetMIDIMessageAt(p.midiIn, message, kMIDIMessageMax, &receivedAt);
+        int32_t length = MIDIIn_GetMIDIMessageAt(p.handles.midiIn, message, kMIDIMessageMax, &receivedAt);
         if (length <= 0) break;
         if (length > kMIDIMessageMax) length = kMIDIMessageMax;
 
-        if (p.midiInStatus) MIDIStatus_PutMIDIMessage(p.midiInStatus, message, length);
+        if (p.handles.midiInStatus) MIDIStatus_PutMIDIMessage(p.handles.midiInStatus, message, length);
         handleTransport(message);
         feedClocks(message, length, receivedAt);
         handleSyncStart(message);
@@ -155,16 +155,16 @@ void midiInputThread(WorkerPacing pacing) {
     const ProAudioTask proAudioTask;
     PlayerState& p = playerState;
     raiseCurrentThreadPriority();
-    while (p.mainWindow.load()) {
+    while (p.shell.mainWindow.load()) {
         {
             std::lock_guard hold(p.lock);
             // The port may have been replaced since the last pass.
-            MIDIIn_SetArrivalWakeUp(p.midiIn, &inputWake);
+            MIDIIn_SetArrivalWakeUp(p.handles.midiIn, &inputWake);
             runInputPass();
         }
         // Until a message arrives (the port signals it), the port is
         // replaced or the program ends.
         waitForNextPass(inputWake, kWaitForWakeUp, pacing);
     }
-    p.inputThread = 0;
+    p.shell.inputThread = 0;
 }

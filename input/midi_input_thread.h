@@ -11,8 +11,8 @@
 
 // Thread entry: raises its own priority one step, then passes as soon as a
 // message arrives on midiIn, and at least every 10 ms, while
-// playerState.mainWindow is set (`pacing` says how it sleeps between
-// passes); clears playerState.inputThread as its last act.
+// playerState.shell.mainWindow is set (`pacing` says how it sleeps between
+// passes); clears playerState.shell.inputThread as its last act.
 void midiInputThread(WorkerPacing pacing);
 
 // One pass: handles every message waiting on midiIn. The caller holds

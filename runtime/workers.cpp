@@ -47,21 +47,21 @@ bool startWorker(std::thread& worker, std::atomic<int32_t>& running, void (*entr
 void releaseSongsClocksAndMirrors();
 
 bool anyWorkerRunning() {
-    return playerState.inputThread || playerState.patternThread || playerState.patchThread;
+    return playerState.shell.inputThread || playerState.shell.patternThread || playerState.shell.patchThread;
 }
 
 }  // namespace
 
 bool startWorkerThreads(WorkerPacing pacing) {
-    bool input = startWorker(inputWorker, playerState.inputThread, midiInputThread, pacing);
-    bool pattern = startWorker(patternWorker, playerState.patternThread, patternPlayerThread, pacing);
-    bool patch = startWorker(patchWorker, playerState.patchThread, patchPlayerThread, pacing);
+    bool input = startWorker(inputWorker, playerState.shell.inputThread, midiInputThread, pacing);
+    bool pattern = startWorker(patternWorker, playerState.shell.patternThread, patternPlayerThread, pacing);
+    bool patch = startWorker(patchWorker, playerState.shell.patchThread, patchPlayerThread, pacing);
     startPortKeeper();
     return input && pattern && patch;
 }
 
 bool stopWorkerThreads() {
-    playerState.mainWindow = nullptr;
+    playerState.shell.mainWindow = nullptr;
     stopPortKeeper();
     // Sleeping workers see the stop signal now rather than at their next poll.
     wakePlayers();
@@ -75,9 +75,9 @@ bool stopWorkerThreads() {
     const struct {
         std::thread& worker;
         std::atomic<int32_t>& running;
-    } workers[] = {{inputWorker, playerState.inputThread},
-                   {patternWorker, playerState.patternThread},
-                   {patchWorker, playerState.patchThread}};
+    } workers[] = {{inputWorker, playerState.shell.inputThread},
+                   {patternWorker, playerState.shell.patternThread},
+                   {patchWorker, playerState.shell.patchThread}};
     bool allStopped = true;
     for (const auto& w : workers) {
         if (!w.worker.joinable()) continue;
@@ -99,8 +99,8 @@ void releasePlayerObjects() {
     {
         std::lock_guard hold(p.lock);
         releaseSongsClocksAndMirrors();
-        input = std::exchange(p.midiIn, nullptr);
-        output = std::exchange(p.midiOut, nullptr);
+        input = std::exchange(p.handles.midiIn, nullptr);
+        output = std::exchange(p.handles.midiOut, nullptr);
     }
     // Closed off the lock, on a thread of their own, and waited for within
     // a bound: a driver that hangs in its reset or close keeps the process
@@ -112,18 +112,18 @@ namespace {
 
 void releaseSongsClocksAndMirrors() {
     PlayerState& p = playerState;
-    MIDIStatus_Delete(p.midiInStatus);
-    p.midiInStatus = nullptr;
-    MIDIStatus_Delete(p.midiOutStatus);
-    p.midiOutStatus = nullptr;
-    MIDIData_Delete(p.patternData);
-    p.patternData = nullptr;
-    MIDIData_Delete(p.patchData);
-    p.patchData = nullptr;
-    MIDIClock_Delete(p.patternClock);
-    p.patternClock = nullptr;
-    MIDIClock_Delete(p.patchClock);
-    p.patchClock = nullptr;
+    MIDIStatus_Delete(p.handles.midiInStatus);
+    p.handles.midiInStatus = nullptr;
+    MIDIStatus_Delete(p.handles.midiOutStatus);
+    p.handles.midiOutStatus = nullptr;
+    MIDIData_Delete(p.handles.patternData);
+    p.handles.patternData = nullptr;
+    MIDIData_Delete(p.handles.patchData);
+    p.handles.patchData = nullptr;
+    MIDIClock_Delete(p.handles.patternClock);
+    p.handles.patternClock = nullptr;
+    MIDIClock_Delete(p.handles.patchClock);
+    p.handles.patchClock = nullptr;
 }
 
 }  // namespace

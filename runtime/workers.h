@@ -5,7 +5,7 @@
 #include "engine/worker_pacing.h"
 
 // Starts the MIDI input, pattern and patch threads, in that order, once the
-// clocks, mirrors and ports exist and playerState.mainWindow is set, all
+// clocks, mirrors and ports exist and playerState.shell.mainWindow is set, all
 // three paced by `pacing`. Each thread's flag (inputThread, patternThread,
 // patchThread) is set before the thread starts; the thread clears it as its
 // last act. Returns false when a thread could not be created (its flag
@@ -17,7 +17,7 @@ inline bool startWorkerThreads() {
     return startWorkerThreads(WorkerPacing::WakeWhenDue);
 }
 
-// Clears playerState.mainWindow, which makes every worker leave its loop at
+// Clears playerState.shell.mainWindow, which makes every worker leave its loop at
 // the top of its next pass, waits up to 100 x 10 ms for the three flags to
 // clear, and joins the threads that cleared theirs. A worker still running
 // after the wait is let go (detached), never waited for: it may be stuck in

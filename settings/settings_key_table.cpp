@@ -33,23 +33,23 @@ constexpr SettingKey listKey(const wchar_t* section, const wchar_t* name, const 
 constexpr uint32_t kDeviceNameReadSize = 32;
 
 const SettingKey kSettingKeys[] = {
-    textKey(L"Status", L"PatchName", L"", kTextSize, playerState.patchName),
-    textKey(L"Status", L"PatternName", L"", kTextSize, playerState.patternName),
-    numberKey(L"Status", L"TempoMode", kTempoOwn, &playerState.tempoMode),
-    numberKey(L"Status", L"Tempo", kDefaultTempo, &playerState.tempo),
-    listKey(L"Status", L"NoteCheck", L"1,1,1,1,1,1,1,1", playerState.noteCheck),
-    listKey(L"Status", L"NoteLevel", L"100,100,100,100,100,100,100,100", playerState.noteLevel),
+    textKey(L"Status", L"PatchName", L"", kTextSize, playerState.settings.patchName),
+    textKey(L"Status", L"PatternName", L"", kTextSize, playerState.settings.patternName),
+    numberKey(L"Status", L"TempoMode", kTempoOwn, &playerState.settings.tempoMode),
+    numberKey(L"Status", L"Tempo", kDefaultTempo, &playerState.settings.tempo),
+    listKey(L"Status", L"NoteCheck", L"1,1,1,1,1,1,1,1", playerState.settings.noteCheck),
+    listKey(L"Status", L"NoteLevel", L"100,100,100,100,100,100,100,100", playerState.settings.noteLevel),
     // For the run only: a saved file never holds them, so both are on again
     // at the next start.
-    numberKey(L"Status", L"SyncStart", 1, &playerState.syncStart, kLoadOnly),
-    numberKey(L"Status", L"SyncStop", 1, &playerState.syncStop, kLoadOnly),
-    textKey(L"MIDI Device", L"MIDIInName", L"", kDeviceNameReadSize, playerState.midiInName),
-    textKey(L"MIDI Device", L"MIDIOutName", L"MIDI Mapper", kDeviceNameReadSize, playerState.midiOutName),
-    numberKey(L"MIDI Device", L"MIDIThru", 1, &playerState.midiThru),
-    numberKey(L"MIDI Sync Mode", L"MIDIInSyncMode", kInSyncTimingClock, &playerState.midiInSyncMode),
-    numberKey(L"MIDI Sync Mode", L"MIDIOutSyncMode", kOutSyncTimingClock, &playerState.midiOutSyncMode),
-    textKey(L"Language", L"UserInterface", L"Japanese", kTextSize, playerState.userInterface),
-    textKey(L"Language", L"TextEncoding", L"932-Japanese Shift-JIS", kTextSize, playerState.textEncoding),
+    numberKey(L"Status", L"SyncStart", 1, &playerState.settings.syncStart, kLoadOnly),
+    numberKey(L"Status", L"SyncStop", 1, &playerState.settings.syncStop, kLoadOnly),
+    textKey(L"MIDI Device", L"MIDIInName", L"", kDeviceNameReadSize, playerState.settings.midiInName),
+    textKey(L"MIDI Device", L"MIDIOutName", L"MIDI Mapper", kDeviceNameReadSize, playerState.settings.midiOutName),
+    numberKey(L"MIDI Device", L"MIDIThru", 1, &playerState.settings.midiThru),
+    numberKey(L"MIDI Sync Mode", L"MIDIInSyncMode", kInSyncTimingClock, &playerState.settings.midiInSyncMode),
+    numberKey(L"MIDI Sync Mode", L"MIDIOutSyncMode", kOutSyncTimingClock, &playerState.settings.midiOutSyncMode),
+    textKey(L"Language", L"UserInterface", L"Japanese", kTextSize, playerState.settings.userInterface),
+    textKey(L"Language", L"TextEncoding", L"932-Japanese Shift-JIS", kTextSize, playerState.settings.textEncoding),
 };
 
 }  // namespace

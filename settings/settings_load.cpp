@@ -85,10 +85,10 @@ int loadSettings(const wchar_t* path) {
     for (const SettingKey& key : settingKeys()) loadKey(key, path);
     // A hand-edited tempo the scroll bar cannot show would flood the output
     // (Tempo=1) or play nothing (a huge one); 0 or less has no bpm at all.
-    p.tempo = tempoInScrollRange(p.tempo);
+    p.settings.tempo = tempoInScrollRange(p.settings.tempo);
     // Only a key stored with nothing after "=" gets here: Windows 8 and later
     // have no MIDI mapper, so the built-in synthesizer stands in for it.
-    if (p.midiOutName[0] == L'\0')
-        copyTruncated(p.midiOutName, midiOutFallbackName(currentOsVersion()));
+    if (p.settings.midiOutName[0] == L'\0')
+        copyTruncated(p.settings.midiOutName, midiOutFallbackName(currentOsVersion()));
     return 1;
 }

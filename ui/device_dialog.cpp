@@ -57,7 +57,7 @@ void addDeviceRows(HWND list, DeviceCount count, DeviceName nameOf, const wchar_
 void markStoredNotOpened(HWND list, const wchar_t* storedName) {
     if (storedName[0] == L'\0') return;
     wchar_t mark[64] = {};
-    LoadStringW(static_cast<HINSTANCE>(playerState.resourceModule), IDS_DEVICE_NOT_OPENED, mark,
+    LoadStringW(static_cast<HINSTANCE>(playerState.shell.resourceModule), IDS_DEVICE_NOT_OPENED, mark,
                 static_cast<int>(std::size(mark)));
     wchar_t text[kTextSize + std::size(mark) + 2];
     std::swprintf(text, std::size(text), L"%ls  %ls", storedName, mark);
@@ -148,18 +148,18 @@ bool isOpen(Port* const& slot, int32_t (*isGone)(const Port*)) {
 
 BOOL onInitDialog(HWND dialog) {
     PlayerState& p = playerState;
-    CheckDlgButton(dialog, IDC_MIDI_THRU_CHECK, p.midiThru ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_MIDI_THRU_CHECK, p.settings.midiThru ? BST_CHECKED : BST_UNCHECKED);
 
     HWND inList = GetDlgItem(dialog, IDC_MIDI_IN_LIST);
-    addRow(inList, kNoDevice, p.midiInName[0] == L'\0');
-    addDeviceRows(inList, MIDIIn_GetDeviceNum, MIDIIn_GetDeviceNameW, p.midiInName);
-    if (!isOpen(p.midiIn, MIDIIn_IsGone)) markStoredNotOpened(inList, p.midiInName);
+    addRow(inList, kNoDevice, p.settings.midiInName[0] == L'\0');
+    addDeviceRows(inList, MIDIIn_GetDeviceNum, MIDIIn_GetDeviceNameW, p.settings.midiInName);
+    if (!isOpen(p.handles.midiIn, MIDIIn_IsGone)) markStoredNotOpened(inList, p.settings.midiInName);
 
     HWND outList = GetDlgItem(dialog, IDC_MIDI_OUT_LIST);
-    addRow(outList, kNoDevice, p.midiOutName[0] == L'\0');
-    addRow(outList, kMidiMapper, std::wcscmp(p.midiOutName, kMidiMapper) == 0);
-    addDeviceRows(outList, MIDIOut_GetDeviceNum, MIDIOut_GetDeviceNameW, p.midiOutName);
-    if (!isOpen(p.midiOut, MIDIOut_IsGone)) markStoredNotOpened(outList, p.midiOutName);
+    addRow(outList, kNoDevice, p.settings.midiOutName[0] == L'\0');
+    addRow(outList, kMidiMapper, std::wcscmp(p.settings.midiOutName, kMidiMapper) == 0);
+    addDeviceRows(outList, MIDIOut_GetDeviceNum, MIDIOut_GetDeviceNameW, p.settings.midiOutName);
+    if (!isOpen(p.handles.midiOut, MIDIOut_IsGone)) markStoredNotOpened(outList, p.settings.midiOutName);
 
     SetFocus(inList);
     return FALSE;  // the focus is set
@@ -169,7 +169,7 @@ BOOL onInitDialog(HWND dialog) {
 // dialog open with thru and the input already applied.
 void onOk(HWND dialog) {
     PlayerState& p = playerState;
-    p.midiThru = IsDlgButtonChecked(dialog, IDC_MIDI_THRU_CHECK) == BST_CHECKED ? 1 : 0;
+    p.settings.midiThru = IsDlgButtonChecked(dialog, IDC_MIDI_THRU_CHECK) == BST_CHECKED ? 1 : 0;
 
     HWND inList = GetDlgItem(dialog, IDC_MIDI_IN_LIST);
     if (!hasSelection(inList)) {
@@ -177,21 +177,21 @@ void onOk(HWND dialog) {
         return;
     }
     wchar_t name[kDeviceNameSize];
-    selectedDeviceName(inList, p.midiInName, name);
+    selectedDeviceName(inList, p.settings.midiInName, name);
     const bool inputOpened = reopenPort(PortSide::input, name);
     // The input thread sleeps until a message arrives; the new port can only
     // tell it once its next pass has handed the port its wake-up.
     inputWake.signal();
-    storeDeviceName(dialog, p.midiInName, inputOpened, name, IDS_INPUT_OPEN_FAILED);
+    storeDeviceName(dialog, p.settings.midiInName, inputOpened, name, IDS_INPUT_OPEN_FAILED);
 
     HWND outList = GetDlgItem(dialog, IDC_MIDI_OUT_LIST);
     if (!hasSelection(outList)) {
         showStringMessage(dialog, IDS_NO_OUTPUT_SELECTED, nullptr, MB_OK | MB_ICONWARNING);
         return;
     }
-    selectedDeviceName(outList, p.midiOutName, name);
+    selectedDeviceName(outList, p.settings.midiOutName, name);
     const bool outputOpened = reopenPort(PortSide::output, name);
-    storeDeviceName(dialog, p.midiOutName, outputOpened, name, IDS_OUTPUT_OPEN_FAILED);
+    storeDeviceName(dialog, p.settings.midiOutName, outputOpened, name, IDS_OUTPUT_OPEN_FAILED);
 
     EndDialog(dialog, 1);
 }

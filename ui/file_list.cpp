@@ -11,7 +11,7 @@
 void fillFileList(HWND list, const wchar_t* pattern) {
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     wchar_t search[kAppDirSize + kTextSize];
-    if (std::swprintf(search, std::size(search), L"%ls%lc%ls", playerState.appDir, kPathSeparator,
+    if (std::swprintf(search, std::size(search), L"%ls%lc%ls", playerState.shell.appDir, kPathSeparator,
                       pattern) < 0)
         return;
     WIN32_FIND_DATAW found;

@@ -47,10 +47,10 @@ BOOL onInitDialog(HWND dialog) {
     PlayerState& p = playerState;
     HWND languages = GetDlgItem(dialog, IDC_USER_INTERFACE_COMBO);
     for (const wchar_t* language : kUserInterfaces) {
-        addRow(languages, language, std::wcscmp(language, p.userInterface) == 0);
+        addRow(languages, language, std::wcscmp(language, p.settings.userInterface) == 0);
     }
     // A stored text without digits has code page 0, which no row has.
-    int32_t storedCodePage = codePageOfTextEncoding(p.textEncoding);
+    int32_t storedCodePage = codePageOfTextEncoding(p.settings.textEncoding);
     HWND encodings = GetDlgItem(dialog, IDC_TEXT_ENCODING_COMBO);
     for (const wchar_t* encoding : kTextEncodings) {
         addRow(encodings, encoding, codePageOfTextEncoding(encoding) == storedCodePage);
@@ -64,9 +64,9 @@ BOOL onInitDialog(HWND dialog) {
 // changed or not.
 void onOk(HWND dialog) {
     PlayerState& p = playerState;
-    getSelectedComboText(GetDlgItem(dialog, IDC_USER_INTERFACE_COMBO), p.userInterface,
+    getSelectedComboText(GetDlgItem(dialog, IDC_USER_INTERFACE_COMBO), p.settings.userInterface,
                          kSelectedTextSize);
-    getSelectedComboText(GetDlgItem(dialog, IDC_TEXT_ENCODING_COMBO), p.textEncoding,
+    getSelectedComboText(GetDlgItem(dialog, IDC_TEXT_ENCODING_COMBO), p.settings.textEncoding,
                          kSelectedTextSize);
     showStringMessage(dialog, IDS_LANGUAGE_NEXT_START, nullptr, MB_OK | MB_ICONINFORMATION);
     EndDialog(dialog, 1);

@@ -37,7 +37,7 @@ bool selectFileListEntry(HWND list, const wchar_t* name);
 // WM_COMMAND: `id` is the control or command, `code` the notification code.
 void onMainWindowCommand(HWND window, int id, int code);
 
-// The engine's view of the main window; playerState.mainWindow points to it
+// The engine's view of the main window; playerState.shell.mainWindow points to it
 // from the start of initMainWindow until the window is destroyed. It lives as
 // long as the program, so workers still leaving may use it.
 WindowPlayerUi& mainWindowUi();

@@ -83,7 +83,7 @@ bool noPatternBoxOpen = false;
 
 void runTransport(void (*operation)(PlayerUi& ui)) {
     // Only this thread loads patterns, so the check holds for the call.
-    if (playerState.patternData) {
+    if (playerState.handles.patternData) {
         operation(mainWindowUi());
         return;
     }
@@ -97,8 +97,8 @@ void onTempoMode(HWND window, int id) { chooseTempoMode(window, id); }
 void onStart(HWND, int) { runTransport(startPattern); }
 void onStop(HWND, int) { stopPlayback(); }
 void onContinue(HWND, int) { runTransport(continuePattern); }
-void onSyncStart(HWND window, int id) { playerState.syncStart = isChecked(window, id) ? 1 : 0; }
-void onSyncStop(HWND window, int id) { playerState.syncStop = isChecked(window, id) ? 1 : 0; }
+void onSyncStart(HWND window, int id) { playerState.settings.syncStart = isChecked(window, id) ? 1 : 0; }
+void onSyncStop(HWND window, int id) { playerState.settings.syncStop = isChecked(window, id) ? 1 : 0; }
 void onDevices(HWND window, int) { runDeviceDialog(window); }
 void onSyncModes(HWND window, int) { runSyncModeDialog(window); }
 void onExit(HWND window, int) { DestroyWindow(window); }
@@ -132,7 +132,7 @@ void onMainWindowCommand(HWND window, int id, int code) {
     }
     // Everything else waits for the end of initMainWindow; this also drops
     // the edit changes that filling the level edits raises.
-    if (!playerState.uiReady) return;
+    if (!playerState.shell.uiReady) return;
     if (isGroupControl(id, IDC_GROUP_LEVEL_EDIT_FIRST)) {
         if (code == EN_CHANGE) onGroupLevelEdit(window, id);
         return;

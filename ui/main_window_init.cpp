@@ -33,7 +33,7 @@ WorkerStarter workerStarter = nullptr;
 // The stored pattern is loaded only when its list shows it; it loads by the
 // stored name, not the entry's text, as their letter case may differ.
 void loadListedPattern(HWND window, WindowPlayerUi& ui) {
-    if (!selectFileListEntry(GetDlgItem(window, IDC_PATTERN_LIST), playerState.patternName)) return;
+    if (!selectFileListEntry(GetDlgItem(window, IDC_PATTERN_LIST), playerState.settings.patternName)) return;
     ui.showSongWarning(loadStoredPattern());
 }
 
@@ -42,9 +42,9 @@ void loadListedPattern(HWND window, WindowPlayerUi& ui) {
 // the musician changes it.
 void fillGroupControls(HWND window, int group) {
     const int offset = IDC_GROUP_STRIDE * (group - 1);
-    const int32_t level = playerState.noteLevel[group];
+    const int32_t level = playerState.settings.noteLevel[group];
     CheckDlgButton(window, IDC_GROUP_CHECK_FIRST + offset,
-                   playerState.noteCheck[group] ? BST_CHECKED : BST_UNCHECKED);
+                   playerState.settings.noteCheck[group] ? BST_CHECKED : BST_UNCHECKED);
     HWND spin = GetDlgItem(window, IDC_GROUP_LEVEL_SPIN_FIRST + offset);
     SendMessageW(spin, UDM_SETRANGE, 0, MAKELPARAM(kMaximumLevel, kMinimumLevel));
     SendMessageW(spin, UDM_SETPOS32, 0, std::clamp(level, kMinimumLevel, kMaximumLevel));
@@ -59,12 +59,12 @@ void warnOpenFailed(HWND window, int32_t stringId, const wchar_t* deviceName) {
 
 void openStoredPorts(HWND window) {
     PlayerState& p = playerState;
-    p.midiIn = MIDIIn_OpenW(p.midiInName);
-    if (!p.midiIn && p.midiInName[0]) warnOpenFailed(window, IDS_INPUT_OPEN_FAILED, p.midiInName);
-    if (p.midiIn) portKeeperWatch(PortSide::input, p.midiInName);
-    p.midiOut = MIDIOut_OpenW(p.midiOutName);
-    if (!p.midiOut && p.midiOutName[0]) warnOpenFailed(window, IDS_OUTPUT_OPEN_FAILED, p.midiOutName);
-    if (p.midiOut) portKeeperWatch(PortSide::output, p.midiOutName);
+    p.handles.midiIn = MIDIIn_OpenW(p.settings.midiInName);
+    if (!p.handles.midiIn && p.settings.midiInName[0]) warnOpenFailed(window, IDS_INPUT_OPEN_FAILED, p.settings.midiInName);
+    if (p.handles.midiIn) portKeeperWatch(PortSide::input, p.settings.midiInName);
+    p.handles.midiOut = MIDIOut_OpenW(p.settings.midiOutName);
+    if (!p.handles.midiOut && p.settings.midiOutName[0]) warnOpenFailed(window, IDS_OUTPUT_OPEN_FAILED, p.settings.midiOutName);
+    if (p.handles.midiOut) portKeeperWatch(PortSide::output, p.settings.midiOutName);
 }
 
 }  // namespace
@@ -77,26 +77,26 @@ void initMainWindow(HWND window) {
     PlayerState& p = playerState;
     WindowPlayerUi& ui = mainWindowUi();
     ui.attach(window);
-    p.mainWindow = &ui;
-    SetWindowTextW(window, p.caption);
+    p.shell.mainWindow = &ui;
+    SetWindowTextW(window, p.shell.caption);
 
-    MIDIDataLib_SetDefaultCharCode(codePageOfTextEncoding(p.textEncoding));
+    MIDIDataLib_SetDefaultCharCode(codePageOfTextEncoding(p.settings.textEncoding));
 
     fillFileList(GetDlgItem(window, IDC_PATCH_LIST), L"patch\\*.mid");
-    selectFileListEntry(GetDlgItem(window, IDC_PATCH_LIST), p.patchName);
+    selectFileListEntry(GetDlgItem(window, IDC_PATCH_LIST), p.settings.patchName);
     fillFileList(GetDlgItem(window, IDC_PATTERN_LIST), L"pattern\\*.mid");
     loadListedPattern(window, ui);
     createClocks(ui);
     initTempoControls(window);
 
     for (int group = 1; group <= kMasterDrumGroup; ++group) fillGroupControls(window, group);
-    CheckDlgButton(window, IDC_SYNC_START_CHECK, p.syncStart ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(window, IDC_SYNC_STOP_CHECK, p.syncStop ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(window, IDC_SYNC_START_CHECK, p.settings.syncStart ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(window, IDC_SYNC_STOP_CHECK, p.settings.syncStop ? BST_CHECKED : BST_UNCHECKED);
 
-    p.midiInStatus = MIDIStatus_Create(0, kMirrorParts, kMirrorDrumSetups);
-    p.midiOutStatus = MIDIStatus_Create(0, kMirrorParts, kMirrorDrumSetups);
+    p.handles.midiInStatus = MIDIStatus_Create(0, kMirrorParts, kMirrorDrumSetups);
+    p.handles.midiOutStatus = MIDIStatus_Create(0, kMirrorParts, kMirrorDrumSetups);
     openStoredPorts(window);
 
     if (workerStarter) workerStarter();
-    p.uiReady = 1;
+    p.shell.uiReady = 1;
 }

@@ -49,8 +49,8 @@ int showMessage(HWND owner, const wchar_t* text, const wchar_t* detail, const wc
 
 int showStringMessage(HWND owner, int32_t stringId, const wchar_t* detail, UINT type) {
     wchar_t text[256] = {};
-    LoadStringW(static_cast<HINSTANCE>(playerState.resourceModule), static_cast<UINT>(stringId),
+    LoadStringW(static_cast<HINSTANCE>(playerState.shell.resourceModule), static_cast<UINT>(stringId),
                 text, static_cast<int>(std::size(text)));
-    if (detail) return showMessage(owner, text, detail, playerState.caption, type);
-    return showMessageBox(owner, text, playerState.caption, type);
+    if (detail) return showMessage(owner, text, detail, playerState.shell.caption, type);
+    return showMessageBox(owner, text, playerState.shell.caption, type);
 }

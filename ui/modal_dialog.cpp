@@ -35,7 +35,7 @@ INT_PTR CALLBACK modalDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 void runModalDialog(HWND owner, int templateId, const ModalDialogHandlers& handlers) {
-    DialogBoxParamW(static_cast<HINSTANCE>(playerState.resourceModule),
+    DialogBoxParamW(static_cast<HINSTANCE>(playerState.shell.resourceModule),
                     MAKEINTRESOURCEW(templateId), owner, modalDialogProc,
                     reinterpret_cast<LPARAM>(&handlers));
 }

@@ -19,7 +19,7 @@ std::wstring whereTheSettingsAre(const wchar_t* path) {
     const std::wstring kept = settingsKeptBeside();
     if (kept.empty()) return detail;
     wchar_t keptText[256] = {};
-    LoadStringW(static_cast<HINSTANCE>(playerState.resourceModule), IDS_SETTINGS_KEPT_BESIDE, keptText,
+    LoadStringW(static_cast<HINSTANCE>(playerState.shell.resourceModule), IDS_SETTINGS_KEPT_BESIDE, keptText,
                 static_cast<int>(std::size(keptText)));
     return detail + L"\n" + keptText + L"\n" + kept;
 }

@@ -17,11 +17,11 @@ constexpr int32_t kMillisecondsPerMinute = 60000;
 constexpr int32_t kMillisecondsPerSecond = 1000;
 
 HINSTANCE resourceModule() {
-    return static_cast<HINSTANCE>(playerState.resourceModule);
+    return static_cast<HINSTANCE>(playerState.shell.resourceModule);
 }
 
 MIDIData* shownSong() {
-    return playerState.infoTarget == kPatchTarget ? playerState.patchData : playerState.patternData;
+    return playerState.shell.infoTarget == kPatchTarget ? playerState.handles.patchData : playerState.handles.patternData;
 }
 
 // Integers formatted into a field, cut to 1023 characters.
@@ -106,9 +106,9 @@ void onOk(HWND dialog) {
 }  // namespace
 
 void openSongInfoDialog(HWND owner, int32_t target) {
-    MIDIData* song = target == kPatchTarget ? playerState.patchData : playerState.patternData;
+    MIDIData* song = target == kPatchTarget ? playerState.handles.patchData : playerState.handles.patternData;
     if (!song) return;
-    playerState.infoTarget = target;
+    playerState.shell.infoTarget = target;
     static constexpr ModalDialogHandlers handlers{onInitDialog, onOk};
     runModalDialog(owner, IDD_SONG_INFO_DIALOG, handlers);
 }

@@ -10,6 +10,6 @@
 // patch (target 1); does nothing while that song is not loaded.
 void openSongInfoDialog(HWND owner, int32_t target);
 
-// Fills the dialog's fields from the song `playerState.infoTarget` names,
+// Fills the dialog's fields from the song `playerState.shell.infoTarget` names,
 // holding the player's lock while it reads the song.
 void fillSongInfo(HWND dialog);

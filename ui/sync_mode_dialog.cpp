@@ -22,7 +22,7 @@ template <size_t N>
 void fillModeList(HWND list, const UINT (&nameIds)[N], int32_t selectedMode) {
     for (UINT nameId : nameIds) {
         wchar_t name[256] = {};
-        LoadStringW(static_cast<HINSTANCE>(playerState.resourceModule), nameId, name,
+        LoadStringW(static_cast<HINSTANCE>(playerState.shell.resourceModule), nameId, name,
                     static_cast<int>(std::size(name)));
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     }
@@ -39,9 +39,9 @@ int32_t selectedRow(HWND dialog, int listId) {
 
 BOOL onInitDialog(HWND dialog) {
     fillModeList(GetDlgItem(dialog, IDC_IN_SYNC_MODE_LIST), kInSyncModeNames,
-                 playerState.midiInSyncMode);
+                 playerState.settings.midiInSyncMode);
     fillModeList(GetDlgItem(dialog, IDC_OUT_SYNC_MODE_LIST), kOutSyncModeNames,
-                 playerState.midiOutSyncMode);
+                 playerState.settings.midiOutSyncMode);
     SetFocus(GetDlgItem(dialog, IDC_IN_SYNC_MODE_LIST));
     return FALSE;  // the focus is set
 }
@@ -51,14 +51,14 @@ BOOL onInitDialog(HWND dialog) {
 // input sync mode before the dialog goes on.
 void applyInSyncMode(HWND mainWindow, int32_t inSyncMode) {
     PlayerState& p = playerState;
-    p.midiInSyncMode = inSyncMode;
+    p.settings.midiInSyncMode = inSyncMode;
     // Any tempo mode but 0 follows the input, as the main window shows it.
-    if (inSyncMode == 0 && p.tempoMode != 0) {
-        p.tempoMode = 0;
+    if (inSyncMode == 0 && p.settings.tempoMode != 0) {
+        p.settings.tempoMode = 0;
         CheckRadioButton(mainWindow, IDC_TEMPO_INTERNAL_RADIO, IDC_TEMPO_FOLLOW_RADIO,
                          IDC_TEMPO_INTERNAL_RADIO);
     }
-    int commandId = p.tempoMode == 0 ? IDC_TEMPO_INTERNAL_RADIO : IDC_TEMPO_FOLLOW_RADIO;
+    int commandId = p.settings.tempoMode == 0 ? IDC_TEMPO_INTERNAL_RADIO : IDC_TEMPO_FOLLOW_RADIO;
     SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
 }
 
@@ -77,7 +77,7 @@ void onOk(HWND dialog) {
         showStringMessage(dialog, IDS_NO_OUT_SYNC_MODE_SELECTED, nullptr, MB_OK | MB_ICONWARNING);
         return;
     }
-    playerState.midiOutSyncMode = outSyncMode;
+    playerState.settings.midiOutSyncMode = outSyncMode;
     EndDialog(dialog, 1);
 }
 

@@ -35,27 +35,27 @@ TEST(DrumGroupTable, FollowsTheGeneralMidiPercussionMap) {
 
 TEST_F(DrumGroupsTest, FilterNeedsTheGroupAndTheMaster) {
     std::lock_guard guard(playerState.lock);
-    playerState.noteCheck[2] = 0;
+    playerState.settings.noteCheck[2] = 0;
     EXPECT_FALSE(isDrumNoteEnabled(38));
     EXPECT_FALSE(isDrumNoteEnabled(40));
     EXPECT_TRUE(isDrumNoteEnabled(36));
 
-    playerState.noteCheck[0] = 0;  // no key belongs to group 0
+    playerState.settings.noteCheck[0] = 0;  // no key belongs to group 0
     for (int key = 0; key < 128; ++key)
         EXPECT_EQ(isDrumNoteEnabled(key), key != 38 && key != 40) << "key " << key;
 
-    playerState.noteCheck[2] = 1;
-    playerState.noteCheck[kMasterDrumGroup] = 0;
+    playerState.settings.noteCheck[2] = 1;
+    playerState.settings.noteCheck[kMasterDrumGroup] = 0;
     for (int key = 0; key < 128; ++key)
         EXPECT_FALSE(isDrumNoteEnabled(key)) << "key " << key;
 }
 
 TEST_F(DrumGroupsTest, FilterClampsKeysOutsideTheMidiRange) {
     std::lock_guard guard(playerState.lock);
-    playerState.noteCheck[6] = 0;
+    playerState.settings.noteCheck[6] = 0;
     EXPECT_FALSE(isDrumNoteEnabled(-5));    // as key 0
     EXPECT_FALSE(isDrumNoteEnabled(1000));  // as key 127
-    playerState.noteCheck[6] = 1;
+    playerState.settings.noteCheck[6] = 1;
     EXPECT_TRUE(isDrumNoteEnabled(INT_MIN));
     EXPECT_TRUE(isDrumNoteEnabled(INT_MAX));
 }
@@ -82,8 +82,8 @@ TEST_F(DrumGroupsTest, VelocityScalesByGroupAndMasterLevel) {
         {38, 1, 1, 1, 0},
     };
     for (const Case& c : cases) {
-        playerState.noteLevel[2] = c.groupLevel;
-        playerState.noteLevel[kMasterDrumGroup] = c.masterLevel;
+        playerState.settings.noteLevel[2] = c.groupLevel;
+        playerState.settings.noteLevel[kMasterDrumGroup] = c.masterLevel;
         EXPECT_EQ(scaleDrumVelocity(c.key, c.velocity), c.expected)
             << c.velocity << " x " << c.groupLevel << " x " << c.masterLevel;
     }
@@ -91,8 +91,8 @@ TEST_F(DrumGroupsTest, VelocityScalesByGroupAndMasterLevel) {
 
 TEST_F(DrumGroupsTest, VelocityUsesTheKeysOwnGroup) {
     std::lock_guard guard(playerState.lock);
-    playerState.noteLevel[1] = 50;
-    playerState.noteLevel[5] = 200;
+    playerState.settings.noteLevel[1] = 50;
+    playerState.settings.noteLevel[5] = 200;
     EXPECT_EQ(scaleDrumVelocity(36, 100), 50);
     EXPECT_EQ(scaleDrumVelocity(49, 60), 120);
     EXPECT_EQ(scaleDrumVelocity(51, 60), 60);   // the ride is in group 6
@@ -104,7 +104,7 @@ TEST_F(DrumGroupsTest, SwitchingAGroupOffEndsItsKeysOnPortAndMirror) {
     holdInMirror(40);
     holdInMirror(36);
     setGroupEnabled(2, 0);
-    EXPECT_EQ(playerState.noteCheck[2].load(), 0);
+    EXPECT_EQ(playerState.settings.noteCheck[2].load(), 0);
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 38, 0}, {0x99, 40, 0}}));
     EXPECT_FALSE(mirrorHolds(38));
     EXPECT_FALSE(mirrorHolds(40));
@@ -112,11 +112,11 @@ TEST_F(DrumGroupsTest, SwitchingAGroupOffEndsItsKeysOnPortAndMirror) {
 
     clearSent();
     setGroupEnabled(2, 1);  // ticking a box sends nothing
-    EXPECT_EQ(playerState.noteCheck[2].load(), 1);
+    EXPECT_EQ(playerState.settings.noteCheck[2].load(), 1);
     // The master owns no key but mutes them all: the key still sounding
     // ends, or it would hang until the pattern is stopped.
     setGroupEnabled(kMasterDrumGroup, 0);
-    EXPECT_EQ(playerState.noteCheck[kMasterDrumGroup].load(), 0);
+    EXPECT_EQ(playerState.settings.noteCheck[kMasterDrumGroup].load(), 0);
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 36, 0}}));
     EXPECT_FALSE(mirrorHolds(36));
 }
@@ -133,8 +133,8 @@ TEST_F(DrumGroupsTest, SwitchingTheOtherPercussionOffEndsAllItsKeysInOrder) {
 }
 
 TEST_F(DrumGroupsTest, WithoutPortOrMirrorSwitchingOffStillWorks) {
-    MIDIStatus_Delete(playerState.midiOutStatus);
-    playerState.midiOutStatus = nullptr;
+    MIDIStatus_Delete(playerState.handles.midiOutStatus);
+    playerState.handles.midiOutStatus = nullptr;
     setGroupEnabled(1, 0);
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 35, 0}, {0x99, 36, 0}}));
     // Without the mirror the master cannot tell which keys sound: it ends all.
@@ -143,10 +143,10 @@ TEST_F(DrumGroupsTest, WithoutPortOrMirrorSwitchingOffStillWorks) {
     EXPECT_EQ(sent().size(), 128u);
 
     clearSent();
-    MIDIOut_Close(playerState.midiOut);
-    playerState.midiOut = nullptr;
+    MIDIOut_Close(playerState.handles.midiOut);
+    playerState.handles.midiOut = nullptr;
     setGroupEnabled(3, 0);
-    EXPECT_EQ(playerState.noteCheck[3].load(), 0);
+    EXPECT_EQ(playerState.settings.noteCheck[3].load(), 0);
 }
 
 TEST_F(DrumGroupsTest, GroupNumbersOutsideTheTableAreIgnored) {
@@ -156,8 +156,8 @@ TEST_F(DrumGroupsTest, GroupNumbersOutsideTheTableAreIgnored) {
     setGroupLevel(-1, 5);
     EXPECT_TRUE(sent().empty());
     for (int g = 0; g < kDrumGroupCount; ++g) {
-        EXPECT_EQ(playerState.noteCheck[g].load(), 1);
-        EXPECT_EQ(playerState.noteLevel[g].load(), 100);
+        EXPECT_EQ(playerState.settings.noteCheck[g].load(), 1);
+        EXPECT_EQ(playerState.settings.noteLevel[g].load(), 100);
     }
 }
 
@@ -165,11 +165,11 @@ TEST_F(DrumGroupsTest, GroupNumbersOutsideTheTableAreIgnored) {
 // position plus an error word in the high 16 bits; that is no level.
 TEST_F(DrumGroupsTest, LevelKeepsValidPositionsOnly) {
     setGroupLevel(4, 150);
-    EXPECT_EQ(playerState.noteLevel[4].load(), 150);
+    EXPECT_EQ(playerState.settings.noteLevel[4].load(), 150);
     setGroupLevel(4, 0x10000 | 150);
-    EXPECT_EQ(playerState.noteLevel[4].load(), 150);
+    EXPECT_EQ(playerState.settings.noteLevel[4].load(), 150);
     setGroupLevel(4, 1);
-    EXPECT_EQ(playerState.noteLevel[4].load(), 1);
+    EXPECT_EQ(playerState.settings.noteLevel[4].load(), 1);
     EXPECT_TRUE(sent().empty());
 }
 

@@ -64,7 +64,7 @@ TEST_F(DueTimeTest, ThePatternIsDueAtEachNotePulseAndTimeCode) {
     choosePattern(L"beat.mid");
     // Modes: none, MIDI clock, time code at 24, 25, 29.97 and 30 fps.
     for (int32_t mode : {0, 1, 2, 3, 4, 5}) {
-        playerState.midiOutSyncMode = mode;
+        playerState.settings.midiOutSyncMode = mode;
         startPattern(ui);
         // Two and a half bars at 120 bpm, across the wraps.
         const int steps = mode == 0 ? 12 : mode == 1 ? 260 : 160;
@@ -84,7 +84,7 @@ TEST_F(DueTimeTest, ThePatchIsDueAtEachEventUntilItIsDone) {
     choose(L"setup.mid", selectPatch);
     // Ticks 0, 10 and 500, the end: then nothing more is due.
     EXPECT_EQ(stepThroughDueTimes(4, patchPass, patchDue), 3);
-    EXPECT_EQ(playerState.patchPlaying.load(), 0);
+    EXPECT_EQ(playerState.transport.patchPlaying.load(), 0);
 }
 
 }  // namespace

@@ -46,9 +46,9 @@ TEST_F(PatchPlayerTest, SendsTheDueEventsTrackByTrackOnce) {
     writeSong("patch", L"setup.mid", setUpPatch());
     choosePatch(L"setup.mid");
     EXPECT_TRUE(ui.warnings().empty());
-    EXPECT_EQ(std::wstring(playerState.patchName), L"setup.mid");
-    EXPECT_EQ(playerState.patchPlaying, 1);
-    EXPECT_EQ(clockResolution(playerState.patchClock), 480);
+    EXPECT_EQ(std::wstring(playerState.settings.patchName), L"setup.mid");
+    EXPECT_EQ(playerState.transport.patchPlaying, 1);
+    EXPECT_EQ(clockResolution(playerState.handles.patchClock), 480);
 
     // Each event leaves in the pass that reaches its tick: track 2's tick-0
     // controller at once.
@@ -58,16 +58,16 @@ TEST_F(PatchPlayerTest, SendsTheDueEventsTrackByTrackOnce) {
     EXPECT_EQ(passAfter(50), (std::vector<Bytes>{{0xB0, 0, 1},
                                                   {0xC0, 5},
                                                   {0xF0, 0x7E, 0x7F, 0x09, 0x01, 0xF7}}));
-    EXPECT_EQ(playerState.patchPlaying, 1);
+    EXPECT_EQ(playerState.transport.patchPlaying, 1);
     EXPECT_TRUE(passAfter(949).empty()) << "tick 959: the last event is not due yet";
-    EXPECT_EQ(playerState.patchPlaying, 1) << "done only once the clock reaches the end";
+    EXPECT_EQ(playerState.transport.patchPlaying, 1) << "done only once the clock reaches the end";
     EXPECT_EQ(passAfter(1), (std::vector<Bytes>{{0xB1, 10, 64}})) << "the event at the end time";
-    EXPECT_EQ(playerState.patchPlaying, 0);
-    EXPECT_EQ(playerState.patchPosition, 0);
-    EXPECT_EQ(MIDIClock_IsRunning(playerState.patchClock), 0);
-    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patchClock), 0);
+    EXPECT_EQ(playerState.transport.patchPlaying, 0);
+    EXPECT_EQ(playerState.transport.patchPosition, 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.handles.patchClock), 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patchClock), 0);
     EXPECT_TRUE(passAfter(5000).empty()) << "a patch does not loop";
-    EXPECT_NE(playerState.patchData, nullptr) << "it stays loaded for the song information";
+    EXPECT_NE(playerState.handles.patchData, nullptr) << "it stays loaded for the song information";
 }
 
 TEST_F(PatchPlayerTest, APatchOfNoLengthGoesOutWholeOnTheFirstPass) {
@@ -76,7 +76,7 @@ TEST_F(PatchPlayerTest, APatchOfNoLengthGoesOutWholeOnTheFirstPass) {
     writeSong("patch", L"flat.mid", smf);
     choosePatch(L"flat.mid");
     EXPECT_EQ(passAfter(5), (std::vector<Bytes>{{0xC0, 1}, {0xC1, 2}}));
-    EXPECT_EQ(playerState.patchPlaying, 0);
+    EXPECT_EQ(playerState.transport.patchPlaying, 0);
 }
 
 TEST_F(PatchPlayerTest, StopAbandonsTheRestAndStartDoesNotResumeIt) {
@@ -86,7 +86,7 @@ TEST_F(PatchPlayerTest, StopAbandonsTheRestAndStartDoesNotResumeIt) {
     choosePatch(L"setup.mid");
     passAfter(50);
     stopPlayback();
-    EXPECT_EQ(playerState.patchPlaying, 0);
+    EXPECT_EQ(playerState.transport.patchPlaying, 0);
     EXPECT_TRUE(passAfter(2000).empty());
     startPattern(ui);
     continuePattern(ui);
@@ -102,7 +102,7 @@ TEST_F(PatchPlayerTest, ANewSelectionAbandonsThePatchBeingSent) {
     choosePatch(L"setup.mid");
     passAfter(50);
     choosePatch(L"other.mid");
-    EXPECT_EQ(clockResolution(playerState.patchClock), 96);
+    EXPECT_EQ(clockResolution(playerState.handles.patchClock), 96);
     EXPECT_EQ(passAfter(20), (std::vector<Bytes>{{0xC9, 3}})) << "from tick 0 of the new patch";
     EXPECT_EQ(passAfter(2000), (std::vector<Bytes>{{0xC9, 4}})) << "nothing of the first patch";
 }
@@ -123,35 +123,35 @@ TEST_F(PatchPlayerTest, UnusableFilesAreDroppedWithTheirPath) {
         passAfter(50);
         ui.clear();
         choosePatch(c.name);
-        EXPECT_EQ(std::wstring(playerState.patchName), c.name);
-        EXPECT_EQ(playerState.patchData, nullptr);
-        EXPECT_EQ(playerState.patchPlaying, 0);
+        EXPECT_EQ(std::wstring(playerState.settings.patchName), c.name);
+        EXPECT_EQ(playerState.handles.patchData, nullptr);
+        EXPECT_EQ(playerState.transport.patchPlaying, 0);
         ASSERT_EQ(ui.warnings().size(), 1u);
         EXPECT_EQ(ui.warnings()[0].kind, c.warning);
         EXPECT_EQ(ui.warnings()[0].detail, songPath(L"patch", c.name));
         EXPECT_TRUE(passAfter(2000).empty());
     }
-    EXPECT_EQ(MIDIClock_IsRunning(playerState.patchClock), 0) << "a refused patch stops its clock";
-    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patchClock), 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.handles.patchClock), 0) << "a refused patch stops its clock";
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patchClock), 0);
 }
 
 TEST_F(PatchPlayerTest, WithoutOutputOrClockNothingIsSentAndNothingBreaks) {
     writeSong("patch", L"setup.mid", setUpPatch());
-    MIDIOut_Close(playerState.midiOut);
-    playerState.midiOut = nullptr;
+    MIDIOut_Close(playerState.handles.midiOut);
+    playerState.handles.midiOut = nullptr;
     choosePatch(L"setup.mid");
     passAfter(2000);
-    EXPECT_EQ(playerState.patchPlaying, 0) << "consumed without a port";
+    EXPECT_EQ(playerState.transport.patchPlaying, 0) << "consumed without a port";
 
-    MIDIClock_Delete(playerState.patchClock);
-    playerState.patchClock = nullptr;
+    MIDIClock_Delete(playerState.handles.patchClock);
+    playerState.handles.patchClock = nullptr;
     choosePatch(L"setup.mid");
-    EXPECT_EQ(playerState.patchPlaying, 1);
+    EXPECT_EQ(playerState.transport.patchPlaying, 1);
     {
         std::lock_guard guard(playerState.lock);
         runPatchPass();
     }
-    EXPECT_EQ(playerState.patchPlaying, 1) << "never sent without its clock";
+    EXPECT_EQ(playerState.transport.patchPlaying, 1) << "never sent without its clock";
 }
 
 }  // namespace

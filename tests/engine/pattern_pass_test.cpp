@@ -15,7 +15,7 @@ protected:
     // Runs one pass with the clock at `tick`.
     static void passAt(int32_t tick) {
         std::lock_guard guard(playerState.lock);
-        MIDIClock_SetTickCount(playerState.patternClock, tick);
+        MIDIClock_SetTickCount(playerState.handles.patternClock, tick);
         runPatternPass();
     }
 
@@ -25,7 +25,7 @@ protected:
         runPatternPass();
     }
 
-    static int32_t clockTick() { return MIDIClock_GetTickCount(playerState.patternClock); }
+    static int32_t clockTick() { return MIDIClock_GetTickCount(playerState.handles.patternClock); }
 };
 
 // Where each note and clock pulse leaves, at tick granularity, at four
@@ -122,18 +122,18 @@ TEST_F(PatternPassTest, EachNoteAndPulseLeavesInThePassThatReadsItsTick) {
         for (const Row& row : rows) {
             SCOPED_TRACE(testing::Message() << row.what << ", " << resolution << " ticks per quarter");
             usePattern(patternAt(row.pattern, resolution));
-            playerState.midiOutSyncMode = row.outSyncMode;
-            playerState.clockFollowerPulse = 0;  // as Start leaves it
+            playerState.settings.midiOutSyncMode = row.outSyncMode;
+            playerState.transport.clockFollowerPulse = 0;  // as Start leaves it
             for (const Pass& pass : row.passes) {
                 clearSent();
                 passAt(pass.clock.at(resolution));
                 EXPECT_EQ(sent(), pass.sent) << "pass at " << pass.clock.pulses << " pulses "
                                              << pass.clock.ticks << " ticks";
             }
-            MIDIClock_Delete(playerState.patternClock);
-            MIDIData_Delete(playerState.patternData);
-            playerState.patternClock = nullptr;
-            playerState.patternData = nullptr;
+            MIDIClock_Delete(playerState.handles.patternClock);
+            MIDIData_Delete(playerState.handles.patternData);
+            playerState.handles.patternClock = nullptr;
+            playerState.handles.patternData = nullptr;
         }
     }
 }
@@ -144,11 +144,11 @@ TEST_F(PatternPassTest, EachNoteAndPulseLeavesInThePassThatReadsItsTick) {
 // goes on counting where it is: the music did not move.
 TEST_F(PatternPassTest, APatternShorterThanThePositionIsAJump) {
     usePattern(patternAt(Pattern::Bar, 24));  // ends at tick 96
-    playerState.midiOutSyncMode = 1;
-    playerState.patternPosition = 150;
+    playerState.settings.midiOutSyncMode = 1;
+    playerState.transport.patternPosition = 150;
     passAt(150 + 12);  // lands on tick 66 of the loop, pulse 66
     EXPECT_EQ(sent(), (std::vector<Bytes>{kPulse}));
-    EXPECT_EQ(playerState.patternPosition, 67);
+    EXPECT_EQ(playerState.transport.patternPosition, 67);
 }
 
 TEST_F(PatternPassTest, SendsTrackByTrackInStoredOrder) {
@@ -166,7 +166,7 @@ TEST_F(PatternPassTest, ClockPulsesAcrossAWrapAreNotCountedTwice) {
     SmfBuilder smf(960);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(3840);
     usePattern(smf);
-    playerState.midiOutSyncMode = 1;  // a pulse every 40 ticks
+    playerState.settings.midiOutSyncMode = 1;  // a pulse every 40 ticks
     passAt(3800);
     clearSent();
 
@@ -192,10 +192,10 @@ TEST_F(PatternPassTest, ALatePatternLosesNoPulseAtTheWrap) {
         SmfBuilder smf(960);
         smf.track().noteOn(960, 9, 36, 100).endOfTrack(3840);
         usePattern(smf);
-        MIDIClock_SetTempo(playerState.patternClock, 250000);
-        MIDIClock_Start(playerState.patternClock);
+        MIDIClock_SetTempo(playerState.handles.patternClock, 250000);
+        MIDIClock_Start(playerState.handles.patternClock);
         const int64_t startNs = time.nowNs();
-        playerState.midiOutSyncMode = 1;
+        playerState.settings.midiOutSyncMode = 1;
         clearSent();
         time.moveOnEachRead(readingNs);
         for (int i = 0; i < 2000; ++i) {
@@ -207,10 +207,10 @@ TEST_F(PatternPassTest, ALatePatternLosesNoPulseAtTheWrap) {
         int64_t pulses = 0;
         for (const Bytes& message : sent()) pulses += message == Bytes{0xF8};
         EXPECT_EQ(pulses, (time.nowNs() - startNs) * 96 / 1000000000 + 1);
-        MIDIClock_Delete(playerState.patternClock);
-        MIDIData_Delete(playerState.patternData);
-        playerState.patternClock = nullptr;
-        playerState.patternData = nullptr;
+        MIDIClock_Delete(playerState.handles.patternClock);
+        MIDIData_Delete(playerState.handles.patternData);
+        playerState.handles.patternClock = nullptr;
+        playerState.handles.patternData = nullptr;
     }
 }
 
@@ -243,9 +243,9 @@ TEST_F(PatternPassTest, GroupsFilterAndScaleTheNotes) {
         .noteOn(2, 9, 42, 127)
         .endOfTrack(1920);
     usePattern(smf);
-    playerState.noteCheck[2] = 0;     // snares off: their note-offs stay in too
-    playerState.noteLevel[4] = 50;    // hi-hats
-    playerState.noteLevel[kMasterDrumGroup] = 50;
+    playerState.settings.noteCheck[2] = 0;     // snares off: their note-offs stay in too
+    playerState.settings.noteLevel[4] = 50;    // hi-hats
+    playerState.settings.noteLevel[kMasterDrumGroup] = 50;
 
     passAt(10);
     EXPECT_EQ(sent(), (std::vector<Bytes>{drumNote(36, 63), drumNote(42, 31)}));
@@ -268,14 +268,14 @@ TEST_F(PatternPassTest, WithoutAPortThePositionStillAdvancesAndWraps) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(480);
     usePattern(smf);
-    MIDIOut_Close(playerState.midiOut);
-    playerState.midiOut = nullptr;
+    MIDIOut_Close(playerState.handles.midiOut);
+    playerState.handles.midiOut = nullptr;
 
     passAt(100);
-    EXPECT_EQ(playerState.patternPosition, 101);  // the first tick not yet played
+    EXPECT_EQ(playerState.transport.patternPosition, 101);  // the first tick not yet played
     EXPECT_FALSE(mirrorHolds(36));  // nothing sent, nothing mirrored
     passAt(490);
-    EXPECT_EQ(playerState.patternPosition, 11);
+    EXPECT_EQ(playerState.transport.patternPosition, 11);
     EXPECT_EQ(clockTick(), 10);
 }
 
@@ -283,23 +283,23 @@ TEST_F(PatternPassTest, IdleWhenStoppedOrWithoutPatternOrClock) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(480);
     usePattern(smf);
-    MIDIClock_SetTickCount(playerState.patternClock, 100);
-    playerState.patternPosition = 0;
+    MIDIClock_SetTickCount(playerState.handles.patternClock, 100);
+    playerState.transport.patternPosition = 0;
 
-    playerState.patternPlaying = 0;
+    playerState.transport.patternPlaying = 0;
     pass();
-    MIDIData* pattern = playerState.patternData;
-    playerState.patternPlaying = 1;
-    playerState.patternData = nullptr;
+    MIDIData* pattern = playerState.handles.patternData;
+    playerState.transport.patternPlaying = 1;
+    playerState.handles.patternData = nullptr;
     pass();
-    playerState.patternData = pattern;
-    MIDIClock* clock = playerState.patternClock;
-    playerState.patternClock = nullptr;
+    playerState.handles.patternData = pattern;
+    MIDIClock* clock = playerState.handles.patternClock;
+    playerState.handles.patternClock = nullptr;
     pass();
-    playerState.patternClock = clock;
+    playerState.handles.patternClock = clock;
 
     EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(playerState.patternPosition, 0);
+    EXPECT_EQ(playerState.transport.patternPosition, 0);
 }
 
 }  // namespace

@@ -34,21 +34,21 @@ TEST_F(PatternThreadTest, PlaysEveryNoteOncePerCycleInOrder) {
     }
     track.endOfTrack(1920);
     usePattern(smf);
-    MIDIClock_SetTempo(playerState.patternClock, 250000);
+    MIDIClock_SetTempo(playerState.handles.patternClock, 250000);
 
     RecordingPlayerUi window;
-    playerState.mainWindow = &window;
-    playerState.patternThread = 1;
+    playerState.shell.mainWindow = &window;
+    playerState.shell.patternThread = 1;
     std::thread player(patternPlayerThread, WorkerPacing::WakeWhenDue);
     {
         std::lock_guard guard(playerState.lock);
-        MIDIClock_Reset(playerState.patternClock);
-        MIDIClock_Start(playerState.patternClock);
+        MIDIClock_Reset(playerState.handles.patternClock);
+        MIDIClock_Start(playerState.handles.patternClock);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2600));
-    playerState.mainWindow = nullptr;
+    playerState.shell.mainWindow = nullptr;
     player.join();
-    EXPECT_EQ(playerState.patternThread.load(), 0);
+    EXPECT_EQ(playerState.shell.patternThread.load(), 0);
 
     const std::vector<Bytes> played = sent();
     ASSERT_GE(played.size(), 2 * cycle.size()) << "fewer than two cycles played";
@@ -58,10 +58,10 @@ TEST_F(PatternThreadTest, PlaysEveryNoteOncePerCycleInOrder) {
 }
 
 TEST_F(PatternThreadTest, LeavesAtOnceWithoutAWindow) {
-    playerState.patternThread = 1;
+    playerState.shell.patternThread = 1;
     std::thread player(patternPlayerThread, WorkerPacing::WakeWhenDue);
     player.join();
-    EXPECT_EQ(playerState.patternThread.load(), 0);
+    EXPECT_EQ(playerState.shell.patternThread.load(), 0);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST_F(SyncOutputTest, ClockPulsesAreThoseWhoseTicksTheWindowHolds) {
         // Far into a long run the products pass 32 bits; the count does not care.
         {1999999041, 2000000000, 0, 960, 24},
     };
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
     for (const Case& c : cases) {
         clearSent();
         sendSyncOutput(0, c.from, c.through, c.timeMode, c.resolution);
@@ -75,8 +75,8 @@ TEST_F(SyncOutputTest, TimeCodeAtEveryRate) {
     };
     for (const Case& c : cases) {
         // Memory that differs from every case, so each sends.
-        playerState.lastMtcSecond = -1;
-        playerState.midiOutSyncMode = c.mode;
+        playerState.transport.lastMtcSecond = -1;
+        playerState.settings.midiOutSyncMode = c.mode;
         clearSent();
         sendSyncOutput(c.millisec, 0, 0, 0, 480);
         EXPECT_EQ(sent(), c.expected) << "mode " << c.mode << " at " << c.millisec << " ms";
@@ -85,7 +85,7 @@ TEST_F(SyncOutputTest, TimeCodeAtEveryRate) {
 
 TEST_F(SyncOutputTest, TimeCodeGoesOutOnlyWhenTheFrameChanges) {
     std::lock_guard guard(playerState.lock);
-    playerState.midiOutSyncMode = 5;  // 30 frames per second: 33 1/3 ms a frame
+    playerState.settings.midiOutSyncMode = 5;  // 30 frames per second: 33 1/3 ms a frame
 
     sendSyncOutput(0, 0, 0, 0, 480);  // the memory starts at frame 0, 0:00
     EXPECT_TRUE(sent().empty());
@@ -99,12 +99,12 @@ TEST_F(SyncOutputTest, TimeCodeGoesOutOnlyWhenTheFrameChanges) {
 
     // The memory holds every rate, so a switch of rate compares against what
     // the previous pass computed for the new rate.
-    playerState.midiOutSyncMode = 2;
+    playerState.settings.midiOutSyncMode = 2;
     sendSyncOutput(50, 0, 0, 0, 480);    // 24 fps frame 1
-    playerState.midiOutSyncMode = 5;
+    playerState.settings.midiOutSyncMode = 5;
     sendSyncOutput(100, 0, 0, 0, 480);   // 30 fps frame 3; 24 fps frame 2
     clearSent();
-    playerState.midiOutSyncMode = 2;
+    playerState.settings.midiOutSyncMode = 2;
     sendSyncOutput(110, 0, 0, 0, 480);   // 24 fps frame 2 again
     EXPECT_TRUE(sent().empty());
 }
@@ -112,11 +112,11 @@ TEST_F(SyncOutputTest, TimeCodeGoesOutOnlyWhenTheFrameChanges) {
 TEST_F(SyncOutputTest, NoRunningTimingInModesZeroAndAboveFive) {
     std::lock_guard guard(playerState.lock);
     for (int32_t mode : {0, 6, 99, -1}) {
-        playerState.midiOutSyncMode = mode;
+        playerState.settings.midiOutSyncMode = mode;
         sendSyncOutput(3723500, 960, 0, 0, 96);
         EXPECT_TRUE(sent().empty()) << "mode " << mode;
     }
-    EXPECT_EQ(playerState.lastMtcSecond, 0);  // the time-code memory is left alone
+    EXPECT_EQ(playerState.transport.lastMtcSecond, 0);  // the time-code memory is left alone
 }
 
 TEST_F(SyncOutputTest, TransportBytesFollowTheOutputSyncMode) {
@@ -127,7 +127,7 @@ TEST_F(SyncOutputTest, TransportBytesFollowTheOutputSyncMode) {
     };
     const Case cases[] = {{0, false}, {1, true}, {2, true}, {5, true}, {6, true}, {-3, true}};
     for (const Case& c : cases) {
-        playerState.midiOutSyncMode = c.mode;
+        playerState.settings.midiOutSyncMode = c.mode;
         clearSent();
         sendTransportByte(kMidiStart);
         sendTransportByte(kMidiContinue);
@@ -138,8 +138,8 @@ TEST_F(SyncOutputTest, TransportBytesFollowTheOutputSyncMode) {
         EXPECT_EQ(sent(), expected) << "mode " << c.mode;
     }
 
-    MIDIOut_Close(playerState.midiOut);
-    playerState.midiOut = nullptr;
+    MIDIOut_Close(playerState.handles.midiOut);
+    playerState.handles.midiOut = nullptr;
     sendTransportByte(kMidiStart);  // no port: nothing to do, and no crash
 }
 
@@ -162,9 +162,9 @@ TEST_F(SyncOutputTest, AClockFollowerMovesAsFarAsTheMusic) {
         {"past the last song position", 0, 0, 96 * 5000, std::vector<Bytes>{stop, {0xF2, 0x7F, 0x7F}, resume} + pulses(5)},
         {"moved less than a pulse", 30, 101, 103, {}},
     };
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
     for (const Row& row : rows) {
-        playerState.clockFollowerPulse = row.standsAt;
+        playerState.transport.clockFollowerPulse = row.standsAt;
         clearSent();
         followClockJump(row.from, row.to, 0, 96);
         EXPECT_EQ(sent(), row.sent) << row.what;
@@ -175,10 +175,10 @@ TEST_F(SyncOutputTest, PassSendsItsTimingBeforeItsNotes) {
     SmfBuilder smf(480);
     smf.track().noteOn(0, 9, 36, 100).endOfTrack(1920);
     usePattern(smf);
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
 
     std::lock_guard guard(playerState.lock);
-    MIDIClock_SetTickCount(playerState.patternClock, 40);
+    MIDIClock_SetTickCount(playerState.handles.patternClock, 40);
     runPatternPass();
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF8}, {0xF8}, {0xF8}, {0x99, 36, 100}}));
 }

@@ -43,15 +43,15 @@ TEST_F(TempoTest, StartUpShowsTheStoredTempoAndMode) {
                           Case{-5, 0, 1, 120, 500000, 0, true}}) {
         SCOPED_TRACE(c.tempo);
         releasePlayerObjects();
-        playerState.tempo = c.tempo;
-        playerState.tempoMode = c.tempoMode;
-        playerState.midiInSyncMode = c.inSyncMode;
+        playerState.settings.tempo = c.tempo;
+        playerState.settings.tempoMode = c.tempoMode;
+        playerState.settings.midiInSyncMode = c.inSyncMode;
         createClocksNow();
 
         const TempoView view = tempoView();
         EXPECT_EQ(view.bpm, c.bpm);
         EXPECT_EQ(view.ownTempo, c.ownTempo);
-        for (MIDIClock* clock : {playerState.patternClock, playerState.patchClock}) {
+        for (MIDIClock* clock : {playerState.handles.patternClock, playerState.handles.patchClock}) {
             EXPECT_EQ(MIDIClock_GetTempo(clock), c.clockTempo);
             EXPECT_EQ(MIDIClock_GetMIDIInSyncMode(clock), c.clockSync);
         }
@@ -61,33 +61,33 @@ TEST_F(TempoTest, StartUpShowsTheStoredTempoAndMode) {
 
 TEST_F(TempoTest, SettingTheBpmClampsAndRetunesBothClocks) {
     createClocksNow();
-    MIDIClock_Start(playerState.patternClock);
+    MIDIClock_Start(playerState.handles.patternClock);
     struct Case {
         int32_t bpm, set;
     };
     for (Case c : {Case{119, 119}, Case{16, 16}, Case{15, 16}, Case{-3, 16}, Case{256, 256}, Case{300, 256},
                    Case{65535, 256}}) {
         SCOPED_TRACE(c.bpm);
-        playerState.tempo = 1;
+        playerState.settings.tempo = 1;
         EXPECT_EQ(setTempoBpm(c.bpm), c.set);
-        EXPECT_EQ(playerState.tempo, 60000000 / c.set);
-        EXPECT_EQ(MIDIClock_GetTempo(playerState.patternClock), 60000000 / c.set);
-        EXPECT_EQ(MIDIClock_GetTempo(playerState.patchClock), 60000000 / c.set);
+        EXPECT_EQ(playerState.settings.tempo, 60000000 / c.set);
+        EXPECT_EQ(MIDIClock_GetTempo(playerState.handles.patternClock), 60000000 / c.set);
+        EXPECT_EQ(MIDIClock_GetTempo(playerState.handles.patchClock), 60000000 / c.set);
     }
-    EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0) << "a running clock keeps running";
+    EXPECT_NE(MIDIClock_IsRunning(playerState.handles.patternClock), 0) << "a running clock keeps running";
 }
 
 TEST_F(TempoTest, SettingTheBpmWithoutClocksOnlyStoresTheTempo) {
     EXPECT_EQ(setTempoBpm(121), 121);
-    EXPECT_EQ(playerState.tempo, 60000000 / 121);
+    EXPECT_EQ(playerState.settings.tempo, 60000000 / 121);
 }
 
 TEST_F(TempoTest, FollowingTheInputNeedsAnInputSyncMode) {
-    playerState.midiInSyncMode = 0;
+    playerState.settings.midiInSyncMode = 0;
     createClocksNow();
     EXPECT_EQ(setTempoMode(kTempoFollowInput), TempoControls::keep);
-    EXPECT_EQ(playerState.tempoMode, 1);
-    EXPECT_EQ(MIDIClock_GetMIDIInSyncMode(playerState.patternClock), 0);
+    EXPECT_EQ(playerState.settings.tempoMode, 1);
+    EXPECT_EQ(MIDIClock_GetMIDIInSyncMode(playerState.handles.patternClock), 0);
 
     struct Case {
         int32_t inSyncMode, mode, tempoMode, clockSync;
@@ -101,11 +101,11 @@ TEST_F(TempoTest, FollowingTheInputNeedsAnInputSyncMode) {
                    // Any other mode changes nothing.
                    Case{2, 7, 0, 0, TempoControls::keep}}) {
         SCOPED_TRACE(::testing::Message() << c.inSyncMode << " mode " << c.mode);
-        playerState.midiInSyncMode = c.inSyncMode;
+        playerState.settings.midiInSyncMode = c.inSyncMode;
         EXPECT_EQ(setTempoMode(c.mode), c.controls);
-        EXPECT_EQ(playerState.tempoMode, c.tempoMode);
-        EXPECT_EQ(MIDIClock_GetMIDIInSyncMode(playerState.patternClock), c.clockSync);
-        EXPECT_EQ(MIDIClock_GetMIDIInSyncMode(playerState.patchClock), c.clockSync);
+        EXPECT_EQ(playerState.settings.tempoMode, c.tempoMode);
+        EXPECT_EQ(MIDIClock_GetMIDIInSyncMode(playerState.handles.patternClock), c.clockSync);
+        EXPECT_EQ(MIDIClock_GetMIDIInSyncMode(playerState.handles.patchClock), c.clockSync);
     }
 }
 

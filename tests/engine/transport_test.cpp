@@ -32,7 +32,7 @@ protected:
         writeSong("pattern", L"rock.mid", fourOnTheFloor());
         createClocksNow();
         choosePattern(L"rock.mid");
-        ASSERT_NE(playerState.patternData, nullptr);
+        ASSERT_NE(playerState.handles.patternData, nullptr);
         ui.clear();
     }
 
@@ -45,11 +45,11 @@ protected:
 
 TEST_F(TransportTest, StartAndContinueWithoutPatternWarnAndChangeNothing) {
     createClocksNow();
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
     startPattern(ui);
     continuePattern(ui);
-    EXPECT_EQ(playerState.patternPlaying, 0);
-    EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0);
+    EXPECT_EQ(playerState.transport.patternPlaying, 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.handles.patternClock), 0);
     EXPECT_TRUE(sent().empty());
     ASSERT_EQ(ui.warnings().size(), 2u);
     for (const RecordingPlayerUi::Shown& warning : ui.warnings()) {
@@ -60,39 +60,39 @@ TEST_F(TransportTest, StartAndContinueWithoutPatternWarnAndChangeNothing) {
 
 TEST_F(TransportTest, StartStopContinueFollowTheTransportTable) {
     loadRockPattern();
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
 
-    playerState.patternPosition = 333;
+    playerState.transport.patternPosition = 333;
     startPattern(ui);
-    EXPECT_EQ(playerState.patternPlaying, 1);
-    EXPECT_EQ(playerState.patternPosition, 1) << "the downbeat left with Start";
-    EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
+    EXPECT_EQ(playerState.transport.patternPlaying, 1);
+    EXPECT_EQ(playerState.transport.patternPosition, 1) << "the downbeat left with Start";
+    EXPECT_NE(MIDIClock_IsRunning(playerState.handles.patternClock), 0);
     EXPECT_EQ(sent(), (std::vector<Bytes>{kStart, {0xF8}, {0x99, 36, 100}}));
 
     advanceMs(100);  // 96 ticks at 120 bpm and 480 ticks per quarter note
     clearSent();
     stopPlayback();
-    EXPECT_EQ(playerState.patternPlaying, 0);
-    EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0);
+    EXPECT_EQ(playerState.transport.patternPlaying, 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.handles.patternClock), 0);
     std::vector<Bytes> stopped{{0x99, 36, 0}};  // the downbeat Start played still sounds
     for (const Bytes& message : allNotesOffThen(kStop)) stopped.push_back(message);
     EXPECT_EQ(sent(), stopped);
     advanceMs(500);
-    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 96) << "Stop keeps the clock's tick";
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patternClock), 96) << "Stop keeps the clock's tick";
 
     clearSent();
-    playerState.patternPosition = 90;
+    playerState.transport.patternPosition = 90;
     continuePattern(ui);
-    EXPECT_EQ(playerState.patternPlaying, 1);
-    EXPECT_EQ(playerState.patternPosition, 97) << "Continue plays on from where Stop left off";
+    EXPECT_EQ(playerState.transport.patternPlaying, 1);
+    EXPECT_EQ(playerState.transport.patternPosition, 97) << "Continue plays on from where Stop left off";
     EXPECT_EQ(sent(), std::vector<Bytes>{kContinue});
     advanceMs(100);
-    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 192);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patternClock), 192);
 
     clearSent();
     startPattern(ui);  // while playing: from the top again
-    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 0);
-    EXPECT_EQ(playerState.patternPosition, 1);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patternClock), 0);
+    EXPECT_EQ(playerState.transport.patternPosition, 1);
     EXPECT_EQ(sent(), (std::vector<Bytes>{kStart, {0xF8}, {0x99, 36, 100}}));
 
     stopPlayback();
@@ -110,7 +110,7 @@ TEST_F(TransportTest, TransportBytesFollowTheOutputSyncMode) {
     };
     for (Case c : {Case{0, false}, Case{1, true}, Case{3, true}, Case{5, true}, Case{6, true}}) {
         SCOPED_TRACE(c.outSyncMode);
-        playerState.midiOutSyncMode = c.outSyncMode;
+        playerState.settings.midiOutSyncMode = c.outSyncMode;
         clearSent();
         startPattern(ui);
         continuePattern(ui);
@@ -130,27 +130,27 @@ TEST_F(TransportTest, TransportBytesFollowTheOutputSyncMode) {
 TEST_F(TransportTest, StopSilencesBothMirrorsAndEndsThePatch) {
     loadRockPattern();
     const uint8_t held[3] = {0x90, 60, 100};
-    MIDIStatus_PutMIDIMessage(playerState.midiInStatus, held, 3);
-    MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, held, 3);
-    playerState.patchPlaying = 1;
-    MIDIClock_Start(playerState.patchClock);
+    MIDIStatus_PutMIDIMessage(playerState.handles.midiInStatus, held, 3);
+    MIDIStatus_PutMIDIMessage(playerState.handles.midiOutStatus, held, 3);
+    playerState.transport.patchPlaying = 1;
+    MIDIClock_Start(playerState.handles.patchClock);
 
     stopPlayback();
-    EXPECT_EQ(heldNotes(playerState.midiInStatus), 0);
-    EXPECT_EQ(heldNotes(playerState.midiOutStatus), 0);
-    EXPECT_EQ(playerState.patchPlaying, 0);
-    EXPECT_EQ(MIDIClock_IsRunning(playerState.patchClock), 0);
+    EXPECT_EQ(heldNotes(playerState.handles.midiInStatus), 0);
+    EXPECT_EQ(heldNotes(playerState.handles.midiOutStatus), 0);
+    EXPECT_EQ(playerState.transport.patchPlaying, 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.handles.patchClock), 0);
 }
 
 // Drum modules that ignore all-notes-off still hear a note-off for each
 // drum key the output mirror knows is sounding, before the controllers.
 TEST_F(TransportTest, StopEndsTheSoundingDrumKeysFirst) {
     loadRockPattern();
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
     holdInMirror(42);
     holdInMirror(36);
     const uint8_t otherChannel[3] = {0x90, 60, 100};
-    MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, otherChannel, 3);
+    MIDIStatus_PutMIDIMessage(playerState.handles.midiOutStatus, otherChannel, 3);
 
     stopPlayback();
     std::vector<Bytes> expected = {{0x99, 36, 0}, {0x99, 42, 0}};
@@ -160,19 +160,19 @@ TEST_F(TransportTest, StopEndsTheSoundingDrumKeysFirst) {
 
 TEST_F(TransportTest, StopWithoutOutputPortStillSilencesTheMirrors) {
     loadRockPattern();
-    MIDIOut_Close(playerState.midiOut);
-    playerState.midiOut = nullptr;
+    MIDIOut_Close(playerState.handles.midiOut);
+    playerState.handles.midiOut = nullptr;
     const uint8_t held[3] = {0x93, 64, 90};
-    MIDIStatus_PutMIDIMessage(playerState.midiInStatus, held, 3);
+    MIDIStatus_PutMIDIMessage(playerState.handles.midiInStatus, held, 3);
     stopPlayback();
-    EXPECT_EQ(heldNotes(playerState.midiInStatus), 0);
+    EXPECT_EQ(heldNotes(playerState.handles.midiInStatus), 0);
 }
 
 TEST_F(TransportTest, SelectingAPatternWhilePlayingKeepsTheTransportAndTakesTheNewResolution) {
     loadRockPattern();
     startPattern(ui);
     advanceMs(100);
-    playerState.patternPosition = 77;
+    playerState.transport.patternPosition = 77;
     writeSong("pattern", L"slow.mid", fourOnTheFloor(96));
     holdInMirror(42);
     clearSent();
@@ -180,12 +180,12 @@ TEST_F(TransportTest, SelectingAPatternWhilePlayingKeepsTheTransportAndTakesTheN
     choosePattern(L"slow.mid");
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 36, 0}, {0x99, 42, 0}})) << "the old pattern's keys end";
     EXPECT_TRUE(ui.warnings().empty());
-    EXPECT_EQ(std::wstring(playerState.patternName), L"slow.mid");
-    EXPECT_EQ(playerState.patternPlaying, 1);
-    EXPECT_EQ(playerState.patternPosition, 77);
-    EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
-    EXPECT_EQ(clockResolution(playerState.patternClock), 96);
-    EXPECT_EQ(clockResolution(playerState.patchClock), 120) << "the patch clock keeps its own";
+    EXPECT_EQ(std::wstring(playerState.settings.patternName), L"slow.mid");
+    EXPECT_EQ(playerState.transport.patternPlaying, 1);
+    EXPECT_EQ(playerState.transport.patternPosition, 77);
+    EXPECT_NE(MIDIClock_IsRunning(playerState.handles.patternClock), 0);
+    EXPECT_EQ(clockResolution(playerState.handles.patternClock), 96);
+    EXPECT_EQ(clockResolution(playerState.handles.patchClock), 120) << "the patch clock keeps its own";
 }
 
 TEST_F(TransportTest, APatternThatFailsToLoadLeavesNoPatternButKeepsTheTransport) {
@@ -200,10 +200,10 @@ TEST_F(TransportTest, APatternThatFailsToLoadLeavesNoPatternButKeepsTheTransport
         SCOPED_TRACE(name);
         ui.clear();
         choosePattern(name);
-        EXPECT_EQ(std::wstring(playerState.patternName), name) << "kept for the settings file";
-        EXPECT_EQ(playerState.patternData, nullptr);
-        EXPECT_EQ(playerState.patternPlaying, 1);
-        EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
+        EXPECT_EQ(std::wstring(playerState.settings.patternName), name) << "kept for the settings file";
+        EXPECT_EQ(playerState.handles.patternData, nullptr);
+        EXPECT_EQ(playerState.transport.patternPlaying, 1);
+        EXPECT_NE(MIDIClock_IsRunning(playerState.handles.patternClock), 0);
         ASSERT_EQ(ui.warnings().size(), 1u);
         EXPECT_EQ(ui.warnings()[0].kind, Warning::fileLoadFailed);
         EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", name));
@@ -212,10 +212,10 @@ TEST_F(TransportTest, APatternThatFailsToLoadLeavesNoPatternButKeepsTheTransport
 
 TEST_F(TransportTest, AFrameBasedPatternIsRefusedAndStopsTheTransport) {
     loadRockPattern();
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
     startPattern(ui);
     advanceMs(100);
-    playerState.patternPosition = 50;
+    playerState.transport.patternPosition = 50;
     // Division E7 28: 25 frames per second, 40 ticks per frame.
     SmfBuilder frames(0xE728);
     frames.track().noteOn(0, 9, 36, 100).endOfTrack(100);
@@ -223,11 +223,11 @@ TEST_F(TransportTest, AFrameBasedPatternIsRefusedAndStopsTheTransport) {
     clearSent();
 
     choosePattern(L"frames.mid");
-    EXPECT_EQ(playerState.patternData, nullptr);
-    EXPECT_EQ(playerState.patternPlaying, 0);
-    EXPECT_EQ(playerState.patternPosition, 0);
-    EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0);
-    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 96) << "stopped, not reset";
+    EXPECT_EQ(playerState.handles.patternData, nullptr);
+    EXPECT_EQ(playerState.transport.patternPlaying, 0);
+    EXPECT_EQ(playerState.transport.patternPosition, 0);
+    EXPECT_EQ(MIDIClock_IsRunning(playerState.handles.patternClock), 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patternClock), 96) << "stopped, not reset";
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0x99, 36, 0}})) << "the downbeat ends; no all-notes-off, no stop byte";
     ASSERT_EQ(ui.warnings().size(), 1u);
     EXPECT_EQ(ui.warnings()[0].kind, Warning::frameTimeBase);
@@ -242,7 +242,7 @@ TEST_F(TransportTest, APatternWithoutResolutionIsNeverLoaded) {
     zero.track().noteOn(0, 9, 36, 100).endOfTrack(0);
     writeSong("pattern", L"zero.mid", zero);
     choosePattern(L"zero.mid");
-    EXPECT_EQ(playerState.patternData, nullptr);
+    EXPECT_EQ(playerState.handles.patternData, nullptr);
     ASSERT_EQ(ui.warnings().size(), 1u);
     EXPECT_EQ(ui.warnings()[0].detail, songPath(L"pattern", L"zero.mid"));
 }
@@ -250,16 +250,16 @@ TEST_F(TransportTest, APatternWithoutResolutionIsNeverLoaded) {
 TEST_F(TransportTest, PatternPathIsCutAt255Characters) {
     std::wstring longName(400, L'x');
     wchar_t path[kSongPathSize];
-    formatSongPath(path, playerState.appDir, L"pattern", longName.c_str());
+    formatSongPath(path, playerState.shell.appDir, L"pattern", longName.c_str());
     std::wstring expected = songPath(L"pattern", longName).substr(0, 255);
     EXPECT_EQ(std::wstring(path), expected);
 }
 
 TEST_F(TransportTest, StoredPatternIsLoadedByItsStoredName) {
     writeSong("pattern", L"rock.mid", fourOnTheFloor());
-    std::wcscpy(playerState.patternName, L"rock.mid");
+    std::wcscpy(playerState.settings.patternName, L"rock.mid");
     EXPECT_FALSE(loadStoredPattern());
-    EXPECT_NE(playerState.patternData, nullptr);
+    EXPECT_NE(playerState.handles.patternData, nullptr);
 }
 
 TEST_F(TransportTest, StoredPatternProblems) {
@@ -272,9 +272,9 @@ TEST_F(TransportTest, StoredPatternProblems) {
     };
     for (Case c : {Case{L"gone.mid", std::nullopt}, Case{L"frames.mid", Warning::frameTimeBase}}) {
         SCOPED_TRACE(c.stored);
-        std::wcscpy(playerState.patternName, c.stored);
+        std::wcscpy(playerState.settings.patternName, c.stored);
         const SongLoadResult result = loadStoredPattern();
-        EXPECT_EQ(playerState.patternData, nullptr);
+        EXPECT_EQ(playerState.handles.patternData, nullptr);
         ASSERT_EQ(result.has_value(), c.warning.has_value());
         if (result) {
             EXPECT_EQ(result->kind, *c.warning);
@@ -285,7 +285,7 @@ TEST_F(TransportTest, StoredPatternProblems) {
 
 TEST_F(TransportTest, ClocksWithoutPatternRunAt120TicksPerQuarter) {
     createClocksNow();
-    for (MIDIClock* clock : {playerState.patternClock, playerState.patchClock}) {
+    for (MIDIClock* clock : {playerState.handles.patternClock, playerState.handles.patchClock}) {
         ASSERT_NE(clock, nullptr);
         EXPECT_EQ(clockResolution(clock), 120);
         EXPECT_EQ(MIDIClock_GetTempo(clock), 500000);
@@ -295,11 +295,11 @@ TEST_F(TransportTest, ClocksWithoutPatternRunAt120TicksPerQuarter) {
 
 TEST_F(TransportTest, ClocksTakeTheStoredPatternsResolution) {
     writeSong("pattern", L"rock.mid", fourOnTheFloor(96));
-    std::wcscpy(playerState.patternName, L"rock.mid");
+    std::wcscpy(playerState.settings.patternName, L"rock.mid");
     loadStoredPattern();
     createClocksNow();
-    EXPECT_EQ(clockResolution(playerState.patternClock), 96);
-    EXPECT_EQ(clockResolution(playerState.patchClock), 96);
+    EXPECT_EQ(clockResolution(playerState.handles.patternClock), 96);
+    EXPECT_EQ(clockResolution(playerState.handles.patchClock), 96);
 }
 
 TEST_F(TransportTest, LocateMovesThePatternAndItsClockWithWrap) {
@@ -311,22 +311,22 @@ TEST_F(TransportTest, LocateMovesThePatternAndItsClockWithWrap) {
     for (Case c : {Case{20, 480}, Case{0, 0}, Case{4, 480}, Case{16, 0}, Case{16383, 1800}}) {
         SCOPED_TRACE(c.songPosition);
         EXPECT_EQ(locate(c.songPosition), 1);
-        EXPECT_EQ(playerState.patternPosition, c.tick);
-        EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), c.tick);
-        EXPECT_EQ(MIDIClock_IsRunning(playerState.patternClock), 0) << "a stopped clock stays stopped";
+        EXPECT_EQ(playerState.transport.patternPosition, c.tick);
+        EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patternClock), c.tick);
+        EXPECT_EQ(MIDIClock_IsRunning(playerState.handles.patternClock), 0) << "a stopped clock stays stopped";
     }
     locate(20);
-    EXPECT_EQ(MIDIClock_GetMillisec(playerState.patternClock), 500) << "one quarter at 120 bpm";
+    EXPECT_EQ(MIDIClock_GetMillisec(playerState.handles.patternClock), 500) << "one quarter at 120 bpm";
 }
 
 TEST_F(TransportTest, LocateOnARunningClockKeepsItRunning) {
     loadRockPattern();
     startPattern(ui);
     EXPECT_EQ(locate(8), 1);
-    EXPECT_NE(MIDIClock_IsRunning(playerState.patternClock), 0);
+    EXPECT_NE(MIDIClock_IsRunning(playerState.handles.patternClock), 0);
     advanceMs(100);
-    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 960 + 96);
-    EXPECT_EQ(playerState.patternPlaying, 1);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patternClock), 960 + 96);
+    EXPECT_EQ(playerState.transport.patternPlaying, 1);
 }
 
 TEST_F(TransportTest, LocateForwardsTheReceivedPositionOnlyAsClockMaster) {
@@ -339,7 +339,7 @@ TEST_F(TransportTest, LocateForwardsTheReceivedPositionOnlyAsClockMaster) {
     for (const Case& c : {Case{1, 20, {{0xF2, 0x14, 0x00}}}, Case{1, 16383, {{0xF2, 0x7F, 0x7F}}},
                           Case{1, 200, {{0xF2, 0x48, 0x01}}}, Case{0, 20, {}}, Case{2, 20, {}}}) {
         SCOPED_TRACE(c.outSyncMode);
-        playerState.midiOutSyncMode = c.outSyncMode;
+        playerState.settings.midiOutSyncMode = c.outSyncMode;
         clearSent();
         locate(c.songPosition);
         EXPECT_EQ(sent(), c.expected);
@@ -350,7 +350,7 @@ TEST_F(TransportTest, LocateForwardsTheReceivedPositionOnlyAsClockMaster) {
 // the song position: it leaves right behind 0xFB, the next a pulse later.
 TEST_F(TransportTest, ContinueAtASongPositionSendsItsPulseFirst) {
     loadRockPattern();
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
     locate(5);  // sixteenth 5: tick 600, pulse 30
     clearSent();
     continuePattern(ui);
@@ -371,12 +371,12 @@ TEST_F(TransportTest, ContinueAtASongPositionSendsItsPulseFirst) {
 }
 
 TEST_F(TransportTest, LocateWithoutPatternOrClockDoesNothing) {
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
     EXPECT_EQ(locate(20), 0) << "no clock, no pattern";
     createClocksNow();
-    playerState.patternPosition = 5;
+    playerState.transport.patternPosition = 5;
     EXPECT_EQ(locate(20), 0) << "no pattern";
-    EXPECT_EQ(playerState.patternPosition, 5);
+    EXPECT_EQ(playerState.transport.patternPosition, 5);
     EXPECT_TRUE(sent().empty());
 }
 
@@ -386,11 +386,11 @@ TEST_F(TransportTest, LocateOnAPatternOfNoLengthGoesToTheStart) {
     dot.track().noteOn(0, 9, 36, 100).noteOff(0, 9, 36).endOfTrack(0);
     writeSong("pattern", L"dot.mid", dot);
     choosePattern(L"dot.mid");
-    ASSERT_NE(playerState.patternData, nullptr);
-    ASSERT_EQ(MIDIData_GetEndTime(playerState.patternData), 0);
+    ASSERT_NE(playerState.handles.patternData, nullptr);
+    ASSERT_EQ(MIDIData_GetEndTime(playerState.handles.patternData), 0);
     EXPECT_EQ(locate(20), 1);
-    EXPECT_EQ(playerState.patternPosition, 0);
-    EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), 0);
+    EXPECT_EQ(playerState.transport.patternPosition, 0);
+    EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patternClock), 0);
 }
 
 }  // namespace

@@ -19,8 +19,8 @@ class ClockFollowsClockTest : public PlayerFixture {
 protected:
     void SetUp() override {
         PlayerFixture::SetUp();
-        playerState.mainWindow = &ui;
-        playerState.midiThru = 0;
+        playerState.shell.mainWindow = &ui;
+        playerState.settings.midiThru = 0;
         writeSong("pattern", L"beat.mid", fourOnTheFloor());
         createClocksNow();
         choosePattern(L"beat.mid");
@@ -54,7 +54,7 @@ std::vector<PulseAndNote> notesByPulse(const std::vector<VirtualMIDIMessage>& me
 
 TEST_F(ClockFollowsClockTest, TheFollowerPlaysEachNoteOnTheMastersPulse) {
     // The master: own tempo, 120 bpm, timing clock out, two bars.
-    playerState.midiOutSyncMode = kOutSyncTimingClock;
+    playerState.settings.midiOutSyncMode = kOutSyncTimingClock;
     startPattern(ui);
     for (int ms = 0; ms < 4000; ++ms) {
         advanceMs(1);
@@ -64,10 +64,10 @@ TEST_F(ClockFollowsClockTest, TheFollowerPlaysEachNoteOnTheMastersPulse) {
     stopPlayback();
 
     // The follower hears the master's Start and pulses when they left.
-    playerState.midiOutSyncMode = kOutSyncNone;
-    playerState.midiInSyncMode = kInSyncTimingClock;
-    playerState.tempoMode = kTempoFollowInput;
-    MIDIClock_SetMIDIInSyncMode(playerState.patternClock, kInSyncTimingClock);
+    playerState.settings.midiOutSyncMode = kOutSyncNone;
+    playerState.settings.midiInSyncMode = kInSyncTimingClock;
+    playerState.settings.tempoMode = kTempoFollowInput;
+    MIDIClock_SetMIDIInSyncMode(playerState.handles.patternClock, kInSyncTimingClock);
     clearSent();
     const int64_t offset = nowNs() - master.front().timeNs + 1000000;
     std::vector<VirtualMIDIMessage> heard;  // the master's timing as fed, and the follower's notes

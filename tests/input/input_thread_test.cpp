@@ -17,7 +17,7 @@ class InputThreadTest : public PlayerFixture {
 protected:
     void SetUp() override {
         PlayerFixture::SetUp();
-        playerState.mainWindow = &ui;
+        playerState.shell.mainWindow = &ui;
     }
 
     // Queues the messages and runs one pass over them, as the thread does.
@@ -31,7 +31,7 @@ protected:
         writeSong("pattern", L"rock.mid", fourOnTheFloor());
         createClocksNow();
         choosePattern(L"rock.mid");
-        ASSERT_NE(playerState.patternData, nullptr);
+        ASSERT_NE(playerState.handles.patternData, nullptr);
     }
 };
 
@@ -71,9 +71,9 @@ TEST_F(InputThreadTest, SyncStartAndSyncStop) {
     for (const SyncCase& c : cases) {
         SCOPED_TRACE(c.what);
         ui.clear();
-        playerState.patternPlaying = c.playing;
-        playerState.syncStart = c.syncStart;
-        playerState.syncStop = c.syncStop;
+        playerState.transport.patternPlaying = c.playing;
+        playerState.settings.syncStart = c.syncStart;
+        playerState.settings.syncStop = c.syncStop;
         receive(c.messages);
         EXPECT_EQ(ui.commands(), c.commands);
         std::vector<Bytes> letGo;  // of the pedal and every key the case held
@@ -82,41 +82,41 @@ TEST_F(InputThreadTest, SyncStartAndSyncStop) {
             letGo.push_back({static_cast<uint8_t>(0xB0 | channel), 123, 0});
         }
         receive(letGo);
-        ASSERT_EQ(heldNotes(playerState.midiInStatus), 0);
+        ASSERT_EQ(heldNotes(playerState.handles.midiInStatus), 0);
     }
 }
 
 TEST_F(InputThreadTest, TransportMessagesPostCommandsWhateverTheSettings) {
-    playerState.syncStart = 0;
-    playerState.syncStop = 0;
-    playerState.tempoMode = 1;
-    playerState.midiInSyncMode = 2;
+    playerState.settings.syncStart = 0;
+    playerState.settings.syncStop = 0;
+    playerState.settings.tempoMode = 1;
+    playerState.settings.midiInSyncMode = 2;
     receive({{0xFA}, {0xFB}, {0xFC}});
     EXPECT_EQ(ui.commands(), (std::vector<int32_t>{kStart, kContinue, kStop}));
 }
 
 TEST_F(InputThreadTest, SongPositionLocatesOnlyInClockSyncMode) {
     loadPattern();  // 480 ticks per quarter note, ends at 1920
-    playerState.midiOutSyncMode = 0;
+    playerState.settings.midiOutSyncMode = 0;
     for (int32_t inSyncMode : {0, 2, 1}) {
         SCOPED_TRACE(inSyncMode);
-        playerState.midiInSyncMode = inSyncMode;
-        playerState.patternPosition = 7;
+        playerState.settings.midiInSyncMode = inSyncMode;
+        playerState.transport.patternPosition = 7;
         clearSent();
         receive({{0xF2, 0x14, 0x00}});  // sixteenth note 20: tick 2400, wrapped to 480
-        EXPECT_EQ(playerState.patternPosition, inSyncMode == 1 ? 480 : 7);
+        EXPECT_EQ(playerState.transport.patternPosition, inSyncMode == 1 ? 480 : 7);
         EXPECT_EQ(sent(), std::vector<Bytes>{Bytes({0xF2, 0x14, 0x00})}) << "passed through";
     }
     // Both bytes count: (2 << 7) | 1 = 257 sixteenths = 30840 ticks, wrapped to 120.
     receive({{0xF2, 0x01, 0x02}});
-    EXPECT_EQ(playerState.patternPosition, 120);
+    EXPECT_EQ(playerState.transport.patternPosition, 120);
     EXPECT_TRUE(ui.commands().empty());
 }
 
 TEST_F(InputThreadTest, AsClockMasterAReceivedSongPositionGoesOutOnce) {
     loadPattern();
-    playerState.midiInSyncMode = 1;
-    playerState.midiOutSyncMode = 1;
+    playerState.settings.midiInSyncMode = 1;
+    playerState.settings.midiOutSyncMode = 1;
     receive({{0xF2, 0x14, 0x00}});
     EXPECT_EQ(sent(), (std::vector<Bytes>{{0xF2, 0x14, 0x00}})) << "forwarded, not passed through";
 }
@@ -137,14 +137,14 @@ TEST_F(InputThreadTest, ThruKeepsBackOnlyTheSyncFamilyThePlayerSends) {
         if (i < clock.size()) mixed.push_back(clock[i]);
         if (i < timeCode.size()) mixed.push_back(timeCode[i]);
     }
-    playerState.midiInSyncMode = 0;  // a song position is only passed on, never forwarded
+    playerState.settings.midiInSyncMode = 0;  // a song position is only passed on, never forwarded
     const struct {
         int32_t outSyncMode;
         std::vector<Bytes> keptBack;
     } rows[] = {{1, clock}, {3, timeCode}, {5, timeCode}, {0, {}}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.outSyncMode);
-        playerState.midiOutSyncMode = row.outSyncMode;
+        playerState.settings.midiOutSyncMode = row.outSyncMode;
         clearSent();
         receive(mixed);
         std::vector<Bytes> passed;
@@ -160,29 +160,29 @@ TEST_F(InputThreadTest, ThruPassesEverythingUnchangedAndInOrder) {
         {0xE3, 0x00, 0x40}, {0xC9, 0x05}, {0xFC}};
     receive(messages);
     EXPECT_EQ(sent(), messages);
-    EXPECT_EQ(heldNotes(playerState.midiOutStatus), 1) << "what goes out is mirrored";
-    EXPECT_EQ(heldNotes(playerState.midiInStatus), 1);
+    EXPECT_EQ(heldNotes(playerState.handles.midiOutStatus), 1) << "what goes out is mirrored";
+    EXPECT_EQ(heldNotes(playerState.handles.midiInStatus), 1);
 }
 
 TEST_F(InputThreadTest, WithoutThruTheInputIsStillMirroredAndActedOn) {
-    playerState.midiThru = 0;
-    playerState.syncStart = 1;
+    playerState.settings.midiThru = 0;
+    playerState.settings.syncStart = 1;
     receive({{0x90, 60, 100}, {0x91, 62, 100}});
     EXPECT_TRUE(sent().empty());
-    EXPECT_EQ(heldNotes(playerState.midiInStatus), 2);
-    EXPECT_EQ(heldNotes(playerState.midiOutStatus), 0);
+    EXPECT_EQ(heldNotes(playerState.handles.midiInStatus), 2);
+    EXPECT_EQ(heldNotes(playerState.handles.midiOutStatus), 0);
     EXPECT_EQ(ui.commands(), (std::vector<int32_t>{kStart, kStart}));
 
     // Without an output port the sync actions still happen.
-    playerState.midiThru = 1;
-    MIDIOut_Close(playerState.midiOut);
-    playerState.midiOut = nullptr;
-    playerState.patternPlaying = 1;
-    playerState.syncStop = 1;
+    playerState.settings.midiThru = 1;
+    MIDIOut_Close(playerState.handles.midiOut);
+    playerState.handles.midiOut = nullptr;
+    playerState.transport.patternPlaying = 1;
+    playerState.settings.syncStop = 1;
     ui.clear();
     receive({{0x80, 60, 0}, {0x81, 62, 0}});
     EXPECT_EQ(ui.commands(), std::vector<int32_t>{kStop});
-    EXPECT_EQ(heldNotes(playerState.midiOutStatus), 0);
+    EXPECT_EQ(heldNotes(playerState.handles.midiOutStatus), 0);
 }
 
 TEST_F(InputThreadTest, OnePassDrainsTheWholeQueue) {
@@ -198,23 +198,23 @@ TEST_F(InputThreadTest, OnePassDrainsTheWholeQueue) {
 
 TEST_F(InputThreadTest, WithoutInputPortAPassDoesNothing) {
     inject({0xFA});
-    MIDIIn_Close(playerState.midiIn);
-    playerState.midiIn = nullptr;
+    MIDIIn_Close(playerState.handles.midiIn);
+    playerState.handles.midiIn = nullptr;
     receive({});
     EXPECT_TRUE(ui.commands().empty());
     EXPECT_TRUE(sent().empty());
 }
 
 TEST_F(InputThreadTest, ReceivedTimingDrivesBothFollowingClocks) {
-    playerState.tempoMode = 1;
-    playerState.midiInSyncMode = 1;
+    playerState.settings.tempoMode = 1;
+    playerState.settings.midiInSyncMode = 1;
     createClocksNow();  // 120 ticks per quarter note, following MIDI clock
-    MIDIClock_Start(playerState.patternClock);
-    MIDIClock_Start(playerState.patchClock);
+    MIDIClock_Start(playerState.handles.patternClock);
+    MIDIClock_Start(playerState.handles.patchClock);
     std::vector<Bytes> quarterNote(24, Bytes{0xF8});
     receive(quarterNote);
-    EXPECT_GT(MIDIClock_GetTickCount(playerState.patternClock), 0);
-    EXPECT_GT(MIDIClock_GetTickCount(playerState.patchClock), 0);
+    EXPECT_GT(MIDIClock_GetTickCount(playerState.handles.patternClock), 0);
+    EXPECT_GT(MIDIClock_GetTickCount(playerState.handles.patchClock), 0);
     EXPECT_EQ(sent().size(), 24u) << "timing is passed through as well";
 }
 
@@ -236,8 +236,8 @@ TEST_F(InputThreadTest, TheFirstPulseAfterStartOrContinueReadsTheStartPosition) 
         {"Continue at a song position", {{0xF2, 2, 0}, {0xFB}, {0xF8}}, true, {}, 240},
         {"Start taken back by Stop", {{0xFA}, {0xF8}, {0xFC}}, false, {}, -1},
     };
-    playerState.tempoMode = 1;
-    playerState.midiInSyncMode = 1;
+    playerState.settings.tempoMode = 1;
+    playerState.settings.midiInSyncMode = 1;
     loadPattern();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -246,7 +246,7 @@ TEST_F(InputThreadTest, TheFirstPulseAfterStartOrContinueReadsTheStartPosition) 
         c.isContinue ? continuePattern(ui) : startPattern(ui);
         receive(c.after);
         std::lock_guard hold(playerState.lock);
-        EXPECT_EQ(MIDIClock_GetTickCount(playerState.patternClock), c.tick);
+        EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patternClock), c.tick);
     }
 }
 

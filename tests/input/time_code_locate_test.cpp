@@ -21,11 +21,11 @@ Bytes fullFrame(int hours, int minutes, int seconds, int frames) {
 using TimeCodeLocateTest = PlayerFixture;
 
 TEST_F(TimeCodeLocateTest, FullFramesMoveThePatternWithoutABurst) {
-    playerState.mainWindow = &ui;
-    playerState.midiInSyncMode = kInSyncTimeCode;
-    playerState.tempoMode = kTempoFollowInput;
-    playerState.midiOutSyncMode = kOutSyncTimingClock;
-    playerState.midiThru = 0;
+    playerState.shell.mainWindow = &ui;
+    playerState.settings.midiInSyncMode = kInSyncTimeCode;
+    playerState.settings.tempoMode = kTempoFollowInput;
+    playerState.settings.midiOutSyncMode = kOutSyncTimingClock;
+    playerState.settings.midiThru = 0;
     writeSong("pattern", L"rock.mid", fourOnTheFloor());
     createClocksNow();
     choosePattern(L"rock.mid");
@@ -49,7 +49,7 @@ TEST_F(TimeCodeLocateTest, FullFramesMoveThePatternWithoutABurst) {
             notes += message[0] == 0x99;
         }
         std::lock_guard hold(playerState.lock);
-        EXPECT_LT(playerState.patternPosition, MIDIData_GetEndTime(playerState.patternData) + 1);
+        EXPECT_LT(playerState.transport.patternPosition, MIDIData_GetEndTime(playerState.handles.patternData) + 1);
     }
     // Each locate: Stop, the song position, Continue, and at most the six
     // pulses of a sixteenth; the clock stands at the frame, so nothing more

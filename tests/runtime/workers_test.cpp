@@ -27,7 +27,7 @@ protected:
         PlayerFixture::SetUp();
         MIDIClockLib_SetTimeSource(nullptr);  // the workers run on real time
         createClocksNow();
-        playerState.mainWindow = &ui;
+        playerState.shell.mainWindow = &ui;
     }
 };
 
@@ -52,30 +52,30 @@ protected:
 
 TEST_F(WorkersTest, StartSetsTheFlagsAndStopClearsThemAndJoins) {
     ASSERT_TRUE(startWorkerThreads());
-    EXPECT_EQ(playerState.inputThread, 1);
-    EXPECT_EQ(playerState.patternThread, 1);
-    EXPECT_EQ(playerState.patchThread, 1);
+    EXPECT_EQ(playerState.shell.inputThread, 1);
+    EXPECT_EQ(playerState.shell.patternThread, 1);
+    EXPECT_EQ(playerState.shell.patchThread, 1);
     EXPECT_FALSE(startWorkerThreads()) << "the workers start once";
 
     EXPECT_TRUE(stopWorkerThreads());
-    EXPECT_EQ(playerState.mainWindow.load(), nullptr);
-    EXPECT_EQ(playerState.inputThread, 0);
-    EXPECT_EQ(playerState.patternThread, 0);
-    EXPECT_EQ(playerState.patchThread, 0);
+    EXPECT_EQ(playerState.shell.mainWindow.load(), nullptr);
+    EXPECT_EQ(playerState.shell.inputThread, 0);
+    EXPECT_EQ(playerState.shell.patternThread, 0);
+    EXPECT_EQ(playerState.shell.patchThread, 0);
 
     releasePlayerObjects();
-    EXPECT_EQ(playerState.midiIn, nullptr);
-    EXPECT_EQ(playerState.midiOut, nullptr);
-    EXPECT_EQ(playerState.midiInStatus, nullptr);
-    EXPECT_EQ(playerState.midiOutStatus, nullptr);
-    EXPECT_EQ(playerState.patternClock, nullptr);
-    EXPECT_EQ(playerState.patchClock, nullptr);
-    EXPECT_EQ(playerState.patternData, nullptr);
-    EXPECT_EQ(playerState.patchData, nullptr);
+    EXPECT_EQ(playerState.handles.midiIn, nullptr);
+    EXPECT_EQ(playerState.handles.midiOut, nullptr);
+    EXPECT_EQ(playerState.handles.midiInStatus, nullptr);
+    EXPECT_EQ(playerState.handles.midiOutStatus, nullptr);
+    EXPECT_EQ(playerState.handles.patternClock, nullptr);
+    EXPECT_EQ(playerState.handles.patchClock, nullptr);
+    EXPECT_EQ(playerState.handles.patternData, nullptr);
+    EXPECT_EQ(playerState.handles.patchData, nullptr);
 }
 
 TEST_F(WorkersTest, ReceivedNotesReachTheMainWindowAndTheOutput) {
-    playerState.syncStart = 1;
+    playerState.settings.syncStart = 1;
     ASSERT_TRUE(startWorkerThreads());
     inject({0x90, 60, 100});
     EXPECT_TRUE(ui.waitForCommands(1, std::chrono::seconds(5)));
@@ -102,10 +102,10 @@ TEST_F(WorkersTest, UserOperationsRaceTheWorkersCleanly) {
     writeSong("pattern", L"b.mid", b);
     writeSong("pattern", L"frames.mid", frames);
     writeSong("patch", L"setup.mid", patch);
-    playerState.syncStart = 1;
-    playerState.syncStop = 1;
-    playerState.midiOutSyncMode = 1;
-    playerState.midiInSyncMode = 1;
+    playerState.settings.syncStart = 1;
+    playerState.settings.syncStop = 1;
+    playerState.settings.midiOutSyncMode = 1;
+    playerState.settings.midiInSyncMode = 1;
 
     ASSERT_TRUE(startWorkerThreads());
     std::atomic<bool> playing{true};
@@ -150,7 +150,7 @@ TEST_F(WorkersTest, UserOperationsRaceTheWorkersCleanly) {
             Selection selection{MIDIClockLib_Now(), 0, 0};
             choose(name, selectPattern);
             selection.endNs = MIDIClockLib_Now();
-            if (playerState.patternData) selection.loaded = static_cast<char>(name[0]);
+            if (playerState.handles.patternData) selection.loaded = static_cast<char>(name[0]);
             selections.push_back(selection);
             break;
         }
@@ -228,19 +228,19 @@ TEST_F(WorkersTest, PortsReopenAndSyncModesChangeWhileTheWorkersRun) {
         switch (random() % 5) {
         case 0: {
             std::lock_guard hold(p.lock);
-            p.midiIn = MIDIIn_ReopenW(p.midiIn, inputs[random() % std::size(inputs)]);
+            p.handles.midiIn = MIDIIn_ReopenW(p.handles.midiIn, inputs[random() % std::size(inputs)]);
             break;
         }
         case 1: {
             std::lock_guard hold(p.lock);
-            p.midiOut = MIDIOut_ReopenW(p.midiOut, outputs[random() % std::size(outputs)]);
+            p.handles.midiOut = MIDIOut_ReopenW(p.handles.midiOut, outputs[random() % std::size(outputs)]);
             break;
         }
         case 2:
-            p.midiInSyncMode = static_cast<int32_t>(random() % 3);
+            p.settings.midiInSyncMode = static_cast<int32_t>(random() % 3);
             setTempoMode(random() % 2 ? kTempoFollowInput : kTempoOwn);
             break;
-        case 3: p.midiOutSyncMode = static_cast<int32_t>(random() % 6); break;
+        case 3: p.settings.midiOutSyncMode = static_cast<int32_t>(random() % 6); break;
         case 4: random() % 2 ? startPattern(ui) : stopPlayback(); break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % 3));

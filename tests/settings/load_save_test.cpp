@@ -20,22 +20,22 @@ std::wstring groups(const std::atomic<int32_t>* values) {
 TEST_F(LoadSaveTest, LoadsTheDefaultsWithoutAFile) {
     EXPECT_EQ(loadSettings(settingsPath().c_str()), 1);
     const PlayerState& p = playerState;
-    EXPECT_EQ(p.tempo, 500000);
-    EXPECT_EQ(p.tempoMode, 0);
-    EXPECT_EQ(groups(p.noteCheck), L"1,1,1,1,1,1,1,1");
-    EXPECT_EQ(groups(p.noteLevel), L"100,100,100,100,100,100,100,100");
-    EXPECT_EQ(p.syncStart, 1);
-    EXPECT_EQ(p.syncStop, 1);
-    EXPECT_EQ(p.midiThru, 1);
-    EXPECT_EQ(p.midiInSyncMode, 1);
-    EXPECT_EQ(p.midiOutSyncMode, 1);
-    EXPECT_STREQ(p.patchName, L"");
-    EXPECT_STREQ(p.patternName, L"");
-    EXPECT_STREQ(p.midiInName, L"");
-    EXPECT_STREQ(p.midiOutName, L"MIDI Mapper");
-    EXPECT_STREQ(p.userInterface, L"Japanese");
-    EXPECT_STREQ(p.textEncoding, L"932-Japanese Shift-JIS");
-    EXPECT_EQ(codePageOfTextEncoding(p.textEncoding), 932);
+    EXPECT_EQ(p.settings.tempo, 500000);
+    EXPECT_EQ(p.settings.tempoMode, 0);
+    EXPECT_EQ(groups(p.settings.noteCheck), L"1,1,1,1,1,1,1,1");
+    EXPECT_EQ(groups(p.settings.noteLevel), L"100,100,100,100,100,100,100,100");
+    EXPECT_EQ(p.settings.syncStart, 1);
+    EXPECT_EQ(p.settings.syncStop, 1);
+    EXPECT_EQ(p.settings.midiThru, 1);
+    EXPECT_EQ(p.settings.midiInSyncMode, 1);
+    EXPECT_EQ(p.settings.midiOutSyncMode, 1);
+    EXPECT_STREQ(p.settings.patchName, L"");
+    EXPECT_STREQ(p.settings.patternName, L"");
+    EXPECT_STREQ(p.settings.midiInName, L"");
+    EXPECT_STREQ(p.settings.midiOutName, L"MIDI Mapper");
+    EXPECT_STREQ(p.settings.userInterface, L"Japanese");
+    EXPECT_STREQ(p.settings.textEncoding, L"932-Japanese Shift-JIS");
+    EXPECT_EQ(codePageOfTextEncoding(p.settings.textEncoding), 932);
 }
 
 TEST_F(LoadSaveTest, ScansListsUpToTheFirstMismatch) {
@@ -63,8 +63,8 @@ TEST_F(LoadSaveTest, ScansListsUpToTheFirstMismatch) {
     // From the file, the elements after a mismatch keep their start-up 0.
     writeBytes(settingsPath(), utf16leFile(L"[Status]\r\nNoteLevel=50,60\r\nNoteCheck=\r\n"));
     loadSettings(settingsPath().c_str());
-    EXPECT_EQ(groups(playerState.noteLevel), L"50,60,0,0,0,0,0,0");
-    EXPECT_EQ(groups(playerState.noteCheck), L"0,0,0,0,0,0,0,0");
+    EXPECT_EQ(groups(playerState.settings.noteLevel), L"50,60,0,0,0,0,0,0");
+    EXPECT_EQ(groups(playerState.settings.noteCheck), L"0,0,0,0,0,0,0,0");
 }
 
 TEST_F(LoadSaveTest, ReadsCodePagesAsLeadingDecimalNumbers) {
@@ -88,13 +88,13 @@ TEST_F(LoadSaveTest, PicksTheOutputDeviceForAnEmptyName) {
 
     writeBytes(settingsPath(), utf16leFile(L"[MIDI Device]\r\nMIDIInName=\r\nMIDIOutName=\r\n"));
     loadSettings(settingsPath().c_str());
-    EXPECT_STREQ(playerState.midiInName, L"");
+    EXPECT_STREQ(playerState.settings.midiInName, L"");
     const wchar_t* fallback = midiOutFallbackName(currentOsVersion());
-    EXPECT_STREQ(playerState.midiOutName, fallback);
+    EXPECT_STREQ(playerState.settings.midiOutName, fallback);
     EXPECT_EQ(writeSettingsFile(settingsPath().c_str()), 1);
     resetPlayerState();
     loadSettings(settingsPath().c_str());
-    EXPECT_STREQ(playerState.midiOutName, fallback);
+    EXPECT_STREQ(playerState.settings.midiOutName, fallback);
 }
 
 // A tempo the scroll bar (16..256 bpm) cannot show is brought into its range.
@@ -114,32 +114,32 @@ TEST_F(LoadSaveTest, KeepsDeviceNamesTo31CharactersAndTemposToTheScrollBarsRange
                                                L"\r\nMIDIOutName=" + name40 + L"\r\n"));
         resetPlayerState();
         loadSettings(settingsPath().c_str());
-        EXPECT_EQ(playerState.tempo, tempo.loaded);
-        EXPECT_EQ(std::wstring(playerState.midiInName), name40.substr(0, 31));
-        EXPECT_EQ(std::wstring(playerState.midiOutName), name40.substr(0, 31));
+        EXPECT_EQ(playerState.settings.tempo, tempo.loaded);
+        EXPECT_EQ(std::wstring(playerState.settings.midiInName), name40.substr(0, 31));
+        EXPECT_EQ(std::wstring(playerState.settings.midiOutName), name40.substr(0, 31));
     }
 }
 
 // The fields as a run may leave them, and the file the exit writes for them.
 void setRunFields() {
     PlayerState& p = playerState;
-    std::wcscpy(p.patchName, L"GM Reset.mid");
-    std::wcscpy(p.patternName, L"");
-    p.tempoMode = 1;
-    p.tempo = 468750;
+    std::wcscpy(p.settings.patchName, L"GM Reset.mid");
+    std::wcscpy(p.settings.patternName, L"");
+    p.settings.tempoMode = 1;
+    p.settings.tempo = 468750;
     for (int g = 0; g < kDrumGroupCount; ++g) {
-        p.noteCheck[g] = g % 2;
-        p.noteLevel[g] = 10 * g + 1;
+        p.settings.noteCheck[g] = g % 2;
+        p.settings.noteLevel[g] = 10 * g + 1;
     }
-    p.syncStart = 0;
-    p.syncStop = 0;
-    std::wcscpy(p.midiInName, L"USB MIDI In");
-    std::wcscpy(p.midiOutName, L"Microsoft GS Wavetable Synth");
-    p.midiThru = 0;
-    p.midiInSyncMode = 2;
-    p.midiOutSyncMode = -3;
-    std::wcscpy(p.userInterface, L"English");
-    std::wcscpy(p.textEncoding, L"1252-Western Latin-1 [recommended]");
+    p.settings.syncStart = 0;
+    p.settings.syncStop = 0;
+    std::wcscpy(p.settings.midiInName, L"USB MIDI In");
+    std::wcscpy(p.settings.midiOutName, L"Microsoft GS Wavetable Synth");
+    p.settings.midiThru = 0;
+    p.settings.midiInSyncMode = 2;
+    p.settings.midiOutSyncMode = -3;
+    std::wcscpy(p.settings.userInterface, L"English");
+    std::wcscpy(p.settings.textEncoding, L"1252-Western Latin-1 [recommended]");
 }
 
 const wchar_t kSavedRunFile[] =
@@ -185,21 +185,21 @@ TEST_F(LoadSaveTest, LoadsWhatItSavedExceptTheSyncFlags) {
     resetPlayerState();
     loadSettings(path.c_str());
     const PlayerState& p = playerState;
-    EXPECT_STREQ(p.patchName, L"GM Reset.mid");
-    EXPECT_STREQ(p.patternName, L"");
-    EXPECT_EQ(p.tempoMode, 1);
-    EXPECT_EQ(p.tempo, 468750);
-    EXPECT_EQ(groups(p.noteCheck), L"0,1,0,1,0,1,0,1");
-    EXPECT_EQ(groups(p.noteLevel), L"1,11,21,31,41,51,61,71");
-    EXPECT_EQ(p.syncStart, 1);  // not saved: back on at every start
-    EXPECT_EQ(p.syncStop, 1);
-    EXPECT_STREQ(p.midiInName, L"USB MIDI In");
-    EXPECT_STREQ(p.midiOutName, L"Microsoft GS Wavetable Synth");
-    EXPECT_EQ(p.midiThru, 0);
-    EXPECT_EQ(p.midiInSyncMode, 2);
-    EXPECT_EQ(p.midiOutSyncMode, -3);
-    EXPECT_STREQ(p.userInterface, L"English");
-    EXPECT_STREQ(p.textEncoding, L"1252-Western Latin-1 [recommended]");
+    EXPECT_STREQ(p.settings.patchName, L"GM Reset.mid");
+    EXPECT_STREQ(p.settings.patternName, L"");
+    EXPECT_EQ(p.settings.tempoMode, 1);
+    EXPECT_EQ(p.settings.tempo, 468750);
+    EXPECT_EQ(groups(p.settings.noteCheck), L"0,1,0,1,0,1,0,1");
+    EXPECT_EQ(groups(p.settings.noteLevel), L"1,11,21,31,41,51,61,71");
+    EXPECT_EQ(p.settings.syncStart, 1);  // not saved: back on at every start
+    EXPECT_EQ(p.settings.syncStop, 1);
+    EXPECT_STREQ(p.settings.midiInName, L"USB MIDI In");
+    EXPECT_STREQ(p.settings.midiOutName, L"Microsoft GS Wavetable Synth");
+    EXPECT_EQ(p.settings.midiThru, 0);
+    EXPECT_EQ(p.settings.midiInSyncMode, 2);
+    EXPECT_EQ(p.settings.midiOutSyncMode, -3);
+    EXPECT_STREQ(p.settings.userInterface, L"English");
+    EXPECT_STREQ(p.settings.textEncoding, L"1252-Western Latin-1 [recommended]");
 
     // Saved again unchanged, the file is the same to the byte.
     const std::string first = readBytes(path);
@@ -211,13 +211,13 @@ TEST_F(LoadSaveTest, HandEditedSyncFlagsLastOneRun) {
     const std::wstring path = settingsPath();
     writeBytes(path, byteFile(L"[Status]\r\nSyncStart=0\r\nSyncStop=0\r\n"));
     loadSettings(path.c_str());
-    EXPECT_EQ(playerState.syncStart, 0);
-    EXPECT_EQ(playerState.syncStop, 0);
+    EXPECT_EQ(playerState.settings.syncStart, 0);
+    EXPECT_EQ(playerState.settings.syncStop, 0);
     ASSERT_EQ(writeSettingsFile(path.c_str()), 1);
     resetPlayerState();
     loadSettings(path.c_str());
-    EXPECT_EQ(playerState.syncStart, 1);
-    EXPECT_EQ(playerState.syncStop, 1);
+    EXPECT_EQ(playerState.settings.syncStart, 1);
+    EXPECT_EQ(playerState.settings.syncStop, 1);
 }
 
 // Where no file can be made beside Quillbex.ini, the file itself is

@@ -48,17 +48,17 @@ protected:
         std::filesystem::remove_all(appDir_);
         std::filesystem::create_directories(appDir_ / "pattern");
         std::filesystem::create_directories(appDir_ / "patch");
-        copyTruncated(playerState.appDir, appDir_.wstring());
+        copyTruncated(playerState.shell.appDir, appDir_.wstring());
 
-        playerState.tempo = 500000;
-        playerState.midiThru = 1;
+        playerState.settings.tempo = 500000;
+        playerState.settings.midiThru = 1;
         turnOnAllDrumGroups();
         openVirtualInput(kInputName);
         openVirtualOutput(kOutputName);
-        ASSERT_NE(playerState.midiIn, nullptr);
-        ASSERT_NE(playerState.midiOut, nullptr);
-        ASSERT_NE(playerState.midiInStatus, nullptr);
-        ASSERT_NE(playerState.midiOutStatus, nullptr);
+        ASSERT_NE(playerState.handles.midiIn, nullptr);
+        ASSERT_NE(playerState.handles.midiOut, nullptr);
+        ASSERT_NE(playerState.handles.midiInStatus, nullptr);
+        ASSERT_NE(playerState.handles.midiOutStatus, nullptr);
     }
 
     void TearDown() override {
@@ -83,7 +83,7 @@ protected:
 
     // The path the player builds for a song of `folder`.
     std::wstring songPath(const wchar_t* folder, const std::wstring& name) const {
-        return std::wstring(playerState.appDir) + kPathSeparator + folder + kPathSeparator + name;
+        return std::wstring(playerState.shell.appDir) + kPathSeparator + folder + kPathSeparator + name;
     }
 
     // Chooses the song `name` as the window does: runs `operation` (selectPattern
@@ -115,28 +115,28 @@ protected:
 
     // Whether the output mirror holds `key` on the drum channel.
     static bool mirrorHolds(int32_t key) {
-        return MIDIPart_GetNoteKeep(MIDIStatus_GetMIDIPart(playerState.midiOutStatus, kDrumChannel),
+        return MIDIPart_GetNoteKeep(MIDIStatus_GetMIDIPart(playerState.handles.midiOutStatus, kDrumChannel),
                                     key) != 0;
     }
 
     static void holdInMirror(int32_t key) {
         const uint8_t noteOn[3] = {kDrumNoteOn, static_cast<uint8_t>(key), 100};
-        MIDIStatus_PutMIDIMessage(playerState.midiOutStatus, noteOn, 3);
+        MIDIStatus_PutMIDIMessage(playerState.handles.midiOutStatus, noteOn, 3);
     }
 
     // Loads `smf` from memory as the pattern, playing, with a stopped clock
     // at tick 0, so each pass reads the tick a test sets.
     static void usePattern(const SmfBuilder& smf) {
         const Bytes bytes = smf.bytes();
-        playerState.patternData = MIDIData_LoadFromMemory(bytes.data(), bytes.size());
-        ASSERT_NE(playerState.patternData, nullptr);
+        playerState.handles.patternData = MIDIData_LoadFromMemory(bytes.data(), bytes.size());
+        ASSERT_NE(playerState.handles.patternData, nullptr);
         int32_t timeMode = 0;
         int32_t resolution = 0;
-        MIDIData_GetTimeBase(playerState.patternData, &timeMode, &resolution);
-        playerState.patternClock = MIDIClock_Create(timeMode, resolution, kDefaultTempo);
-        ASSERT_NE(playerState.patternClock, nullptr);
-        playerState.patternPlaying = 1;
-        playerState.patternPosition = 0;
+        MIDIData_GetTimeBase(playerState.handles.patternData, &timeMode, &resolution);
+        playerState.handles.patternClock = MIDIClock_Create(timeMode, resolution, kDefaultTempo);
+        ASSERT_NE(playerState.handles.patternClock, nullptr);
+        playerState.transport.patternPlaying = 1;
+        playerState.transport.patternPosition = 0;
     }
 
     static int32_t heldNotes(MIDIStatus* status) {

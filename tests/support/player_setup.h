@@ -12,19 +12,19 @@
 // Notes leave unfiltered and unscaled.
 inline void turnOnAllDrumGroups() {
     for (int g = 0; g < kDrumGroupCount; ++g) {
-        playerState.noteCheck[g] = 1;
-        playerState.noteLevel[g] = 100;
+        playerState.settings.noteCheck[g] = 1;
+        playerState.settings.noteLevel[g] = 100;
     }
 }
 
 inline void openVirtualInput(const wchar_t* name) {
     VirtualMIDI_CreateInput(name);
-    playerState.midiIn = MIDIIn_OpenW(name);
-    playerState.midiInStatus = MIDIStatus_Create(0, 16, 2);
+    playerState.handles.midiIn = MIDIIn_OpenW(name);
+    playerState.handles.midiInStatus = MIDIStatus_Create(0, 16, 2);
 }
 
 inline void openVirtualOutput(const wchar_t* name) {
     VirtualMIDI_CreateOutput(name);
-    playerState.midiOut = MIDIOut_OpenW(name);
-    playerState.midiOutStatus = MIDIStatus_Create(0, 16, 2);
+    playerState.handles.midiOut = MIDIOut_OpenW(name);
+    playerState.handles.midiOutStatus = MIDIStatus_Create(0, 16, 2);
 }

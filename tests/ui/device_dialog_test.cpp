@@ -24,15 +24,15 @@ protected:
         DialogTest::SetUp();
         VirtualMIDI_CreateInput(kPadIn);
         VirtualMIDI_CreateOutput(kSynthOut);
-        playerState.midiThru = 1;
+        playerState.settings.midiThru = 1;
     }
 
     // The ports as start-up leaves them after opening the stored names.
     static void openStored(const wchar_t* inName, const wchar_t* outName) {
-        setText(playerState.midiInName, inName);
-        setText(playerState.midiOutName, outName);
-        playerState.midiIn = MIDIIn_OpenW(inName);
-        playerState.midiOut = MIDIOut_OpenW(outName);
+        setText(playerState.settings.midiInName, inName);
+        setText(playerState.settings.midiOutName, outName);
+        playerState.handles.midiIn = MIDIIn_OpenW(inName);
+        playerState.handles.midiOut = MIDIOut_OpenW(outName);
     }
 
     ModalRun run(DialogStep step) {
@@ -57,8 +57,8 @@ TEST_F(DeviceDialogTest, FillSelectsTheStoredDevices) {
         {L"Unplugged Pad", L"", false, L"Unplugged Pad" + notOpened, L"(None)"},
     };
     for (const Case& c : cases) {
-        setText(playerState.midiInName, c.storedIn);
-        setText(playerState.midiOutName, c.storedOut);
+        setText(playerState.settings.midiInName, c.storedIn);
+        setText(playerState.settings.midiOutName, c.storedOut);
         if (c.open) openStored(c.storedIn, c.storedOut);
         std::wstring in, out;
         run([&](HWND dialog) {
@@ -68,8 +68,8 @@ TEST_F(DeviceDialogTest, FillSelectsTheStoredDevices) {
         });
         EXPECT_EQ(in, c.selectedIn);
         EXPECT_EQ(out, c.selectedOut);
-        MIDIIn_Close(std::exchange(playerState.midiIn, nullptr));
-        MIDIOut_Close(std::exchange(playerState.midiOut, nullptr));
+        MIDIIn_Close(std::exchange(playerState.handles.midiIn, nullptr));
+        MIDIOut_Close(std::exchange(playerState.handles.midiOut, nullptr));
     }
 }
 
@@ -84,14 +84,14 @@ TEST_F(DeviceDialogTest, OkWithUnchangedRowsReopensBoth) {
 
     EXPECT_FALSE(result.leftOpen);
     EXPECT_TRUE(shownBoxes().empty());
-    ASSERT_NE(playerState.midiIn, nullptr);
-    ASSERT_NE(playerState.midiOut, nullptr);
+    ASSERT_NE(playerState.handles.midiIn, nullptr);
+    ASSERT_NE(playerState.handles.midiOut, nullptr);
     // A reopened input starts empty: the note queued on the old one is gone.
     uint8_t buffer[kMIDIMessageMax];
-    EXPECT_EQ(MIDIIn_GetMIDIMessage(playerState.midiIn, buffer, kMIDIMessageMax), 0);
-    EXPECT_STREQ(playerState.midiInName, kPadIn);
-    EXPECT_STREQ(playerState.midiOutName, kSynthOut);
-    EXPECT_EQ(playerState.midiThru, 1);
+    EXPECT_EQ(MIDIIn_GetMIDIMessage(playerState.handles.midiIn, buffer, kMIDIMessageMax), 0);
+    EXPECT_STREQ(playerState.settings.midiInName, kPadIn);
+    EXPECT_STREQ(playerState.settings.midiOutName, kSynthOut);
+    EXPECT_EQ(playerState.settings.midiThru, 1);
 }
 
 TEST_F(DeviceDialogTest, NoneClosesTheInputWithoutAWarning) {
@@ -102,9 +102,9 @@ TEST_F(DeviceDialogTest, NoneClosesTheInputWithoutAWarning) {
     });
     EXPECT_FALSE(result.leftOpen);
     EXPECT_TRUE(shownBoxes().empty());
-    EXPECT_EQ(playerState.midiIn, nullptr);
-    EXPECT_STREQ(playerState.midiInName, L"");
-    EXPECT_NE(playerState.midiOut, nullptr);
+    EXPECT_EQ(playerState.handles.midiIn, nullptr);
+    EXPECT_STREQ(playerState.settings.midiInName, L"");
+    EXPECT_NE(playerState.handles.midiOut, nullptr);
 }
 
 // Thru is applied first, then the input; a missing choice stops there with
@@ -123,10 +123,10 @@ TEST_F(DeviceDialogTest, MissingSelectionWarnsAndKeepsWhatWasApplied) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         shownBoxes().clear();
-        playerState.midiThru = 1;
-        playerState.midiIn = nullptr;
-        playerState.midiInName[0] = L'\0';
-        setText(playerState.midiOutName, kSynthOut);
+        playerState.settings.midiThru = 1;
+        playerState.handles.midiIn = nullptr;
+        playerState.settings.midiInName[0] = L'\0';
+        setText(playerState.settings.midiOutName, kSynthOut);
 
         HWND shownIn = nullptr;
         ModalRun result = run([&](HWND dialog) {
@@ -142,12 +142,12 @@ TEST_F(DeviceDialogTest, MissingSelectionWarnsAndKeepsWhatWasApplied) {
         EXPECT_EQ(shownBoxes()[0].text, messageText(c.warning));
         EXPECT_EQ(shownBoxes()[0].owner, shownIn);
         EXPECT_EQ(shownBoxes()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
-        EXPECT_EQ(playerState.midiThru, 0);
-        EXPECT_EQ(playerState.midiIn != nullptr, c.inputReopened);
-        EXPECT_STREQ(playerState.midiInName, c.inputReopened ? kPadIn : L"");
-        EXPECT_EQ(playerState.midiOut, nullptr);
-        MIDIIn_Close(playerState.midiIn);
-        playerState.midiIn = nullptr;
+        EXPECT_EQ(playerState.settings.midiThru, 0);
+        EXPECT_EQ(playerState.handles.midiIn != nullptr, c.inputReopened);
+        EXPECT_STREQ(playerState.settings.midiInName, c.inputReopened ? kPadIn : L"");
+        EXPECT_EQ(playerState.handles.midiOut, nullptr);
+        MIDIIn_Close(playerState.handles.midiIn);
+        playerState.handles.midiIn = nullptr;
     }
 }
 
@@ -163,10 +163,10 @@ TEST_F(DeviceDialogTest, DevicesThatFailToOpenWarnWithTheirNamesAndStayStored) {
     ASSERT_EQ(shownBoxes().size(), 2u);
     EXPECT_EQ(shownBoxes()[0].text, messageText(IDS_INPUT_OPEN_FAILED, kPadIn));
     EXPECT_EQ(shownBoxes()[1].text, messageText(IDS_OUTPUT_OPEN_FAILED, kSynthOut));
-    EXPECT_EQ(playerState.midiIn, nullptr);
-    EXPECT_EQ(playerState.midiOut, nullptr);
-    EXPECT_STREQ(playerState.midiInName, kPadIn);
-    EXPECT_STREQ(playerState.midiOutName, kSynthOut);
+    EXPECT_EQ(playerState.handles.midiIn, nullptr);
+    EXPECT_EQ(playerState.handles.midiOut, nullptr);
+    EXPECT_STREQ(playerState.settings.midiInName, kPadIn);
+    EXPECT_STREQ(playerState.settings.midiOutName, kSynthOut);
 
     // Opened again, the dialog shows them as they are: not open. OK on
     // those rows tries the stored devices again.
@@ -177,8 +177,8 @@ TEST_F(DeviceDialogTest, DevicesThatFailToOpenWarnWithTheirNamesAndStayStored) {
         pressOk(dialog);
     });
     EXPECT_EQ(in, kPadIn + (L"  " + loadString(IDS_DEVICE_NOT_OPENED)));
-    EXPECT_NE(playerState.midiIn, nullptr);
-    EXPECT_STREQ(playerState.midiInName, kPadIn);
+    EXPECT_NE(playerState.handles.midiIn, nullptr);
+    EXPECT_STREQ(playerState.settings.midiInName, kPadIn);
 }
 
 // A name is kept to its first 32 characters, and a number that tells
@@ -192,9 +192,9 @@ TEST_F(DeviceDialogTest, LongDeviceNameIsStoredCutTo32Characters) {
             selectRow(dialog, IDC_MIDI_OUT_LIST, name);
             pressOk(dialog);
         });
-        EXPECT_NE(playerState.midiOut, nullptr);
+        EXPECT_NE(playerState.handles.midiOut, nullptr);
         const bool numbered = name.back() == L'2';
-        EXPECT_EQ(std::wstring(playerState.midiOutName), longName.substr(0, 32) + (numbered ? L" #2" : L""));
+        EXPECT_EQ(std::wstring(playerState.settings.midiOutName), longName.substr(0, 32) + (numbered ? L" #2" : L""));
     }
 }
 

@@ -83,8 +83,8 @@ void DialogTest::SetUp() {
     shownBoxes().clear();
     HMODULE module = englishModule();
     ASSERT_NE(module, nullptr) << "QuillbexEnu.dll not found beside the tests";
-    playerState.resourceModule = module;
-    LoadStringW(module, IDS_CAPTION, playerState.caption, kTextSize);
+    playerState.shell.resourceModule = module;
+    LoadStringW(module, IDS_CAPTION, playerState.shell.caption, kTextSize);
     setMessageBoxFunction(recordBox);
     registerTestMainWindowClass(module, DefDlgProcW);
     mainWindow_ = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_MAIN_WINDOW), nullptr,
@@ -95,12 +95,12 @@ void DialogTest::SetUp() {
 void DialogTest::TearDown() {
     if (mainWindow_) DestroyWindow(mainWindow_);
     setMessageBoxFunction(nullptr);
-    MIDIIn_Close(playerState.midiIn);
-    MIDIOut_Close(playerState.midiOut);
-    MIDIData_Delete(playerState.patternData);
-    MIDIData_Delete(playerState.patchData);
-    MIDIClock_Delete(playerState.patternClock);
-    MIDIClock_Delete(playerState.patchClock);
+    MIDIIn_Close(playerState.handles.midiIn);
+    MIDIOut_Close(playerState.handles.midiOut);
+    MIDIData_Delete(playerState.handles.patternData);
+    MIDIData_Delete(playerState.handles.patchData);
+    MIDIClock_Delete(playerState.handles.patternClock);
+    MIDIClock_Delete(playerState.handles.patchClock);
     VirtualMIDI_RemoveAll();
     resetPlayerState();
 }
@@ -121,7 +121,7 @@ ModalRun DialogTest::runModal(const std::function<void()>& open, std::vector<Dia
 
 std::wstring DialogTest::loadString(int stringId) {
     wchar_t text[1024] = {};
-    LoadStringW(static_cast<HINSTANCE>(playerState.resourceModule), stringId, text,
+    LoadStringW(static_cast<HINSTANCE>(playerState.shell.resourceModule), stringId, text,
                 static_cast<int>(std::size(text)));
     return text;
 }

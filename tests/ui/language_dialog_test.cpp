@@ -30,8 +30,8 @@ TEST_F(LanguageDialogTest, OkStoresTheSelectedRowsWhole) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.storedLanguage) + L" / " + c.storedEncoding));
         shownBoxes().clear();
-        setText(playerState.userInterface, c.storedLanguage);
-        setText(playerState.textEncoding, c.storedEncoding);
+        setText(playerState.settings.userInterface, c.storedLanguage);
+        setText(playerState.settings.textEncoding, c.storedEncoding);
         HWND shownIn = nullptr;
         ModalRun run = runModal([&] { runLanguageDialog(mainWindow()); },
                                 {[&](HWND dialog) {
@@ -39,8 +39,8 @@ TEST_F(LanguageDialogTest, OkStoresTheSelectedRowsWhole) {
                                     pressOk(dialog);
                                 }});
         EXPECT_FALSE(run.leftOpen);
-        EXPECT_EQ(playerState.userInterface, c.storedLanguageAfter);
-        EXPECT_EQ(playerState.textEncoding, c.storedEncodingAfter);
+        EXPECT_EQ(playerState.settings.userInterface, c.storedLanguageAfter);
+        EXPECT_EQ(playerState.settings.textEncoding, c.storedEncodingAfter);
         ASSERT_EQ(shownBoxes().size(), 1u);
         EXPECT_EQ(shownBoxes()[0].text, messageText(IDS_LANGUAGE_NEXT_START));
         EXPECT_EQ(shownBoxes()[0].owner, shownIn);
@@ -49,8 +49,8 @@ TEST_F(LanguageDialogTest, OkStoresTheSelectedRowsWhole) {
 }
 
 TEST_F(LanguageDialogTest, OpensCentredOnItsOwnerWithTheStoredRows) {
-    setText(playerState.userInterface, L"Chinese");
-    setText(playerState.textEncoding, L"1252");
+    setText(playerState.settings.userInterface, L"Chinese");
+    setText(playerState.settings.textEncoding, L"1252");
     RECT dialogRect = {}, ownerRect = {}, workArea = {};
     std::wstring language, encoding;
     runModal([&] { runLanguageDialog(mainWindow()); },
@@ -69,7 +69,7 @@ TEST_F(LanguageDialogTest, OpensCentredOnItsOwnerWithTheStoredRows) {
     EXPECT_EQ(language, L"Chinese");
     EXPECT_EQ(encoding, L"1252-Western Latin-1 [recommended]");
     EXPECT_TRUE(shownBoxes().empty());  // Cancel stores and says nothing
-    EXPECT_STREQ(playerState.textEncoding, L"1252");
+    EXPECT_STREQ(playerState.settings.textEncoding, L"1252");
 }
 
 }  // namespace

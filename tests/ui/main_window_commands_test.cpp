@@ -35,8 +35,8 @@ TEST_F(MainWindowTest, CommandsBeforeReadyOrWithAnotherCodeDoNothing) {
     CheckDlgButton(window(), IDC_SYNC_START_CHECK, BST_CHECKED);
     CheckDlgButton(window(), kGroup1Check, BST_UNCHECKED);
     SetDlgItemTextW(window(), kGroup1Edit, L"50");  // raises EN_CHANGE: acts
-    ASSERT_EQ(p.noteLevel[1], 50);
-    p.noteLevel[1] = 100;
+    ASSERT_EQ(p.settings.noteLevel[1], 50);
+    p.settings.noteLevel[1] = 100;
 
     struct Case {
         int id;
@@ -59,13 +59,13 @@ TEST_F(MainWindowTest, CommandsBeforeReadyOrWithAnotherCodeDoNothing) {
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(testing::Message() << "id " << row.id << " code " << row.code << " ready " << row.ready);
-        p.uiReady = row.ready ? 1 : 0;
+        p.shell.uiReady = row.ready ? 1 : 0;
         command(row.id, row.code);
         EXPECT_TRUE(IsWindow(window()));
         EXPECT_TRUE(boxes().empty());
-        EXPECT_EQ(p.syncStart, 0);
-        EXPECT_EQ(p.noteCheck[1], 1);
-        EXPECT_EQ(p.noteLevel[1], 100);
+        EXPECT_EQ(p.settings.syncStart, 0);
+        EXPECT_EQ(p.settings.noteCheck[1], 1);
+        EXPECT_EQ(p.settings.noteLevel[1], 100);
     }
 }
 
@@ -86,17 +86,17 @@ TEST_F(MainWindowTest, ExitButtonAndCloseBoxEndTheProgram) {
         openWindow();
         SendMessageW(row.controlId ? control(row.controlId) : window(), row.message, row.wParam, 0);
         EXPECT_FALSE(IsWindow(window()));
-        EXPECT_EQ(playerState.mainWindow.load(), nullptr);
+        EXPECT_EQ(playerState.shell.mainWindow.load(), nullptr);
         shutDown();
         // The workers saw the window go and left.
-        EXPECT_EQ(playerState.inputThread + playerState.patternThread + playerState.patchThread, 0);
+        EXPECT_EQ(playerState.shell.inputThread + playerState.shell.patternThread + playerState.shell.patchThread, 0);
     }
 }
 
 TEST_F(MainWindowTest, StartThenStopThroughTheButtons) {
     writeSong("pattern", L"Beat.mid", oneBarPattern());
-    wcscpy(playerState.patternName, L"Beat.mid");
-    playerState.midiOutSyncMode = 1;  // MIDI clock: start and stop bytes go out
+    wcscpy(playerState.settings.patternName, L"Beat.mid");
+    playerState.settings.midiOutSyncMode = 1;  // MIDI clock: start and stop bytes go out
     openWindow();
 
     click(IDC_START_BUTTON);
@@ -111,20 +111,20 @@ TEST_F(MainWindowTest, StartThenStopThroughTheButtons) {
     const auto first = std::find(messages.begin(), messages.end(), expected.front());
     ASSERT_NE(first, messages.end());
     EXPECT_EQ(std::vector<Bytes>(first, std::min(first + 17, messages.end())), expected);
-    EXPECT_EQ(playerState.patternPlaying, 0);
+    EXPECT_EQ(playerState.transport.patternPlaying, 0);
 }
 
 // The input thread posts Start to the window, as if the button were pressed.
 TEST_F(MainWindowTest, NotePlayedWithSyncStartOnStartsThePattern) {
     writeSong("pattern", L"Beat.mid", oneBarPattern());
-    wcscpy(playerState.patternName, L"Beat.mid");
+    wcscpy(playerState.settings.patternName, L"Beat.mid");
     openWindow();
     click(IDC_SYNC_START_CHECK);
-    ASSERT_EQ(playerState.syncStart, 1);
+    ASSERT_EQ(playerState.settings.syncStart, 1);
 
     playIntoInput({0x90, 60, 100});
     EXPECT_TRUE(pumpUntil([] { return contains(sent(), {0x99, 36, 100}); }));
-    EXPECT_EQ(playerState.patternPlaying, 1);
+    EXPECT_EQ(playerState.transport.patternPlaying, 1);
 }
 
 TEST_F(MainWindowTest, GroupSwitchOffSilencesItsKeys) {
@@ -141,14 +141,14 @@ TEST_F(MainWindowTest, GroupSwitchOffSilencesItsKeys) {
         SCOPED_TRACE(row.group);
         clearSent();
         click(IDC_GROUP_CHECK_FIRST + IDC_GROUP_STRIDE * (row.group - 1));
-        EXPECT_EQ(playerState.noteCheck[row.group], 0);
+        EXPECT_EQ(playerState.settings.noteCheck[row.group], 0);
         EXPECT_EQ(sent(), row.silencing);
     }
 }
 
 TEST_F(MainWindowTest, LevelEditScalesTheNextNotes) {
     writeSong("pattern", L"Beat.mid", oneBarPattern());
-    wcscpy(playerState.patternName, L"Beat.mid");
+    wcscpy(playerState.settings.patternName, L"Beat.mid");
     openWindow();
     struct Case {
         const wchar_t* text;
@@ -183,28 +183,28 @@ TEST_F(MainWindowTest, LevelEditScalesTheNextNotes) {
 // through the window's own command table.
 TEST_F(MainWindowTest, InternalTempoSyncStopAndContinueThroughTheCommandTable) {
     writeSong("pattern", L"Beat.mid", oneBarPattern());
-    wcscpy(playerState.patternName, L"Beat.mid");
-    playerState.midiOutSyncMode = 1;  // start, stop and continue go out as bytes
-    playerState.tempoMode = 1;
+    wcscpy(playerState.settings.patternName, L"Beat.mid");
+    playerState.settings.midiOutSyncMode = 1;  // start, stop and continue go out as bytes
+    playerState.settings.tempoMode = 1;
     openWindow();
 
     click(IDC_TEMPO_INTERNAL_RADIO);
-    EXPECT_EQ(playerState.tempoMode, 0);
+    EXPECT_EQ(playerState.settings.tempoMode, 0);
     EXPECT_TRUE(IsWindowEnabled(control(IDC_TEMPO_SCROLL)));
 
     // Releasing the last held note stops the pattern once sync stop is on.
     click(IDC_SYNC_STOP_CHECK);
-    ASSERT_EQ(playerState.syncStop, 1);
+    ASSERT_EQ(playerState.settings.syncStop, 1);
     click(IDC_START_BUTTON);
     ASSERT_TRUE(pumpUntil([] { return contains(sent(), {0x99, 36, 100}); }));
     playIntoInput({0x90, 60, 100});
     playIntoInput({0x80, 60, 0});
-    EXPECT_TRUE(pumpUntil([] { return contains(sent(), {0xFC}) && playerState.patternPlaying == 0; }));
+    EXPECT_TRUE(pumpUntil([] { return contains(sent(), {0xFC}) && playerState.transport.patternPlaying == 0; }));
 
     clearSent();
     click(IDC_CONTINUE_BUTTON);
     EXPECT_TRUE(pumpUntil([] { return contains(sent(), {0xFB}); }));
-    EXPECT_EQ(playerState.patternPlaying, 1);
+    EXPECT_EQ(playerState.transport.patternPlaying, 1);
 }
 
 // A Start posted while a box is open runs when it can play; only one that
@@ -234,8 +234,8 @@ TEST_F(MainWindowTest, ScrollingTheTempoStepsClampsAndShowsTheBpm) {
         SendMessageW(window(), WM_HSCROLL, MAKEWPARAM(c.code, c.thumb), reinterpret_cast<LPARAM>(scroll));
         EXPECT_EQ(GetScrollPos(scroll, SB_CTL), c.to);
         EXPECT_EQ(controlText(IDC_TEMPO_TEXT), c.text);
-        EXPECT_EQ(MIDIClock_GetTempo(playerState.patternClock), 60000000 / c.to);
-        EXPECT_EQ(MIDIClock_GetTempo(playerState.patchClock), 60000000 / c.to);
+        EXPECT_EQ(MIDIClock_GetTempo(playerState.handles.patternClock), 60000000 / c.to);
+        EXPECT_EQ(MIDIClock_GetTempo(playerState.handles.patchClock), 60000000 / c.to);
     }
 }
 
@@ -244,15 +244,15 @@ TEST_F(MainWindowTest, StartWhileABoxIsOpenRunsUnlessItWouldWarnAgain) {
     const std::wstring noPattern = moduleString(IDS_NO_PATTERN_LOADED);
     for (const bool patternLoaded : {true, false}) {
         SCOPED_TRACE(patternLoaded ? "pattern loaded, another box open" : "no pattern, its own box open");
-        wcscpy(playerState.patternName, patternLoaded ? L"Beat.mid" : L"");
-        playerState.patternPlaying = 0;
+        wcscpy(playerState.settings.patternName, patternLoaded ? L"Beat.mid" : L"");
+        playerState.transport.patternPlaying = 0;
         openWindow();
         boxTexts.clear();
         setMessageBoxFunction(boxThatRunsAPostedStart);
         if (patternLoaded) showMessageBox(window(), L"device", L"", MB_OK);
         else click(IDC_START_BUTTON);
         EXPECT_EQ(boxTexts, std::vector<std::wstring>{patternLoaded ? L"device" : noPattern});
-        EXPECT_EQ(playerState.patternPlaying, patternLoaded ? 1 : 0);
+        EXPECT_EQ(playerState.transport.patternPlaying, patternLoaded ? 1 : 0);
         DestroyWindow(window());
         shutDown();
     }

@@ -34,8 +34,8 @@ TEST_F(MainWindowTest, DoubleClickLoadsTheEntryThenShowsItsInformation) {
     writeSong("pattern", L"Second.mid", oneBarPattern("Second Groove"));
     writeSong("patch", L"Kit A.mid", patchWithProgram("Kit A", 1));
     writeSong("patch", L"Kit B.mid", patchWithProgram("Kit B", 2));
-    wcscpy(playerState.patternName, L"First.mid");
-    wcscpy(playerState.patchName, L"Kit A.mid");
+    wcscpy(playerState.settings.patternName, L"First.mid");
+    wcscpy(playerState.settings.patchName, L"Kit A.mid");
     openWindow();
 
     struct Case {
@@ -46,8 +46,8 @@ TEST_F(MainWindowTest, DoubleClickLoadsTheEntryThenShowsItsInformation) {
         const wchar_t* storedName;
     };
     const Case cases[] = {
-        {IDC_PATTERN_LIST, L"Second.mid", 0, L"Second Groove", playerState.patternName},
-        {IDC_PATCH_LIST, L"Kit B.mid", 1, L"Kit B", playerState.patchName},
+        {IDC_PATTERN_LIST, L"Second.mid", 0, L"Second Groove", playerState.settings.patternName},
+        {IDC_PATCH_LIST, L"Kit B.mid", 1, L"Kit B", playerState.settings.patchName},
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(testing::Message() << row.listId);
@@ -85,8 +85,8 @@ TEST_F(MainWindowTest, SongTitlesAreReadInTheStoredTextEncoding) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.textEncoding)));
         writeSong("pattern", L"Title.mid", oneBarPattern(c.titleBytes));
-        wcscpy(playerState.patternName, L"Title.mid");
-        wcscpy(playerState.textEncoding, c.textEncoding);
+        wcscpy(playerState.settings.patternName, L"Title.mid");
+        wcscpy(playerState.settings.textEncoding, c.textEncoding);
         openWindow();
         const OwnedDialog info =
             closeDialogOpenedBy([&] { postDoubleClick(control(IDC_PATTERN_LIST), 0); }, IDC_TITLE_TEXT);
@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, SettingsButtonsOpenTheirDialogs) {
     };
     for (const Case& row : cases) {
         SCOPED_TRACE(testing::Message() << row.buttonId << " ready " << row.ready);
-        playerState.uiReady = row.ready ? 1 : 0;
+        playerState.shell.uiReady = row.ready ? 1 : 0;
         const OwnedDialog dialog = closeDialogOpenedBy(
             [&] { PostMessageW(control(row.buttonId), BM_CLICK, 0, 0); }, row.dialogControlId);
         EXPECT_TRUE(dialog.shown);

@@ -30,8 +30,8 @@ int recordBox(HWND, const wchar_t* text, const wchar_t*, UINT) {
 // modeless, so there is no modal loop to end.
 LRESULT CALLBACK testShellProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
-        playerState.uiReady = 0;
-        playerState.mainWindow = nullptr;
+        playerState.shell.uiReady = 0;
+        playerState.shell.mainWindow = nullptr;
         return 0;
     }
     return mainWindowProc(window, message, wParam, lParam);
@@ -62,7 +62,7 @@ BOOL CALLBACK closeWatchedDialog(HWND window, LPARAM) {
     if (HWND marker = GetDlgItem(window, dialogWatch.markerId)) {
         wchar_t text[256] = {};
         GetWindowTextW(marker, text, 256);
-        *dialogWatch.seen = {true, text, playerState.infoTarget};
+        *dialogWatch.seen = {true, text, playerState.shell.infoTarget};
     }
     dialogWatch.closed = true;
     PostMessageW(window, WM_COMMAND, IDCANCEL, 0);
@@ -84,8 +84,8 @@ void copyText(wchar_t* field, const wchar_t* text) {
 void MainWindowTest::SetUp() {
     resetPlayerState();
     PlayerState& p = playerState;
-    p.resourceModule = englishModule();
-    ASSERT_NE(p.resourceModule, nullptr) << "QuillbexEnu.dll not found beside the tests";
+    p.shell.resourceModule = englishModule();
+    ASSERT_NE(p.shell.resourceModule, nullptr) << "QuillbexEnu.dll not found beside the tests";
 
     static int folderCount = 0;
     appDir_ = std::filesystem::temp_directory_path() /
@@ -93,16 +93,16 @@ void MainWindowTest::SetUp() {
     std::filesystem::remove_all(appDir_);
     std::filesystem::create_directories(appDir_ / "pattern");
     std::filesystem::create_directories(appDir_ / "patch");
-    std::wcsncpy(p.appDir, appDir_.wstring().c_str(), kAppDirSize - 1);
+    std::wcsncpy(p.shell.appDir, appDir_.wstring().c_str(), kAppDirSize - 1);
 
-    LoadStringW(englishModule(), IDS_CAPTION, p.caption, kTextSize);
-    p.tempo = 500000;
+    LoadStringW(englishModule(), IDS_CAPTION, p.shell.caption, kTextSize);
+    p.settings.tempo = 500000;
     turnOnAllDrumGroups();
-    copyText(p.textEncoding, L"1252-Western European");
+    copyText(p.settings.textEncoding, L"1252-Western European");
     VirtualMIDI_CreateInput(kInputName);
     VirtualMIDI_CreateOutput(kOutputName);
-    copyText(p.midiInName, kInputName);
-    copyText(p.midiOutName, kOutputName);
+    copyText(p.settings.midiInName, kInputName);
+    copyText(p.settings.midiOutName, kOutputName);
 
     shownBoxes.clear();
     setMessageBoxFunction(recordBox);

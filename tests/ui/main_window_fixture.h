@@ -24,7 +24,7 @@ using Bytes = std::vector<uint8_t>;
 struct OwnedDialog {
     bool shown = false;
     std::wstring markerText;  // the text of the control that identified it
-    int32_t infoTarget = -1;  // playerState.infoTarget while it was up
+    int32_t infoTarget = -1;  // playerState.shell.infoTarget while it was up
 };
 
 class MainWindowTest : public ::testing::Test {

@@ -24,14 +24,14 @@ TEST_F(MainWindowTest, InitialisationShowsTheStoredSettings) {
     writeSong("pattern", L"Shuffle.mid", oneBarPattern());
     writeSong("patch", L"Kit.mid", oneBarPattern());
     PlayerState& p = playerState;
-    wcscpy(p.patternName, L"SHUFFLE.MID");
-    wcscpy(p.patchName, L"kit.mid");
-    p.tempo = 600000;  // 100 bpm
-    p.tempoMode = 1;
-    p.noteLevel[1] = 250;
-    p.noteLevel[2] = 0;
-    p.noteCheck[3] = 0;
-    p.syncStop = 1;
+    wcscpy(p.settings.patternName, L"SHUFFLE.MID");
+    wcscpy(p.settings.patchName, L"kit.mid");
+    p.settings.tempo = 600000;  // 100 bpm
+    p.settings.tempoMode = 1;
+    p.settings.noteLevel[1] = 250;
+    p.settings.noteLevel[2] = 0;
+    p.settings.noteCheck[3] = 0;
+    p.settings.syncStop = 1;
     openWindow();
 
     // The entry is found in another letter case, the load keeps the stored name.
@@ -39,11 +39,11 @@ TEST_F(MainWindowTest, InitialisationShowsTheStoredSettings) {
     const LRESULT patternIndex = SendMessageW(control(IDC_PATTERN_LIST), LB_GETCURSEL, 0, 0);
     SendMessageW(control(IDC_PATTERN_LIST), LB_GETTEXT, patternIndex, reinterpret_cast<LPARAM>(selected));
     EXPECT_STREQ(selected, L"Shuffle.mid");
-    EXPECT_NE(p.patternData, nullptr);
-    EXPECT_STREQ(p.patternName, L"SHUFFLE.MID");
+    EXPECT_NE(p.handles.patternData, nullptr);
+    EXPECT_STREQ(p.settings.patternName, L"SHUFFLE.MID");
     // The stored patch is selected, not loaded.
     EXPECT_EQ(SendMessageW(control(IDC_PATCH_LIST), LB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(p.patchData, nullptr);
+    EXPECT_EQ(p.handles.patchData, nullptr);
 
     struct Level {
         int group;
@@ -57,7 +57,7 @@ TEST_F(MainWindowTest, InitialisationShowsTheStoredSettings) {
         const LRESULT position =
             SendMessageW(control(groupControl(IDC_GROUP_LEVEL_SPIN_FIRST, row.group)), UDM_GETPOS, 0, 0);
         EXPECT_EQ(LOWORD(position), row.spinPosition);
-        EXPECT_EQ(p.noteLevel[row.group], row.level);
+        EXPECT_EQ(p.settings.noteLevel[row.group], row.level);
     }
 
     struct Check {
@@ -77,24 +77,24 @@ TEST_F(MainWindowTest, InitialisationShowsTheStoredSettings) {
     EXPECT_FALSE(hasStyle(control(IDC_TEMPO_TEXT), WS_VISIBLE));
     EXPECT_FALSE(IsWindowEnabled(control(IDC_TEMPO_SCROLL)));
 
-    EXPECT_EQ(GetWindowTextLengthW(window()), static_cast<int>(wcslen(p.caption)));
-    EXPECT_NE(p.midiIn, nullptr);
-    EXPECT_NE(p.midiOut, nullptr);
-    EXPECT_EQ(p.uiReady, 1);
+    EXPECT_EQ(GetWindowTextLengthW(window()), static_cast<int>(wcslen(p.shell.caption)));
+    EXPECT_NE(p.handles.midiIn, nullptr);
+    EXPECT_NE(p.handles.midiOut, nullptr);
+    EXPECT_EQ(p.shell.uiReady, 1);
     EXPECT_TRUE(boxes().empty());
 }
 
 TEST_F(MainWindowTest, EmptyFoldersAndMissingDevices) {
     PlayerState& p = playerState;
-    wcscpy(p.patternName, L"Gone.mid");
-    wcscpy(p.midiInName, L"Unplugged In");
-    wcscpy(p.midiOutName, L"Unplugged Out");
+    wcscpy(p.settings.patternName, L"Gone.mid");
+    wcscpy(p.settings.midiInName, L"Unplugged In");
+    wcscpy(p.settings.midiOutName, L"Unplugged Out");
     openWindow();
 
     EXPECT_EQ(SendMessageW(control(IDC_PATTERN_LIST), LB_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(SendMessageW(control(IDC_PATCH_LIST), LB_GETCOUNT, 0, 0), 0);
-    EXPECT_EQ(p.patternData, nullptr);
-    for (MIDIClock* clock : {p.patternClock, p.patchClock}) {
+    EXPECT_EQ(p.handles.patternData, nullptr);
+    for (MIDIClock* clock : {p.handles.patternClock, p.handles.patchClock}) {
         int32_t timeMode = -1;
         int32_t resolution = 0;
         ASSERT_NE(clock, nullptr);
@@ -102,10 +102,10 @@ TEST_F(MainWindowTest, EmptyFoldersAndMissingDevices) {
         EXPECT_EQ(timeMode, 0);
         EXPECT_EQ(resolution, 120);
     }
-    EXPECT_EQ(p.midiIn, nullptr);
-    EXPECT_EQ(p.midiOut, nullptr);
+    EXPECT_EQ(p.handles.midiIn, nullptr);
+    EXPECT_EQ(p.handles.midiOut, nullptr);
     const std::vector<std::wstring> expected = {moduleString(IDS_INPUT_OPEN_FAILED) + L"\nUnplugged In",
                                                 moduleString(IDS_OUTPUT_OPEN_FAILED) + L"\nUnplugged Out"};
     EXPECT_EQ(boxes(), expected);
-    EXPECT_EQ(p.uiReady, 1);
+    EXPECT_EQ(p.shell.uiReady, 1);
 }

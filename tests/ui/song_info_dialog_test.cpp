@@ -91,7 +91,7 @@ TEST_F(SongInfoDialogTest, ShowsTheSongOfItsTarget) {
         SCOPED_TRACE(c.name);
         MIDIData* song = load(c.song);
         ASSERT_NE(song, nullptr);
-        MIDIData*& slot = c.target == 1 ? playerState.patchData : playerState.patternData;
+        MIDIData*& slot = c.target == 1 ? playerState.handles.patchData : playerState.handles.patternData;
         slot = song;
 
         std::vector<std::wstring> shown;
@@ -102,7 +102,7 @@ TEST_F(SongInfoDialogTest, ShowsTheSongOfItsTarget) {
                                  }});
         EXPECT_FALSE(run.leftOpen);
         EXPECT_EQ(shown, c.fields);
-        EXPECT_EQ(playerState.infoTarget, c.target);
+        EXPECT_EQ(playerState.shell.infoTarget, c.target);
 
         MIDIData_Delete(song);
         slot = nullptr;
@@ -111,7 +111,7 @@ TEST_F(SongInfoDialogTest, ShowsTheSongOfItsTarget) {
 
 TEST_F(SongInfoDialogTest, OpensNothingWithoutTheSong) {
     std::vector<uint8_t> bytes = songWithTexts().bytes();
-    playerState.patternData = MIDIData_LoadFromMemory(bytes.data(), bytes.size());
+    playerState.handles.patternData = MIDIData_LoadFromMemory(bytes.data(), bytes.size());
     ModalRun run = runModal([&] { openSongInfoDialog(mainWindow(), 1); }, {pressOk});
     EXPECT_EQ(run.stepsRun, 0u);
     EXPECT_TRUE(shownBoxes().empty());

@@ -31,11 +31,11 @@ class SyncModeDialogTest : public DialogTest {
 protected:
     // The main window and both clocks as start-up leaves them.
     void start(int32_t tempoMode, int32_t inSyncMode, int32_t outSyncMode) {
-        playerState.tempo = 500000;
-        playerState.tempoMode = tempoMode;
-        playerState.midiInSyncMode = inSyncMode;
-        playerState.midiOutSyncMode = outSyncMode;
-        for (MIDIClock** clock : {&playerState.patternClock, &playerState.patchClock}) {
+        playerState.settings.tempo = 500000;
+        playerState.settings.tempoMode = tempoMode;
+        playerState.settings.midiInSyncMode = inSyncMode;
+        playerState.settings.midiOutSyncMode = outSyncMode;
+        for (MIDIClock** clock : {&playerState.handles.patternClock, &playerState.handles.patchClock}) {
             MIDIClock_Delete(*clock);
             *clock = MIDIClock_Create(0, 480, 500000);
             MIDIClock_SetMIDIInSyncMode(*clock, clockSyncMode(tempoMode, inSyncMode));
@@ -45,12 +45,12 @@ protected:
 
     TempoView tempoView() const {
         HWND window = mainWindow();
-        int32_t patternSync = MIDIClock_GetMIDIInSyncMode(playerState.patternClock);
-        int32_t patchSync = MIDIClock_GetMIDIInSyncMode(playerState.patchClock);
+        int32_t patternSync = MIDIClock_GetMIDIInSyncMode(playerState.handles.patternClock);
+        int32_t patchSync = MIDIClock_GetMIDIInSyncMode(playerState.handles.patchClock);
         EXPECT_EQ(IsDlgButtonChecked(window, IDC_TEMPO_INTERNAL_RADIO) == BST_CHECKED,
                   IsDlgButtonChecked(window, IDC_TEMPO_FOLLOW_RADIO) != BST_CHECKED);
         EXPECT_EQ(patternSync, patchSync);
-        return {playerState.tempoMode,
+        return {playerState.settings.tempoMode,
                 IsDlgButtonChecked(window, IDC_TEMPO_FOLLOW_RADIO) == BST_CHECKED,
                 IsWindowEnabled(GetDlgItem(window, IDC_TEMPO_SCROLL)) != FALSE,
                 (GetWindowLongW(GetDlgItem(window, IDC_TEMPO_TEXT), GWL_STYLE) & WS_VISIBLE) != 0,
@@ -86,8 +86,8 @@ TEST_F(SyncModeDialogTest, OkStoresBothModesAndReappliesTheTempoMode) {
         ModalRun run = choose(c.chosenIn, c.chosenOut);
         EXPECT_FALSE(run.leftOpen);
         EXPECT_EQ(tempoView(), c.after);
-        EXPECT_EQ(playerState.midiInSyncMode, c.chosenIn);
-        EXPECT_EQ(playerState.midiOutSyncMode, c.chosenOut);
+        EXPECT_EQ(playerState.settings.midiInSyncMode, c.chosenIn);
+        EXPECT_EQ(playerState.settings.midiOutSyncMode, c.chosenOut);
     }
     EXPECT_TRUE(shownBoxes().empty());
 }
@@ -108,8 +108,8 @@ TEST_F(SyncModeDialogTest, OpensWithTheStoredRowsSelected) {
                  }});
         EXPECT_EQ(in, loadString(IDS_IN_SYNC_MODE_NONE + modes.in));
         EXPECT_EQ(out, loadString(IDS_OUT_SYNC_MODE_NONE + modes.out));
-        EXPECT_EQ(playerState.midiInSyncMode, modes.in);
-        EXPECT_EQ(playerState.midiOutSyncMode, modes.out);
+        EXPECT_EQ(playerState.settings.midiInSyncMode, modes.in);
+        EXPECT_EQ(playerState.settings.midiOutSyncMode, modes.out);
     }
 }
 
@@ -141,8 +141,8 @@ TEST_F(SyncModeDialogTest, MissingSelectionWarnsAndKeepsWhatWasApplied) {
         EXPECT_TRUE(run.leftOpen);
         ASSERT_EQ(shownBoxes().size(), 1u);
         EXPECT_EQ(shownBoxes()[0].text, messageText(c.warning));
-        EXPECT_EQ(playerState.midiInSyncMode, c.inSyncModeAfter);
-        EXPECT_EQ(playerState.midiOutSyncMode, c.storedOut);
+        EXPECT_EQ(playerState.settings.midiInSyncMode, c.inSyncModeAfter);
+        EXPECT_EQ(playerState.settings.midiOutSyncMode, c.storedOut);
         EXPECT_EQ(tempoView(), c.after);
     }
 }
