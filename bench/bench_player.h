@@ -30,7 +30,7 @@ inline bool setUpBenchPlayer(RecordingPlayerUi& window, const std::vector<uint8_
     openVirtualOutput(output);
     VirtualMIDI_ClearSent(output);
     p.handles.patternData = MIDIData_LoadFromMemory(smf.data(), smf.size());
-    createClocks(window);
+    createClocks();
     if (p.handles.midiIn && p.handles.midiOut && p.handles.patternData && p.handles.patternClock) return true;
     std::fprintf(stderr, "could not set up the ports, the pattern or the clock\n");
     return false;

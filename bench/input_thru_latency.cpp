@@ -69,7 +69,7 @@ Figures play(WorkerPacing pacing, const std::vector<uint8_t>& pattern) {
     if (!setUpBenchPlayer(window, pattern, 500000, kInput, kOutput)) return figures;
 
     p.shell.mainWindow = &window;
-    startPattern(window);
+    startPattern();
     if (!startWorkerThreads(pacing)) {
         std::fprintf(stderr, "could not start the worker threads\n");
         return figures;

@@ -85,7 +85,7 @@ Figures measure(int32_t lateTicks, int32_t resolution, int starts) {
         VirtualMIDI_Inject(kInput, kPlayedNote.data(), static_cast<int32_t>(kPlayedNote.size()));
         // The window's message loop: it runs Start when the input thread posts it.
         if (!window.waitForCommands(1, std::chrono::seconds(1))) break;
-        startPattern(window);
+        startPattern();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
         int64_t drumNs = -1;
         while (drumNs < 0 && std::chrono::steady_clock::now() < deadline) {

@@ -60,14 +60,9 @@ MIDIData* loadPatternFile(const wchar_t* path) {
     return song;
 }
 
-MIDIClock* createClock(PlayerUi& ui, int32_t timeMode, int32_t resolution, int32_t tempo,
-                       int32_t syncMode) {
+MIDIClock* createClock(int32_t timeMode, int32_t resolution, int32_t tempo, int32_t syncMode) {
     MIDIClock* clock = MIDIClock_Create(timeMode, resolution, tempo);
-    if (!clock) {
-        ui.showWarning(Warning::clockCreateFailed, nullptr);
-        return nullptr;
-    }
-    MIDIClock_SetMIDIInSyncMode(clock, syncMode);
+    if (clock) MIDIClock_SetMIDIInSyncMode(clock, syncMode);
     return clock;
 }
 
@@ -116,7 +111,7 @@ SongLoadResult loadStoredPattern() {
     return std::nullopt;
 }
 
-void createClocks(PlayerUi& ui) {
+int32_t createClocks() {
     PlayerState& p = playerState;
     int32_t timeMode = kTicksPerQuarterNoteTimeMode;
     int32_t resolution = kNoPatternResolution;
@@ -126,8 +121,9 @@ void createClocks(PlayerUi& ui) {
     p.settings.tempo = usableTempo(p.settings.tempo);
 
     int32_t syncMode = clockSyncMode(p.settings.tempoMode, p.settings.midiInSyncMode);
-    p.handles.patternClock = createClock(ui, timeMode, resolution, p.settings.tempo, syncMode);
-    p.handles.patchClock = createClock(ui, timeMode, resolution, p.settings.tempo, syncMode);
+    p.handles.patternClock = createClock(timeMode, resolution, p.settings.tempo, syncMode);
+    p.handles.patchClock = createClock(timeMode, resolution, p.settings.tempo, syncMode);
+    return (p.handles.patternClock ? 0 : 1) + (p.handles.patchClock ? 0 : 1);
 }
 
 SongLoadResult selectPattern(const wchar_t* name) {
@@ -164,13 +160,10 @@ SongLoadResult selectPattern(const wchar_t* name) {
     return std::nullopt;
 }
 
-void startPattern(PlayerUi& ui) {
+std::optional<Warning> startPattern() {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    if (!p.handles.patternData) {
-        ui.showWarning(Warning::noPatternLoaded, nullptr);
-        return;
-    }
+    if (!p.handles.patternData) return Warning::noPatternLoaded;
     std::lock_guard hold(p.lock);
     p.transport.patternPlaying = 1;
     p.transport.patternPosition = 0;
@@ -185,6 +178,7 @@ void startPattern(PlayerUi& ui) {
     // 0xFA, from here, not when the pattern thread next wakes.
     runPatternPass();
     wakePlayers();
+    return std::nullopt;
 }
 
 void stopPlayback() {
@@ -203,19 +197,17 @@ void stopPlayback() {
     silenceOutput();
 }
 
-void continuePattern(PlayerUi& ui) {
+std::optional<Warning> continuePattern() {
     QUILLBEX_ASSERT_LOCK_NOT_HELD();
     PlayerState& p = playerState;
-    if (!p.handles.patternData) {
-        ui.showWarning(Warning::noPatternLoaded, nullptr);
-        return;
-    }
+    if (!p.handles.patternData) return Warning::noPatternLoaded;
     std::lock_guard hold(p.lock);
     p.transport.patternPlaying = 1;
     if (p.handles.patternClock) MIDIClock_Start(p.handles.patternClock);
     sendTransportByte(kMidiContinue);
     runPatternPass();  // what stands on the position goes out with 0xFB
     wakePlayers();
+    return std::nullopt;
 }
 
 int32_t locateSongPosition(int32_t songPosition) {

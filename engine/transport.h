@@ -3,7 +3,7 @@
 //
 // Everything runs on the user-interface thread and takes playerState.lock
 // itself, except locateSongPosition, which the MIDI input thread calls while
-// it holds the lock. Warnings are shown after the lock is released.
+// it holds the lock. The window shows the warnings these calls return.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,6 @@
 
 #include "engine/warning.h"
 
-class PlayerUi;
 struct MIDIClock;
 struct MIDIData;
 
@@ -25,23 +24,27 @@ int32_t ticksPerQuarterNote(const MIDIData* song);
 void setClockResolution(MIDIClock* clock, int32_t resolution);
 
 // Start-up, before the worker threads exist; no lock is taken. Loads the
-// stored pattern (playerState.settings.patternName), which the window found in its
-// list; a file that cannot be read stays silent, one that counts frames is
+// stored pattern (playerState.settings.patternName), which the window found
+// in its list; a file that cannot be read stays silent, one that counts frames is
 // dropped with a warning.
 SongLoadResult loadStoredPattern();
-void createClocks(PlayerUi& ui);
+// The pattern and patch clocks, at the pattern's time base and the stored
+// tempo; how many of the two could not be made (each warns once).
+int32_t createClocks();
 
 // Loads the pattern `name` of the pattern folder in place of the current
 // one; the warning to show with the file's path, if any.
 SongLoadResult selectPattern(const wchar_t* name);
-void startPattern(PlayerUi& ui);
+// Start and Continue; Warning::noPatternLoaded, playing nothing, when no
+// pattern is loaded.
+std::optional<Warning> startPattern();
 // Stops the pattern and the patch where they are and silences the output:
 // a note-off for every drum key the output mirror holds sounding,
 // all-notes-off on the 16 channels (port and both mirrors) and, with output
 // sync on, MIDI Stop. Shutdown runs it too, so no note hangs and a slave
 // stops when the ports close.
 void stopPlayback();
-void continuePattern(PlayerUi& ui);
+std::optional<Warning> continuePattern();
 
 // A received song position pointer (0..16383 sixteenth notes): moves the
 // pattern and its clock there, wrapping into the loop. Returns 1 when moved,

@@ -79,7 +79,7 @@ void EngineDriver::start(const EngineSettings& settings) {
     PlayerState& p = playerState;
     p.shell.mainWindow = &ui_;
     ui_.showSongWarning(loadStoredPattern());  // the stored name is always a listed pattern
-    createClocks(ui_);
+    createClocks();
     p.handles.midiInStatus = MIDIStatus_Create(0, kMidiChannelCount, 2);
     p.handles.midiOutStatus = MIDIStatus_Create(0, kMidiChannelCount, 2);
     VirtualMIDI_CreateInput(kInputName);
@@ -130,9 +130,9 @@ void EngineDriver::runPassesUntil(int64_t endNs) {
 
 void EngineDriver::runCommand(int32_t commandId) {
     switch (commandId) {
-    case IDC_START_BUTTON: startPattern(ui_); break;
+    case IDC_START_BUTTON: startPattern(); break;
     case IDC_STOP_BUTTON: stopPlayback(); break;
-    case IDC_CONTINUE_BUTTON: continuePattern(ui_); break;
+    case IDC_CONTINUE_BUTTON: continuePattern(); break;
     default: return;
     }
     const FakeTime::StandStill checking;

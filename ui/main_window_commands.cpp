@@ -81,15 +81,13 @@ void onGroupLevelEdit(HWND window, int id) {
 // dialog is open (a master's Start while the musician sets the sync modes).
 bool noPatternBoxOpen = false;
 
-void runTransport(void (*operation)(PlayerUi& ui)) {
+void runTransport(std::optional<Warning> (*operation)()) {
     // Only this thread loads patterns, so the check holds for the call.
-    if (playerState.handles.patternData) {
-        operation(mainWindowUi());
-        return;
-    }
-    if (noPatternBoxOpen) return;
+    if (!playerState.handles.patternData && noPatternBoxOpen) return;
+    const std::optional<Warning> warning = operation();
+    if (!warning) return;
     noPatternBoxOpen = true;
-    operation(mainWindowUi());
+    mainWindowUi().showWarning(*warning, nullptr);
     noPatternBoxOpen = false;
 }
 

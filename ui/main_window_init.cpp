@@ -86,7 +86,8 @@ void initMainWindow(HWND window) {
     selectFileListEntry(GetDlgItem(window, IDC_PATCH_LIST), p.settings.patchName);
     fillFileList(GetDlgItem(window, IDC_PATTERN_LIST), L"pattern\\*.mid");
     loadListedPattern(window, ui);
-    createClocks(ui);
+    for (int32_t missing = createClocks(); missing > 0; --missing)
+        ui.showWarning(Warning::clockCreateFailed, nullptr);
     initTempoControls(window);
 
     for (int group = 1; group <= kMasterDrumGroup; ++group) fillGroupControls(window, group);

@@ -65,7 +65,7 @@ TEST_F(DueTimeTest, ThePatternIsDueAtEachNotePulseAndTimeCode) {
     // Modes: none, MIDI clock, time code at 24, 25, 29.97 and 30 fps.
     for (int32_t mode : {0, 1, 2, 3, 4, 5}) {
         playerState.settings.midiOutSyncMode = mode;
-        startPattern(ui);
+        startPattern();
         // Two and a half bars at 120 bpm, across the wraps.
         const int steps = mode == 0 ? 12 : mode == 1 ? 260 : 160;
         EXPECT_EQ(stepThroughDueTimes(steps, patternPass, patternDue), steps)

@@ -88,8 +88,8 @@ TEST_F(PatchPlayerTest, StopAbandonsTheRestAndStartDoesNotResumeIt) {
     stopPlayback();
     EXPECT_EQ(playerState.transport.patchPlaying, 0);
     EXPECT_TRUE(passAfter(2000).empty());
-    startPattern(ui);
-    continuePattern(ui);
+    startPattern();
+    continuePattern();
     EXPECT_TRUE(passAfter(2000).empty());
 }
 

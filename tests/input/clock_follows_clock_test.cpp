@@ -33,7 +33,7 @@ protected:
             runInputPass();
         }
         for (int32_t command : ui.commands()) {
-            if (command == IDC_START_BUTTON) startPattern(ui);
+            if (command == IDC_START_BUTTON) startPattern();
         }
         ui.clear();
         std::lock_guard hold(playerState.lock);
@@ -55,7 +55,7 @@ std::vector<PulseAndNote> notesByPulse(const std::vector<VirtualMIDIMessage>& me
 TEST_F(ClockFollowsClockTest, TheFollowerPlaysEachNoteOnTheMastersPulse) {
     // The master: own tempo, 120 bpm, timing clock out, two bars.
     playerState.settings.midiOutSyncMode = kOutSyncTimingClock;
-    startPattern(ui);
+    startPattern();
     for (int ms = 0; ms < 4000; ++ms) {
         advanceMs(1);
         step();

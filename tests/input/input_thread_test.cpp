@@ -243,7 +243,7 @@ TEST_F(InputThreadTest, TheFirstPulseAfterStartOrContinueReadsTheStartPosition) 
         SCOPED_TRACE(c.what);
         stopPlayback();
         receive(c.before);
-        c.isContinue ? continuePattern(ui) : startPattern(ui);
+        c.isContinue ? continuePattern() : startPattern();
         receive(c.after);
         std::lock_guard hold(playerState.lock);
         EXPECT_EQ(MIDIClock_GetTickCount(playerState.handles.patternClock), c.tick);

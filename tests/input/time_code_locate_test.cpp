@@ -29,7 +29,7 @@ TEST_F(TimeCodeLocateTest, FullFramesMoveThePatternWithoutABurst) {
     writeSong("pattern", L"rock.mid", fourOnTheFloor());
     createClocksNow();
     choosePattern(L"rock.mid");
-    startPattern(ui);
+    startPattern();
 
     const Bytes locates[] = {fullFrame(0, 0, 10, 0), fullFrame(0, 5, 0, 0), fullFrame(0, 0, 20, 12),
                              fullFrame(1, 0, 0, 0),  fullFrame(0, 0, 1, 3),  fullFrame(0, 30, 0, 5)};

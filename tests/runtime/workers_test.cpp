@@ -137,14 +137,14 @@ TEST_F(WorkersTest, UserOperationsRaceTheWorkersCleanly) {
         std::vector<int32_t> commands = ui.commands();
         for (; commandsDone < commands.size(); ++commandsDone) {
             int32_t command = commands[commandsDone];
-            if (command == IDC_START_BUTTON) startPattern(ui);
+            if (command == IDC_START_BUTTON) startPattern();
             if (command == IDC_STOP_BUTTON) stopPlayback();
-            if (command == IDC_CONTINUE_BUTTON) continuePattern(ui);
+            if (command == IDC_CONTINUE_BUTTON) continuePattern();
         }
         switch (random() % 9) {
-        case 0: startPattern(ui); break;
+        case 0: startPattern(); break;
         case 1: stopPlayback(); break;
-        case 2: continuePattern(ui); break;
+        case 2: continuePattern(); break;
         case 3: {
             const std::wstring& name = patternNames[random() % std::size(patternNames)];
             Selection selection{MIDIClockLib_Now(), 0, 0};
@@ -222,7 +222,7 @@ TEST_F(WorkersTest, PortsReopenAndSyncModesChangeWhileTheWorkersRun) {
     const wchar_t* outputs[] = {kOutputName, L"Other Output", L"Missing Output"};
     PlayerState& p = playerState;
     std::mt19937 random(5);
-    startPattern(ui);
+    startPattern();
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
     while (std::chrono::steady_clock::now() < end) {
         switch (random() % 5) {
@@ -241,7 +241,10 @@ TEST_F(WorkersTest, PortsReopenAndSyncModesChangeWhileTheWorkersRun) {
             setTempoMode(random() % 2 ? kTempoFollowInput : kTempoOwn);
             break;
         case 3: p.settings.midiOutSyncMode = static_cast<int32_t>(random() % 6); break;
-        case 4: random() % 2 ? startPattern(ui) : stopPlayback(); break;
+        case 4:
+            if (random() % 2) startPattern();
+            else stopPlayback();
+            break;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(random() % 3));
     }
@@ -271,7 +274,7 @@ TEST_F(WorkersTest, PulledCablesAreNamedOnceAndHealWhenTheDevicesReturn) {
     portKeeperWatch(PortSide::input, kInputName);
     portKeeperWatch(PortSide::output, kOutputName);
     ASSERT_TRUE(startWorkerThreads());
-    startPattern(ui);
+    startPattern();
 
     VirtualMIDI_RemoveAll();
     const auto waitUntil = [](auto condition) {

@@ -94,7 +94,7 @@ protected:
     }
     void choosePattern(const std::wstring& name) { choose(name, selectPattern); }
 
-    void createClocksNow() { createClocks(ui); }
+    void createClocksNow() { createClocks(); }
 
     void advanceMs(int64_t ms) { time_.advanceMs(ms); }
     void advanceToNs(int64_t ns) { time_.advanceToNs(ns); }
