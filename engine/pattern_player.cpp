@@ -5,6 +5,7 @@
 #include "common/pro_audio_task.h"
 #include "engine/drum_groups.h"
 #include "engine/due_time.h"
+#include "engine/loop_wrap.h"
 #include "engine/player_state.h"
 #include "engine/sync_output.h"
 #include "engine/worker_sleep.h"
@@ -130,8 +131,7 @@ void jumpTo(PassReading& now, Jump jump) {
     const int32_t movedFrom = p.transport.patternPosition;
     const int32_t movedTo = now.tick;
     if (now.endTime > 0) {
-        const int64_t target = ((int64_t{now.tick} % now.endTime) + now.endTime) % now.endTime;
-        shiftPattern(now, target - now.tick);
+        shiftPattern(now, wrapIntoLoop(now.tick, now.endTime) - now.tick);
     } else if (now.tick < 0) {  // a pattern of no length has no loop to land in
         p.transport.patternPosition = 0;
         return;
@@ -153,7 +153,7 @@ void jumpTo(PassReading& now, Jump jump) {
 void playAcrossTheWrap(PassReading& now) {
     PlayerState& p = playerState;
     const int32_t from = p.transport.patternPosition;
-    const int32_t overrun = (now.tick - now.endTime) % now.endTime;
+    const auto overrun = static_cast<int32_t>(wrapIntoLoop(now.tick, now.endTime));
     MIDIClock_ShiftTickCount(p.handles.patternClock, int64_t{overrun} - now.tick);
     sendSyncOutput(now.millisec, from, now.endTime - 1, now.timeMode, now.resolution);
     playWindow(p.handles.patternData, from, now.endTime);
@@ -183,9 +183,12 @@ void keepWithinTheLoopWhileWaiting() {
     PlayerState& p = playerState;
     const int32_t endTime = MIDIData_GetEndTime(p.handles.patternData);
     if (endTime <= 0 || p.transport.patternPosition <= endTime) return;
-    const int64_t loops = (int64_t{p.transport.patternPosition} - 1) / endTime;
-    MIDIClock_ShiftTickCount(p.handles.patternClock, -loops * endTime);
-    p.transport.patternPosition -= static_cast<int32_t>(loops * endTime);
+    // The position is the first tick not yet played: the loop's end itself
+    // stays, the tick after it is tick 1 of the next cycle.
+    const int64_t position = p.transport.patternPosition;
+    const int64_t shift = wrapIntoLoop(position - 1, endTime) + 1 - position;
+    MIDIClock_ShiftTickCount(p.handles.patternClock, shift);
+    p.transport.patternPosition = static_cast<int32_t>(position + shift);
 }
 
 void playPass() {

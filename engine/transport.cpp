@@ -5,6 +5,7 @@
 #include "common/bounded_copy.h"
 #include "common/song_path.h"
 #include "engine/drum_groups.h"
+#include "engine/loop_wrap.h"
 #include "engine/player_state.h"
 #include "engine/pattern_player.h"
 #include "engine/player_ui.h"
@@ -223,8 +224,7 @@ int32_t locateSongPosition(int32_t songPosition) {
     // A song position counts sixteenth notes: four to the quarter note. A
     // pattern that ends at tick 0 has no loop to wrap into; it locates to 0.
     int64_t tick = static_cast<int64_t>(songPosition) * resolution / 4;
-    int32_t target = endTime > 0 ? static_cast<int32_t>(tick % endTime) : 0;
-    if (target < 0) target = 0;
+    const auto target = static_cast<int32_t>(endTime > 0 ? wrapIntoLoop(tick, endTime) : 0);
 
     p.transport.patternPosition = target;
     int32_t millisec = MIDIData_TimeToMillisec(p.handles.patternData, target);
