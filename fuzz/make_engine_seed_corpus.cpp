@@ -19,17 +19,15 @@ void write(const std::string& directory, const std::string& name, const EngineIn
 }
 
 EngineSettings settings(int32_t inSync, int32_t outSync, int32_t tempoMode, int32_t pattern, bool thru = true) {
-    EngineSettings s;
-    s.midiInSyncMode = inSync;
-    s.midiOutSyncMode = outSync;
-    s.tempoMode = tempoMode;
-    s.midiThru = thru;
-    s.pattern = pattern;
-    s.tempo = kTempo120;
-    s.groupLevel = 100;
-    s.masterLevel = 100;
-    s.timeMotion = 255;  // every reading of the time source takes up to 300 us
-    return s;
+    return {.midiInSyncMode = inSync,
+            .midiOutSyncMode = outSync,
+            .tempoMode = tempoMode,
+            .midiThru = thru,
+            .pattern = pattern,
+            .tempo = kTempo120,
+            .groupLevel = 100,
+            .masterLevel = 100,
+            .timeMotion = 255};  // every reading of the time source takes up to 300 us
 }
 
 std::vector<uint8_t> fullFrame(int32_t hours, int32_t minutes, int32_t seconds, int32_t frames, int32_t rate) {
