@@ -21,7 +21,7 @@
 
 #include "midi/clock/midi_clock_math.h"
 #include "midi/clock/midi_clock_pulses.h"
-#include "midi/clock/midi_clock_timecode.h"
+#include "midi/clock/time_code.h"
 #include "midi/midi_bytes.h"
 
 using clockmath::floorDiv;
