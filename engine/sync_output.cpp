@@ -1,9 +1,11 @@
 #include "engine/sync_output.h"
 
 #include <algorithm>
+#include <array>
 
 #include "engine/player_state.h"
 #include "midi/clock/midi_clock.h"
+#include "midi/clock/time_code.h"
 #include "midi/midi_bytes.h"
 #include "midi/ports/midi_io.h"
 #include "midi/status/midi_status.h"
@@ -84,21 +86,6 @@ TimeCode timeCodeAt(int32_t millisec, int32_t rateCode) {
     return code;
 }
 
-// The eight quarter-frame data bytes, piece 0 to 7; piece 7 carries the
-// rate code in bits 1-2.
-void quarterFrameData(const TimeCode& code, uint8_t data[8]) {
-    const int32_t frame = code.frames;
-    const int32_t rate = code.rateCode;
-    data[0] = static_cast<uint8_t>(0x00 + (frame & 0x0F));
-    data[1] = static_cast<uint8_t>(0x10 + ((frame >> 4) & 0x0F));
-    data[2] = static_cast<uint8_t>(0x20 + (code.seconds & 0x0F));
-    data[3] = static_cast<uint8_t>(0x30 + ((code.seconds >> 4) & 0x0F));
-    data[4] = static_cast<uint8_t>(0x40 + (code.minutes & 0x0F));
-    data[5] = static_cast<uint8_t>(0x50 + ((code.minutes >> 4) & 0x0F));
-    data[6] = static_cast<uint8_t>(0x60 + (code.hours & 0x0F));
-    data[7] = static_cast<uint8_t>(0x70 + (rate << 1) + ((code.hours >> 4) & 0x01));
-}
-
 // A whole time code goes out in the first pass after each change of frame,
 // second or minute; the memory is kept for all four rates so that a switch
 // of rate compares against the previous pass.
@@ -108,8 +95,7 @@ void sendTimeCode(int32_t millisec, int32_t rate) {
     const bool changed = code.frames != p.transport.lastMtcFrame[rate] ||
                          code.seconds != p.transport.lastMtcSecond || code.minutes != p.transport.lastMtcMinute;
     if (changed) {
-        uint8_t data[8];
-        quarterFrameData(code, data);
+        const std::array<uint8_t, 8> data = encodeQuarterFrames(code);
         if (p.handles.midiOut) {
             for (uint8_t piece : data) {
                 const uint8_t message[2] = {kQuarterFrame, piece};

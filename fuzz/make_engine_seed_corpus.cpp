@@ -2,11 +2,13 @@
 // mode, and the hostile streams a musician's gear can send. Build and run
 // from the repository root:
 //   cmake --preset fuzz && cmake --build --preset fuzz --target make_engine_seed_corpus && build/fuzz/fuzz/make_engine_seed_corpus fuzz/engine_corpus
+#include <array>
 #include <fstream>
 #include <string>
 
 #include "fuzz/engine_input.h"
 #include "fuzz/engine_patterns.h"
+#include "midi/clock/time_code.h"
 #include "midi/midi_bytes.h"
 
 namespace {
@@ -31,9 +33,8 @@ EngineSettings settings(int32_t inSync, int32_t outSync, int32_t tempoMode, int3
 }
 
 std::vector<uint8_t> fullFrame(int32_t hours, int32_t minutes, int32_t seconds, int32_t frames, int32_t rate) {
-    return {kSystemExclusive, kUniversalRealTime, 0x7F, kTimeCodeSubId, kFullFrameSubId,
-            static_cast<uint8_t>((rate << 5) | hours), static_cast<uint8_t>(minutes),
-            static_cast<uint8_t>(seconds), static_cast<uint8_t>(frames), kEndOfExclusive};
+    const std::array<uint8_t, 10> message = encodeFullFrame({hours, minutes, seconds, frames, rate});
+    return {message.begin(), message.end()};
 }
 
 // Start, a few bars with a tempo change and a group switched off and on,
@@ -77,11 +78,8 @@ void quarterFrames(const std::string& directory) {
     for (int32_t code = 0; code < 40; ++code, frame += 2) {
         const int32_t seconds = 58 + frame / 25;
         const int32_t minutes = 59 + seconds / 60;
-        const uint8_t values[8] = {uint8_t(frame % 25 & 0x0F), uint8_t(frame % 25 >> 4), uint8_t(seconds % 60 & 0x0F),
-                                   uint8_t(seconds % 60 >> 4), uint8_t(minutes % 60 & 0x0F), uint8_t(minutes % 60 >> 4),
-                                   uint8_t(minutes / 60 & 0x0F), uint8_t(kRate25 << 1)};
-        for (uint8_t piece = 0; piece < 8; ++piece)
-            input.receive(10, {kQuarterFrame, static_cast<uint8_t>(piece << 4 | values[piece])});
+        for (uint8_t piece : encodeQuarterFrames({minutes / 60, minutes % 60, seconds % 60, frame % 25, kRate25}))
+            input.receive(10, {kQuarterFrame, piece});
     }
     input.wait(800).act(0, UserAction::Stop);
     write(directory, "quarter-frames-25", input);

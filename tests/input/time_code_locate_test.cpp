@@ -6,16 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <mutex>
 
+#include "midi/clock/time_code.h"
 #include "tests/support/player_fixture.h"
 
 namespace {
 
-// A full frame at 25 frames per second (rate code 1 in bits 5-6 of the hours).
+// A full frame at 25 frames per second.
 Bytes fullFrame(int hours, int minutes, int seconds, int frames) {
-    return {0xF0, 0x7F, 0x7F, 0x01, 0x01, static_cast<uint8_t>(0x20 | hours), static_cast<uint8_t>(minutes),
-            static_cast<uint8_t>(seconds), static_cast<uint8_t>(frames), 0xF7};
+    const std::array<uint8_t, 10> message = encodeFullFrame({hours, minutes, seconds, frames, kRate25});
+    return {message.begin(), message.end()};
 }
 
 using TimeCodeLocateTest = PlayerFixture;

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 #include "midi/clock/midi_clock.h"
+#include "midi/clock/time_code.h"
 #include "tests/support/fake_time.h"
 
 namespace {
@@ -28,37 +31,19 @@ int32_t putPulse(MIDIClock* clock) {
     return MIDIClock_PutMIDIMessage(clock, &pulse, 1);
 }
 
-struct Code {
-    int32_t hours, minutes, seconds, frames, rateCode;
-};
-
-std::vector<uint8_t> quarterFrameData(const Code& code) {
-    return {
-        static_cast<uint8_t>(0x00 | (code.frames & 0x0F)),
-        static_cast<uint8_t>(0x10 | ((code.frames >> 4) & 0x01)),
-        static_cast<uint8_t>(0x20 | (code.seconds & 0x0F)),
-        static_cast<uint8_t>(0x30 | ((code.seconds >> 4) & 0x03)),
-        static_cast<uint8_t>(0x40 | (code.minutes & 0x0F)),
-        static_cast<uint8_t>(0x50 | ((code.minutes >> 4) & 0x03)),
-        static_cast<uint8_t>(0x60 | (code.hours & 0x0F)),
-        static_cast<uint8_t>(0x70 | (code.rateCode << 1) | ((code.hours >> 4) & 0x01)),
-    };
-}
+using Code = TimeCode;
 
 // All eight pieces at once, as a master that sends a whole code per frame.
 void putQuarterFrames(MIDIClock* clock, const Code& code) {
-    for (uint8_t data : quarterFrameData(code)) {
+    for (uint8_t data : encodeQuarterFrames(code)) {
         const uint8_t message[] = {0xF1, data};
         MIDIClock_PutMIDIMessage(clock, message, 2);
     }
 }
 
 int32_t putFullFrame(MIDIClock* clock, const Code& code) {
-    const uint8_t message[] = {0xF0, 0x7F, 0x7F, 0x01, 0x01,
-                               static_cast<uint8_t>((code.rateCode << 5) | code.hours),
-                               static_cast<uint8_t>(code.minutes), static_cast<uint8_t>(code.seconds),
-                               static_cast<uint8_t>(code.frames), 0xF7};
-    return MIDIClock_PutMIDIMessage(clock, message, 10);
+    const std::array<uint8_t, 10> message = encodeFullFrame(code);
+    return MIDIClock_PutMIDIMessage(clock, message.data(), 10);
 }
 
 TEST(ClockPulses, TenThousandPulsesGiveTheExactTick) {
@@ -224,6 +209,32 @@ TEST(ClockTimeCode, DecodesEveryRateFromQuarterAndFullFrames) {
     }
 }
 
+// What the player sends comes back as the same code by either road: every
+// rate, the last frame of a day, drop-frame minute boundaries, hours that
+// need the fifth bit.
+TEST(ClockTimeCode, EncodedCodesDecodeToThemselves) {
+    const TimeCode codes[] = {
+        {0, 0, 0, 0, kRate24},      {23, 59, 59, 23, kRate24}, {12, 34, 56, 24, kRate25},
+        {23, 59, 59, 24, kRate25},  {0, 1, 0, 2, kRate2997},   {0, 9, 59, 29, kRate2997},
+        {0, 10, 0, 0, kRate2997},   {23, 59, 59, 29, kRate2997}, {16, 0, 0, 0, kRate30},
+        {23, 59, 59, 29, kRate30},  {31, 59, 59, 29, kRate30},
+    };
+    auto fields = [](const TimeCode& c) { return std::tuple(c.hours, c.minutes, c.seconds, c.frames, c.rateCode); };
+    for (const TimeCode& code : codes) {
+        QuarterFrameAssembler assembler;
+        TimeCode fromQuarterFrames{};
+        int64_t pieceZeroTime = 0;
+        bool complete = false;
+        for (uint8_t data : encodeQuarterFrames(code))
+            complete = assembler.put(data, 0, &fromQuarterFrames, &pieceZeroTime);
+        TimeCode fromFullFrame{};
+        const std::array<uint8_t, 10> fullFrame = encodeFullFrame(code);
+        ASSERT_TRUE(complete && decodeFullFrame(fullFrame.data(), 10, &fromFullFrame));
+        EXPECT_EQ(fields(fromQuarterFrames), fields(code));
+        EXPECT_EQ(fields(fromFullFrame), fields(code));
+    }
+}
+
 TEST(ClockTimeCode, RunsOnBetweenCodesButNotForever) {
     FakeTime time;
     ClockPtr clock = makeSlavedClock(2, 480);
@@ -237,7 +248,7 @@ TEST(ClockTimeCode, RunsOnBetweenCodesButNotForever) {
     EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 10133);
 
     // A code spread over two frames refers to the time of its first piece.
-    const std::vector<uint8_t> pieces = quarterFrameData({0, 0, 20, 0, 1});
+    const std::array<uint8_t, 8> pieces = encodeQuarterFrames({0, 0, 20, 0, 1});
     for (uint8_t data : pieces) {
         const uint8_t message[] = {0xF1, data};
         MIDIClock_PutMIDIMessage(clock.get(), message, 2);
@@ -270,7 +281,7 @@ TEST(ClockTimeCode, FollowsOnlyWhileRunningAndInItsMode) {
     EXPECT_EQ(MIDIClock_GetMillisec(clock.get()), 0);
 
     // A piece out of order spoils the code it belongs to.
-    std::vector<uint8_t> pieces = quarterFrameData({0, 0, 5, 0, 3});
+    std::array<uint8_t, 8> pieces = encodeQuarterFrames({0, 0, 5, 0, 3});
     std::swap(pieces[3], pieces[4]);
     for (uint8_t data : pieces) {
         const uint8_t message[] = {0xF1, data};
@@ -350,7 +361,7 @@ TEST(ClockTimeCode, AFullFrameAmongQuarterFramesKeepsTheirRunOn) {
     MIDIClock_Start(clock.get());
     putQuarterFrames(clock.get(), {0, 0, 10, 0, 1});  // 25 fps: 160 ms run-on
     time.advanceMs(40);
-    const std::vector<uint8_t> pieces = quarterFrameData({0, 0, 30, 0, 1});
+    const std::array<uint8_t, 8> pieces = encodeQuarterFrames({0, 0, 30, 0, 1});
     for (size_t i = 0; i < 4; ++i) {
         const uint8_t message[] = {0xF1, pieces[i]};
         MIDIClock_PutMIDIMessage(clock.get(), message, 2);

@@ -1,8 +1,10 @@
-// Received MIDI time code: eight quarter-frame pieces (0xF1) or one
-// full-frame message (F0 7F dev 01 01 hh mm ss ff F7) give hh:mm:ss:ff and a
-// rate code (0 = 24, 1 = 25, 2 = 29.97 drop-frame, 3 = 30 frames per second).
+// MIDI time code: eight quarter-frame pieces (0xF1) or one full-frame
+// message (F0 7F dev 01 01 hh mm ss ff F7) carry hh:mm:ss:ff and a rate code
+// (0 = 24, 1 = 25, 2 = 29.97 drop-frame, 3 = 30 frames per second). What the
+// player sends and what the clock receives are built and read here.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "midi/midi_bytes.h"
@@ -12,6 +14,12 @@
 // except each tenth, so its frames count real 29.97 fps time.
 int64_t timeCodeNanoseconds(const TimeCode& code);
 int64_t frameNanoseconds(int32_t rateCode);
+
+// The eight quarter-frame data bytes, piece 0 to 7; piece 7 carries the
+// rate code in bits 1-2.
+std::array<uint8_t, 8> encodeQuarterFrames(const TimeCode& code);
+// The full-frame message to all devices (7F).
+std::array<uint8_t, 10> encodeFullFrame(const TimeCode& code);
 
 // Decodes a full-frame message; false when `message` is anything else or
 // holds values out of range.

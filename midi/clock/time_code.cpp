@@ -1,4 +1,4 @@
-#include "midi/clock/midi_clock_timecode.h"
+#include "midi/clock/time_code.h"
 
 namespace {
 
@@ -38,6 +38,32 @@ int64_t timeCodeNanoseconds(const TimeCode& code) {
     const int64_t frameCount =
         wholeSeconds * 30 + code.frames - 2 * (totalMinutes - totalMinutes / 10);
     return frameCount * kNsPerSecond * 1001 / 30000;
+}
+
+std::array<uint8_t, 8> encodeQuarterFrames(const TimeCode& code) {
+    return {
+        static_cast<uint8_t>(0x00 + (code.frames & 0x0F)),
+        static_cast<uint8_t>(0x10 + ((code.frames >> 4) & 0x0F)),
+        static_cast<uint8_t>(0x20 + (code.seconds & 0x0F)),
+        static_cast<uint8_t>(0x30 + ((code.seconds >> 4) & 0x0F)),
+        static_cast<uint8_t>(0x40 + (code.minutes & 0x0F)),
+        static_cast<uint8_t>(0x50 + ((code.minutes >> 4) & 0x0F)),
+        static_cast<uint8_t>(0x60 + (code.hours & 0x0F)),
+        static_cast<uint8_t>(0x70 + (code.rateCode << 1) + ((code.hours >> 4) & 0x01)),
+    };
+}
+
+std::array<uint8_t, 10> encodeFullFrame(const TimeCode& code) {
+    return {kSystemExclusive,
+            kUniversalRealTime,
+            0x7F,
+            kTimeCodeSubId,
+            kFullFrameSubId,
+            static_cast<uint8_t>(((code.rateCode & 3) << 5) | (code.hours & 0x1F)),
+            static_cast<uint8_t>(code.minutes & 0x7F),
+            static_cast<uint8_t>(code.seconds & 0x7F),
+            static_cast<uint8_t>(code.frames & 0x7F),
+            kEndOfExclusive};
 }
 
 bool decodeFullFrame(const uint8_t* message, int32_t length, TimeCode* code) {
