@@ -354,12 +354,14 @@ TEST_F(ProgramOverWinMM, AClockDeliveredInBatchesKeepsTheNotesOnTheirPulses) {
                 downbeatLate, static_cast<double>(notes.back() - arrival(lastPulse)) / kPulseUs);
     // Held to the pulses' own times, the notes sit where the hi-hat sits at
     // its own tempo; held to the batches, each would be a pulse late. The
-    // median is that measure; a single note may meet a loaded machine.
+    // median is that measure; a single note may meet a loaded machine (a
+    // batch the test's own sender handed over late), so the spread is held
+    // to half a pulse from the 10th to the 90th percentile, not at its ends.
     const double bound = 2.0 + percentile(jitter, 50);
     EXPECT_LT(downbeatLate, kPulseUs / 1000.0 + bound);
     EXPECT_LT(std::abs(percentile(late, 50)), bound);
-    EXPECT_LT(percentile(late, 100), kPulseUs / 2000.0);
-    EXPECT_GT(percentile(late, 0), -kPulseUs / 2000.0);
+    EXPECT_LT(percentile(late, 90), kPulseUs / 2000.0);
+    EXPECT_GT(percentile(late, 10), -kPulseUs / 2000.0);
     EXPECT_LE(notes.back() - arrival(lastPulse), 2 * kPulseUs);
 }
 
