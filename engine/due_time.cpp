@@ -54,6 +54,7 @@ int64_t nextPatchPassTime() {
     if (!p.transport.patchPlaying || !p.handles.patchClock || !p.handles.patchData)
         return kMIDIClockUnknownTime;
     const int64_t endTime = MIDIData_GetEndTime(p.handles.patchData);
-    const int64_t dueTick = std::min(firstEventTimeFrom(p.handles.patchData, p.transport.patchPosition), endTime);
+    const int64_t firstEvent = firstEventTimeFrom(p.handles.patchData, p.transport.patchPosition);
+    const int64_t dueTick = std::min(firstEvent, endTime);
     return timeOfTick(p.handles.patchClock, dueTick);
 }

@@ -113,7 +113,8 @@ void patchPlayerThread(WorkerPacing pacing) {
             std::lock_guard hold(p.lock);
             runPatchPass();
             // Done or stopped, it sleeps until a patch is chosen.
-            due = p.transport.patchPlaying && p.handles.patchClock && p.handles.patchData ? nextPatchPassTime() : kWaitForWakeUp;
+            const bool playing = p.transport.patchPlaying && p.handles.patchClock && p.handles.patchData;
+            due = playing ? nextPatchPassTime() : kWaitForWakeUp;
         }
         waitForNextPass(patchWake, due, pacing);
     }

@@ -74,12 +74,14 @@ bool completesTimeCode(const MidiMessage& m) {
 }
 
 int32_t patternClockSyncMode() {
-    return playerState.handles.patternClock ? MIDIClock_GetMIDIInSyncMode(playerState.handles.patternClock) : kInSyncNone;
+    const MIDIClock* clock = playerState.handles.patternClock;
+    return clock ? MIDIClock_GetMIDIInSyncMode(clock) : kInSyncNone;
 }
 
 bool patternClockRuns() {
     const PlayerState& p = playerState;
-    return p.transport.patternPlaying && p.handles.patternData && p.handles.patternClock && MIDIClock_IsRunning(p.handles.patternClock);
+    return p.transport.patternPlaying && p.handles.patternData && p.handles.patternClock &&
+           MIDIClock_IsRunning(p.handles.patternClock);
 }
 
 // `ticks` brought into (-loop / 2, loop / 2].
@@ -167,7 +169,8 @@ void EngineInvariants::received(const MidiMessage& message, const std::vector<Mi
 }
 
 void EngineInvariants::aboutToReceive() {
-    tickBeforeReceived_ = playerState.handles.patternClock ? MIDIClock_GetTickCount(playerState.handles.patternClock) : 0;
+    const MIDIClock* clock = playerState.handles.patternClock;
+    tickBeforeReceived_ = clock ? MIDIClock_GetTickCount(clock) : 0;
 }
 
 void EngineInvariants::hearMaster(const MidiMessage& message) {
@@ -366,8 +369,9 @@ void EngineInvariants::afterPass(int64_t nowNs, const std::vector<MidiMessage>& 
     // A pattern of no length has no loop.
     if (p.transport.patternPlaying && p.handles.patternData && p.handles.patternClock && currentFacts().endTime > 0) {
         const int32_t endTime = currentFacts().endTime;
-        if (p.transport.patternPosition < 0 || p.transport.patternPosition > endTime)
-            failInvariant("loop-position", describe("pattern position %lld outside the loop 0..%lld", p.transport.patternPosition, endTime));
+        const int32_t position = p.transport.patternPosition;
+        if (position < 0 || position > endTime)
+            failInvariant("loop-position", describe("pattern position %lld outside the loop 0..%lld", position, endTime));
     }
 
     checkDueTime(nowNs, dueNs);

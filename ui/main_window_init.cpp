@@ -58,13 +58,14 @@ void warnOpenFailed(HWND window, int32_t stringId, const wchar_t* deviceName) {
 }
 
 void openStoredPorts(HWND window) {
-    PlayerState& p = playerState;
-    p.handles.midiIn = MIDIIn_OpenW(p.settings.midiInName);
-    if (!p.handles.midiIn && p.settings.midiInName[0]) warnOpenFailed(window, IDS_INPUT_OPEN_FAILED, p.settings.midiInName);
-    if (p.handles.midiIn) portKeeperWatch(PortSide::input, p.settings.midiInName);
-    p.handles.midiOut = MIDIOut_OpenW(p.settings.midiOutName);
-    if (!p.handles.midiOut && p.settings.midiOutName[0]) warnOpenFailed(window, IDS_OUTPUT_OPEN_FAILED, p.settings.midiOutName);
-    if (p.handles.midiOut) portKeeperWatch(PortSide::output, p.settings.midiOutName);
+    PlayerHandles& ports = playerState.handles;
+    const PlayerSettings& names = playerState.settings;
+    ports.midiIn = MIDIIn_OpenW(names.midiInName);
+    if (!ports.midiIn && names.midiInName[0]) warnOpenFailed(window, IDS_INPUT_OPEN_FAILED, names.midiInName);
+    if (ports.midiIn) portKeeperWatch(PortSide::input, names.midiInName);
+    ports.midiOut = MIDIOut_OpenW(names.midiOutName);
+    if (!ports.midiOut && names.midiOutName[0]) warnOpenFailed(window, IDS_OUTPUT_OPEN_FAILED, names.midiOutName);
+    if (ports.midiOut) portKeeperWatch(PortSide::output, names.midiOutName);
 }
 
 }  // namespace

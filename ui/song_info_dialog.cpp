@@ -21,7 +21,8 @@ HINSTANCE resourceModule() {
 }
 
 MIDIData* shownSong() {
-    return playerState.shell.infoTarget == kPatchTarget ? playerState.handles.patchData : playerState.handles.patternData;
+    const PlayerHandles& songs = playerState.handles;
+    return playerState.shell.infoTarget == kPatchTarget ? songs.patchData : songs.patternData;
 }
 
 // Integers formatted into a field, cut to 1023 characters.
