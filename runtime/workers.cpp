@@ -111,19 +111,13 @@ void releasePlayerObjects() {
 namespace {
 
 void releaseSongsClocksAndMirrors() {
-    PlayerState& p = playerState;
-    MIDIStatus_Delete(p.handles.midiInStatus);
-    p.handles.midiInStatus = nullptr;
-    MIDIStatus_Delete(p.handles.midiOutStatus);
-    p.handles.midiOutStatus = nullptr;
-    MIDIData_Delete(p.handles.patternData);
-    p.handles.patternData = nullptr;
-    MIDIData_Delete(p.handles.patchData);
-    p.handles.patchData = nullptr;
-    MIDIClock_Delete(p.handles.patternClock);
-    p.handles.patternClock = nullptr;
-    MIDIClock_Delete(p.handles.patchClock);
-    p.handles.patchClock = nullptr;
+    PlayerHandles& h = playerState.handles;
+    MIDIStatus_Delete(std::exchange(h.midiInStatus, nullptr));
+    MIDIStatus_Delete(std::exchange(h.midiOutStatus, nullptr));
+    MIDIData_Delete(std::exchange(h.patternData, nullptr));
+    MIDIData_Delete(std::exchange(h.patchData, nullptr));
+    MIDIClock_Delete(std::exchange(h.patternClock, nullptr));
+    MIDIClock_Delete(std::exchange(h.patchClock, nullptr));
 }
 
 }  // namespace
