@@ -15,7 +15,6 @@
 #include "engine/transport.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/ports/virtual_midi.h"
-#include "resources/resource_ids.h"
 #include "runtime/workers.h"
 #include "tests/support/player_setup.h"
 #include "tests/support/recording_player_ui.h"

@@ -19,7 +19,6 @@
 #include "midi/ports/midi_io.h"
 #include "midi/ports/virtual_midi.h"
 #include "midi/status/midi_status.h"
-#include "resources/resource_ids.h"
 #include "runtime/workers.h"
 #include "settings/settings_keys.h"
 
@@ -128,15 +127,15 @@ void EngineDriver::runPassesUntil(int64_t endNs) {
     }
 }
 
-void EngineDriver::runCommand(int32_t commandId) {
-    switch (commandId) {
-    case IDC_START_BUTTON: startPattern(); break;
-    case IDC_STOP_BUTTON: stopPlayback(); break;
-    case IDC_CONTINUE_BUTTON: continuePattern(); break;
+void EngineDriver::runCommand(WindowCommand command) {
+    switch (command) {
+    case WindowCommand::start: startPattern(); break;
+    case WindowCommand::stop: stopPlayback(); break;
+    case WindowCommand::continuePlaying: continuePattern(); break;
     default: return;
     }
     const FakeTime::StandStill checking;
-    invariants_.commandRan(commandId, takeSent());
+    invariants_.commandRan(command, takeSent());
 }
 
 // A received message arrives at the step's time, and the checks see the
@@ -153,16 +152,16 @@ void EngineDriver::deliver(const MidiMessage& message) {
         invariants_.received(message, takeSent(), time_.nowNs());
     }
     // The main window runs what the input thread posted, in order.
-    const std::vector<int32_t> commands = ui_.commands();
+    const std::vector<WindowCommand> commands = ui_.commands();
     ui_.clear();
-    for (int32_t command : commands) runCommand(command);
+    for (WindowCommand command : commands) runCommand(command);
 }
 
 void EngineDriver::runAction(const EngineStep& step) {
     switch (step.action) {
-    case UserAction::Start: runCommand(IDC_START_BUTTON); return;
-    case UserAction::Stop: runCommand(IDC_STOP_BUTTON); return;
-    case UserAction::Continue: runCommand(IDC_CONTINUE_BUTTON); return;
+    case UserAction::Start: runCommand(WindowCommand::start); return;
+    case UserAction::Stop: runCommand(WindowCommand::stop); return;
+    case UserAction::Continue: runCommand(WindowCommand::continuePlaying); return;
     case UserAction::Wait: return;
     case UserAction::TempoScroll: setTempoBpm(step.second); break;
     case UserAction::GroupSwitch: {

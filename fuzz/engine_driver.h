@@ -33,7 +33,7 @@ private:
     void runPassesUntil(int64_t endNs);
     void runPass(bool woken);
     void deliver(const MidiMessage& message);
-    void runCommand(int32_t commandId);
+    void runCommand(WindowCommand command);
     void runAction(const EngineStep& step);
     std::vector<MidiMessage> takeSent();
 

@@ -10,7 +10,6 @@
 #include "engine/tempo.h"
 #include "midi/clock/midi_clock.h"
 #include "midi/midi_bytes.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -248,22 +247,22 @@ void EngineInvariants::checkTimePhase() {
                                              millisec, off, facts.endTime));
 }
 
-void EngineInvariants::commandRan(int32_t commandId, const std::vector<MidiMessage>& sent) {
+void EngineInvariants::commandRan(WindowCommand command, const std::vector<MidiMessage>& sent) {
     armed_ = false;
     phaseValid_ = false;
     track(sent);
     // Start, and Continue of a stopped pattern, wait for the master.
     const int32_t syncMode = patternClockSyncMode();
-    if ((commandId == IDC_START_BUTTON || (commandId == IDC_CONTINUE_BUTTON && stopped_)) &&
+    if ((command == WindowCommand::start || (command == WindowCommand::continuePlaying && stopped_)) &&
         playerState.transport.patternPlaying && syncMode != kInSyncNone)
         awaitedSyncMode_ = syncMode;
-    if (commandId == IDC_STOP_BUTTON) awaitedSyncMode_ = 0;
+    if (command == WindowCommand::stop) awaitedSyncMode_ = 0;
     checkWhileAwaitingMaster(sent, nullptr);
     // Start and Continue end the stopped state with their own message.
-    if (commandId == IDC_START_BUTTON || commandId == IDC_CONTINUE_BUTTON)
+    if (command == WindowCommand::start || command == WindowCommand::continuePlaying)
         stopped_ = playerState.transport.patternPlaying == 0;
     checkStoppedOutput(sent, nullptr);
-    if (commandId == IDC_STOP_BUTTON) {
+    if (command == WindowCommand::stop) {
         for (int32_t key = 0; key < 128; ++key) {
             if (sounding_[key]) failInvariant("stop-silence", describe("drum key %lld still sounds after Stop", key));
         }

@@ -61,6 +61,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/player_ui.h"
 #include "fuzz/engine_input.h"
 #include "fuzz/engine_patterns.h"
 
@@ -81,7 +82,7 @@ public:
     void aboutToReceive();
     // `sent`: everything the output carried during that part of the step.
     void received(const MidiMessage& message, const std::vector<MidiMessage>& sent, int64_t nowNs);
-    void commandRan(int32_t commandId, const std::vector<MidiMessage>& sent);
+    void commandRan(WindowCommand command, const std::vector<MidiMessage>& sent);
     void actionRan(UserAction action, const std::vector<MidiMessage>& sent);
 
     // A pass of the pattern and patch players; `woken` when the worker woke

@@ -32,8 +32,8 @@ protected:
             std::lock_guard hold(playerState.lock);
             runInputPass();
         }
-        for (int32_t command : ui.commands()) {
-            if (command == IDC_START_BUTTON) startPattern();
+        for (WindowCommand command : ui.commands()) {
+            if (command == WindowCommand::start) startPattern();
         }
         ui.clear();
         std::lock_guard hold(playerState.lock);

@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr int32_t kStart = IDC_START_BUTTON;
-constexpr int32_t kStop = IDC_STOP_BUTTON;
-constexpr int32_t kContinue = IDC_CONTINUE_BUTTON;
+constexpr WindowCommand kStart = WindowCommand::start;
+constexpr WindowCommand kStop = WindowCommand::stop;
+constexpr WindowCommand kContinue = WindowCommand::continuePlaying;
 
 class InputThreadTest : public PlayerFixture {
 protected:
@@ -39,7 +39,7 @@ struct SyncCase {
     const char* what;
     int32_t playing, syncStart, syncStop;
     std::vector<Bytes> messages;
-    std::vector<int32_t> commands;
+    std::vector<WindowCommand> commands;
 };
 
 TEST_F(InputThreadTest, SyncStartAndSyncStop) {
@@ -92,7 +92,7 @@ TEST_F(InputThreadTest, TransportMessagesPostCommandsWhateverTheSettings) {
     playerState.settings.tempoMode = 1;
     playerState.settings.midiInSyncMode = 2;
     receive({{0xFA}, {0xFB}, {0xFC}});
-    EXPECT_EQ(ui.commands(), (std::vector<int32_t>{kStart, kContinue, kStop}));
+    EXPECT_EQ(ui.commands(), (std::vector<WindowCommand>{kStart, kContinue, kStop}));
 }
 
 TEST_F(InputThreadTest, SongPositionLocatesOnlyInClockSyncMode) {
@@ -171,7 +171,7 @@ TEST_F(InputThreadTest, WithoutThruTheInputIsStillMirroredAndActedOn) {
     EXPECT_TRUE(sent().empty());
     EXPECT_EQ(heldNotes(playerState.handles.midiInStatus), 2);
     EXPECT_EQ(heldNotes(playerState.handles.midiOutStatus), 0);
-    EXPECT_EQ(ui.commands(), (std::vector<int32_t>{kStart, kStart}));
+    EXPECT_EQ(ui.commands(), (std::vector<WindowCommand>{kStart, kStart}));
 
     // Without an output port the sync actions still happen.
     playerState.settings.midiThru = 1;
@@ -181,7 +181,7 @@ TEST_F(InputThreadTest, WithoutThruTheInputIsStillMirroredAndActedOn) {
     playerState.settings.syncStop = 1;
     ui.clear();
     receive({{0x80, 60, 0}, {0x81, 62, 0}});
-    EXPECT_EQ(ui.commands(), std::vector<int32_t>{kStop});
+    EXPECT_EQ(ui.commands(), std::vector<WindowCommand>{kStop});
     EXPECT_EQ(heldNotes(playerState.handles.midiOutStatus), 0);
 }
 

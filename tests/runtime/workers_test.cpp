@@ -16,7 +16,6 @@
 #include "midi/song/midi_data.h"
 #include "midi/midi_bytes.h"
 #include "midi/ports/virtual_midi.h"
-#include "resources/resource_ids.h"
 #include "tests/support/player_fixture.h"
 
 namespace {
@@ -80,7 +79,7 @@ TEST_F(WorkersTest, ReceivedNotesReachTheMainWindowAndTheOutput) {
     inject({0x90, 60, 100});
     EXPECT_TRUE(ui.waitForCommands(1, std::chrono::seconds(5)));
     ASSERT_TRUE(stopWorkerThreads());
-    EXPECT_EQ(ui.commands(), std::vector<int32_t>{IDC_START_BUTTON});
+    EXPECT_EQ(ui.commands(), std::vector<WindowCommand>{WindowCommand::start});
     EXPECT_EQ(sent(), std::vector<Bytes>{Bytes({0x90, 60, 100})});
 }
 
@@ -134,12 +133,12 @@ TEST_F(WorkersTest, UserOperationsRaceTheWorkersCleanly) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     while (std::chrono::steady_clock::now() < end) {
         // Commands posted by the input thread, carried out as the main window would.
-        std::vector<int32_t> commands = ui.commands();
+        std::vector<WindowCommand> commands = ui.commands();
         for (; commandsDone < commands.size(); ++commandsDone) {
-            int32_t command = commands[commandsDone];
-            if (command == IDC_START_BUTTON) startPattern();
-            if (command == IDC_STOP_BUTTON) stopPlayback();
-            if (command == IDC_CONTINUE_BUTTON) continuePattern();
+            WindowCommand command = commands[commandsDone];
+            if (command == WindowCommand::start) startPattern();
+            if (command == WindowCommand::stop) stopPlayback();
+            if (command == WindowCommand::continuePlaying) continuePattern();
         }
         switch (random() % 9) {
         case 0: startPattern(); break;

@@ -24,7 +24,6 @@
 #include "midi/midi_bytes.h"
 #include "midi/ports/virtual_midi.h"
 #include "midi/song/midi_data.h"
-#include "resources/resource_ids.h"
 #include "runtime/workers.h"
 #include "tests/support/bytes.h"
 #include "tests/support/fake_time.h"

@@ -25,11 +25,10 @@ public:
 
     // PlayerUi
 
-    // Recorded as the id of the button the window would press.
     void postCommand(WindowCommand command) override {
         {
             std::lock_guard<std::mutex> guard(mutex_);
-            commands_.push_back(static_cast<int32_t>(command));
+            commands_.push_back(command);
         }
         posted_.notify_all();
     }
@@ -54,7 +53,7 @@ public:
 
     // Reading back.
 
-    std::vector<int32_t> commands() {
+    std::vector<WindowCommand> commands() {
         std::lock_guard<std::mutex> guard(mutex_);
         return commands_;
     }
@@ -80,6 +79,6 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable posted_;
-    std::vector<int32_t> commands_;
+    std::vector<WindowCommand> commands_;
     std::vector<Shown> warnings_;
 };
