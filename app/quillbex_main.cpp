@@ -5,8 +5,6 @@
 #include <iterator>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "app/app_dir.h"
 #include "app/language_module.h"
@@ -14,6 +12,7 @@
 #include "app/main_window_shell.h"
 #include "app/single_instance.h"
 #include "app/worker_start.h"
+#include "common/aside_thread.h"
 #include "common/bounded_copy.h"
 #include "engine/player_state.h"
 #include "engine/transport.h"
@@ -87,14 +86,11 @@ constexpr DWORD kStuckSilenceWaitMs = 1000;
 void silenceAroundAStuckWorker() {
     HANDLE silenced = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     if (silenced == nullptr) return;
-    try {
-        std::thread([silenced] {
+    if (!runAside([silenced] {
             stopPlayback();
             SetEvent(silenced);
-        }).detach();
-    } catch (const std::system_error&) {
+        }))
         return;
-    }
     // The event is not closed: the thread may still set it until the end.
     WaitForSingleObject(silenced, kStuckSilenceWaitMs);
 }

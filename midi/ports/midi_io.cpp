@@ -5,11 +5,11 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <memory>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "common/aside_thread.h"
 #include "common/bounded_copy.h"
 #include "midi/ports/port_backend.h"
 #include "midi/ports/port_message.h"
@@ -135,25 +135,19 @@ int32_t MIDIOut_Close(MIDIOut* port) {
 }
 
 std::shared_future<void> MIDIPorts_CloseAside(MIDIIn* input, MIDIOut* output) {
-    std::promise<void> closed;
-    std::shared_future<void> result = closed.get_future().share();
+    auto closed = std::make_shared<std::promise<void>>();
+    std::shared_future<void> result = closed->get_future().share();
     if (input == nullptr && output == nullptr) {
-        closed.set_value();
+        closed->set_value();
         return result;
     }
-    auto closeBoth = [input, output](std::promise<void> done) {
+    const auto closeBoth = [input, output, closed] {
         MIDIIn_Close(input);
         MIDIOut_Close(output);
-        done.set_value();
+        closed->set_value();
     };
-    try {
-        std::thread(closeBoth, std::move(closed)).detach();
-    } catch (const std::system_error&) {
-        // No thread to be had: closed here and now rather than left open.
-        std::promise<void> done;
-        result = done.get_future().share();
-        closeBoth(std::move(done));
-    }
+    // No thread to be had: closed here and now rather than left open.
+    if (!runAside(closeBoth)) closeBoth();
     return result;
 }
 

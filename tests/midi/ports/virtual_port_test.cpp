@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
@@ -344,6 +346,22 @@ TEST_F(VirtualPorts, SendingAndInjectingFromOtherThreads) {
     }
     MIDIIn_Close(in);
     MIDIOut_Close(out);
+}
+
+// Ports closed aside one after another, as the port keeper and shutdown
+// do: every close finishes, so an input (which opens once at a time) opens
+// again each round.
+TEST_F(VirtualPorts, EveryPortClosedAsideGetsClosed) {
+    VirtualMIDI_CreateInput(L"Pads");
+    VirtualMIDI_CreateOutput(L"Drums");
+    for (int round = 0; round < 1000; ++round) {
+        MIDIIn* input = MIDIIn_OpenW(L"Pads");
+        ASSERT_NE(input, nullptr) << "round " << round;
+        const std::shared_future<void> closes[] = {MIDIPorts_CloseAside(input, nullptr),
+                                                   MIDIPorts_CloseAside(nullptr, MIDIOut_OpenW(L"Drums"))};
+        for (const std::shared_future<void>& closed : closes)
+            ASSERT_EQ(closed.wait_for(std::chrono::seconds(5)), std::future_status::ready) << "round " << round;
+    }
 }
 
 }  // namespace
