@@ -295,8 +295,13 @@ TEST_F(ProgramOverWinMM, AResetThatStallsFiveSecondsNeverHoldsTheWindow) {
     std::vector<double> late;
     for (int64_t note : drumNoteTimes(standin.log())) late.push_back(lateMs(note, firstNote, kEighthUs));
     figure("notes while a reset stalls", late);
+    // Held behind the reset, they would be seconds late; one note may meet
+    // a loaded machine, so the bound of 20 ms holds to the 90th percentile.
     EXPECT_GE(late.size(), 20u);
-    for (double ms : late) EXPECT_LT(std::abs(ms), 20.0);
+    std::vector<double> offTime;
+    for (double ms : late) offTime.push_back(std::abs(ms));
+    EXPECT_LT(percentile(offTime, 90), 20.0);
+    EXPECT_LT(percentile(offTime, 100), 100.0);
     EXPECT_EQ(countEvents(standin.log(), "open", false), 2);
     const int64_t closed = StandinScript::nowUs();
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
