@@ -1,53 +1,42 @@
 #include "common/aside_thread.h"
 
-#include <atomic>
 #include <list>
-#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
 namespace {
 
-struct AsideThread {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> finished;
-};
-
 std::mutex asideMutex;
 // Never destroyed: a thread still running at the end of the process must
-// not be joined (or terminate the process) by a destructor.
-std::list<AsideThread>& asideThreads() {
-    static auto* threads = new std::list<AsideThread>;
+// not meet a destructor that joins it or ends the process.
+std::list<std::thread>& asideThreads() {
+    static auto* threads = new std::list<std::thread>;
     return *threads;
 }
 
-// Under asideMutex: joins the threads whose job has finished, which only
-// wait to return.
-void joinFinished() {
-    std::list<AsideThread>& threads = asideThreads();
-    for (auto it = threads.begin(); it != threads.end();) {
-        if (!it->finished->load(std::memory_order_acquire)) {
-            ++it;
-            continue;
-        }
-        it->thread.join();
-        it = threads.erase(it);
+// The thread's last act: it lets itself go. It is in the list by now, since
+// it was put there under the mutex before it could take the mutex itself.
+void letThisThreadGo() {
+    std::lock_guard guard(asideMutex);
+    std::list<std::thread>& threads = asideThreads();
+    for (auto it = threads.begin(); it != threads.end(); ++it) {
+        if (it->get_id() != std::this_thread::get_id()) continue;
+        it->detach();
+        threads.erase(it);
+        return;
     }
 }
 
 }  // namespace
 
 bool runAside(const std::function<void()>& job) {
-    auto finished = std::make_shared<std::atomic<bool>>(false);
     std::lock_guard guard(asideMutex);
-    joinFinished();
     try {
-        std::thread thread([job, finished] {
+        asideThreads().emplace_back([job] {
             job();
-            finished->store(true, std::memory_order_release);
+            letThisThreadGo();
         });
-        asideThreads().push_back({std::move(thread), finished});
     } catch (const std::system_error&) {
         return false;
     }

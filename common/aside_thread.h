@@ -4,9 +4,9 @@
 //
 // The thread is not detached as it starts: with MinGW-w64's threads a
 // thread detached before it has run may never run its job, or fault (seen
-// about once in 700 under Wine). It is kept until it has finished and is
-// joined by a later call; one that never finishes (a driver that hangs)
-// is left to the end of the process.
+// about once in 700 under Wine). It lets itself go once its job is done;
+// one that never finishes (a driver that hangs) is left to the end of the
+// process.
 #pragma once
 
 #include <functional>
