@@ -64,4 +64,16 @@ struct PositionTicks {
     void foldTo(TickRate rate, int64_t position);
     // Moves the fraction from one rate's unit to another's.
     void rescale(TickRate oldRate, TickRate newRate);
+
+    // The same on the clock's counter, run on no further than `ceiling`:
+    // when the tick comes, and the fold of everything up to `now` into the
+    // bases and the counter's anchor.
+    int64_t timeOfTick(const ClockCore& core, int64_t ceiling, int64_t tick) const {
+        return core.timeOfPosition(positionOfTick(core.tickRate(), tick), ceiling);
+    }
+    void rebase(ClockCore& core, int64_t ceiling, int64_t now) {
+        const int64_t position = core.positionAt(now, ceiling);
+        foldTo(core.tickRate(), position);
+        core.anchorAt(position, now);
+    }
 };

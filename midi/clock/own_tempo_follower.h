@@ -16,14 +16,16 @@ public:
     int64_t tickAt(const ClockCore& core, int64_t now) const;
     // Running, but nothing has come from a master yet: never, on its own tempo.
     bool waiting() const { return false; }
-    int64_t timeOfTick(const ClockCore& core, int64_t tick) const;
+    int64_t timeOfTick(const ClockCore& core, int64_t tick) const {
+        return ticks_.timeOfTick(core, kNoCeiling, tick);
+    }
     int64_t timeOfPosition(const ClockCore& core, int64_t position) const {
         return core.timeOfPosition(position, kNoCeiling);
     }
 
     // Folds the time elapsed up to `now` into the bases, so that the rate,
     // the mode or one of the counters can change without a jump in the other.
-    void rebase(ClockCore& core, int64_t now);
+    void rebase(ClockCore& core, int64_t now) { ticks_.rebase(core, kNoCeiling, now); }
     // The clock's Start (core.running says whether it ran already), its
     // Stop or a change of time base (after a rebase), and its Reset (after
     // the counter went back to 0).

@@ -23,15 +23,6 @@ int64_t TimeCodeFollower::tickAt(const ClockCore& core, int64_t now) const {
     return core.running && awaitingCode_ ? tick - 1 : tick;
 }
 
-int64_t TimeCodeFollower::timeOfTick(const ClockCore& core, int64_t tick) const {
-    return timeOfPosition(core, ticks_.positionOfTick(core.tickRate(), tick));
-}
-
-void TimeCodeFollower::rebase(ClockCore& core, int64_t now) {
-    const int64_t position = positionAt(core, now);
-    ticks_.foldTo(core.tickRate(), position);
-    core.anchorAt(position, now);
-}
 
 // The clock waits for fresh code before it runs on, and plays nothing
 // before the master's first code says where it is.

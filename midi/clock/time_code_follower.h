@@ -18,12 +18,14 @@ public:
     int64_t tickAt(const ClockCore& core, int64_t now) const;
     // No code has come since Start (or Reset).
     bool waiting() const { return awaitingCode_; }
-    int64_t timeOfTick(const ClockCore& core, int64_t tick) const;
+    int64_t timeOfTick(const ClockCore& core, int64_t tick) const {
+        return ticks_.timeOfTick(core, ceiling_, tick);
+    }
     int64_t timeOfPosition(const ClockCore& core, int64_t position) const {
         return core.timeOfPosition(position, ceiling_);
     }
 
-    void rebase(ClockCore& core, int64_t now);
+    void rebase(ClockCore& core, int64_t now) { ticks_.rebase(core, ceiling_, now); }
     void start(const ClockCore& core, int64_t now);
     void settle(const ClockCore&, int64_t) {}
     void reset(const ClockCore& core, int64_t now);
