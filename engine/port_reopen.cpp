@@ -47,6 +47,16 @@ bool reopen(Port*& slot, PortSide side, const wchar_t* oldName, const wchar_t* n
 
 }  // namespace
 
+bool openStoredPort(PortSide side) {
+    PlayerState& p = playerState;
+    const bool input = side == PortSide::input;
+    const wchar_t* name = input ? p.settings.midiInName : p.settings.midiOutName;
+    const bool opened = input ? (p.handles.midiIn = MIDIIn_OpenW(name)) != nullptr
+                              : (p.handles.midiOut = MIDIOut_OpenW(name)) != nullptr;
+    if (opened) portKeeperWatch(side, name);
+    return opened || name[0] == L'\0';
+}
+
 bool reopenPort(PortSide side, const wchar_t* name, const wchar_t* storedName, PortCloseWait waitForClose) {
     PlayerState& p = playerState;
     if (side == PortSide::input)

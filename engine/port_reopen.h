@@ -1,5 +1,5 @@
-// Putting another device of one side in play, as the device dialog's OK
-// does. User-interface thread only; takes the player's lock itself.
+// Putting a device of one side in play: the stored one at start-up, and
+// another one as the device dialog's OK does.
 #pragma once
 
 #include <cstdint>
@@ -18,4 +18,10 @@ using PortCloseWait = bool (*)(const std::shared_future<void>& closed, uint32_t 
 // first waits up to a second for the old port's close, and if that takes
 // longer the keeper opens the device once it is closed. True when the
 // device is open or about to be.
+// User-interface thread only; takes the player's lock itself.
 bool reopenPort(PortSide side, const wchar_t* name, const wchar_t* storedName, PortCloseWait waitForClose);
+
+// Start-up, before the workers run (no lock is taken): opens the side's
+// stored device, which the port keeper then watches. False when a device is
+// named but could not be opened; the window warns then.
+bool openStoredPort(PortSide side);

@@ -8,9 +8,8 @@
 #include <iterator>
 
 #include "engine/player_state.h"
-#include "engine/port_keeper.h"
+#include "engine/port_reopen.h"
 #include "engine/transport.h"
-#include "midi/ports/midi_io.h"
 #include "midi/song/midi_data.h"
 #include "midi/status/midi_status.h"
 #include "resources/resource_ids.h"
@@ -58,14 +57,9 @@ void warnOpenFailed(HWND window, int32_t stringId, const wchar_t* deviceName) {
 }
 
 void openStoredPorts(HWND window) {
-    PlayerHandles& ports = playerState.handles;
     const PlayerSettings& names = playerState.settings;
-    ports.midiIn = MIDIIn_OpenW(names.midiInName);
-    if (!ports.midiIn && names.midiInName[0]) warnOpenFailed(window, IDS_INPUT_OPEN_FAILED, names.midiInName);
-    if (ports.midiIn) portKeeperWatch(PortSide::input, names.midiInName);
-    ports.midiOut = MIDIOut_OpenW(names.midiOutName);
-    if (!ports.midiOut && names.midiOutName[0]) warnOpenFailed(window, IDS_OUTPUT_OPEN_FAILED, names.midiOutName);
-    if (ports.midiOut) portKeeperWatch(PortSide::output, names.midiOutName);
+    if (!openStoredPort(PortSide::input)) warnOpenFailed(window, IDS_INPUT_OPEN_FAILED, names.midiInName);
+    if (!openStoredPort(PortSide::output)) warnOpenFailed(window, IDS_OUTPUT_OPEN_FAILED, names.midiOutName);
 }
 
 }  // namespace
