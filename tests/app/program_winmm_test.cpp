@@ -53,6 +53,13 @@ std::vector<int64_t> drumNoteTimes(const StandinLog& log) {
     return times;
 }
 
+// Whether the output sent a message that `matches`.
+template <typename Matches>
+bool sentOut(const StandinLog& log, Matches matches) {
+    return std::any_of(log.begin(), log.end(),
+                       [&](const StandinEvent& e) { return e.output && e.event == "data" && matches(e); });
+}
+
 bool hasDrumNotes(const StandinLog& log, size_t count) {
     return drumNoteTimes(log).size() >= count;
 }
@@ -108,6 +115,14 @@ protected:
         }, kWindowWaitMs));
     }
 
+    // The box the program shows: the warning `stringId` naming `device`.
+    void expectWarningBoxAndCloseIt(int stringId, const wchar_t* device) {
+        HWND box = run->dialog();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(messageBoxText(box), loadEnglishString(stringId) + L"\n" + device);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    }
+
     void TearDown() override {
         if (!run) return;
         if (window) PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -137,9 +152,8 @@ TEST_F(ProgramOverWinMM, PlayedNotesComeBackThroughTheOutput) {
     for (uint8_t key = 40; key < 60; ++key) {
         ASSERT_TRUE(standin.send("short 0 0" + hex({0x90, key, 100}) + "\n"));
         auto through = [key](const StandinLog& log) {
-            return std::any_of(log.begin(), log.end(), [key](const StandinEvent& e) {
-                return e.output && e.event == "data" && e.bytes == std::vector<uint8_t>{0x90, key, 100};
-            });
+            const std::vector<uint8_t> played = {0x90, key, 100};
+            return sentOut(log, [&](const StandinEvent& e) { return e.bytes == played; });
         };
         ASSERT_TRUE(standin.waitFor(through, 2000)) << int(key);
         Sleep(30);
@@ -227,8 +241,8 @@ TEST_F(ProgramOverWinMM, AnOutputPulledWhilePlayingIsReopenedWhenPluggedBack) {
                 static_cast<double>(open->us - replugged) / 1000.0);
     EXPECT_LT(open->us - replugged, 2000000);
     ASSERT_TRUE(standin.waitFor([&](const StandinLog& l) {
-        return std::any_of(l.begin(), l.end(), [&](const StandinEvent& e) {
-            return e.output && e.event == "data" && e.bytes.size() == 3 && e.bytes[0] == 0x99 && e.us > open->us;
+        return sentOut(l, [&](const StandinEvent& e) {
+            return e.bytes.size() == 3 && e.bytes[0] == 0x99 && e.us > open->us;
         });
     }, 2000));
     for (int64_t note : drumNoteTimes(standin.log())) {
@@ -236,10 +250,7 @@ TEST_F(ProgramOverWinMM, AnOutputPulledWhilePlayingIsReopenedWhenPluggedBack) {
             EXPECT_LT(std::abs(lateMs(note, firstNote, kEighthUs)), 20.0);
         }
     }
-    HWND box = run->dialog();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(messageBoxText(box), loadEnglishString(IDS_OUTPUT_GONE) + L"\nSynth");
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    expectWarningBoxAndCloseIt(IDS_OUTPUT_GONE, L"Synth");
 }
 
 // The keyboard's cable is pulled and put back a second later: one warning
@@ -254,9 +265,7 @@ TEST_F(ProgramOverWinMM, AnInputPulledIsReopenedWhenPluggedBack) {
     // Played until it comes through: the reopen may follow the driver's open.
     const std::vector<uint8_t> played = {0x90, 50, 100};
     const auto through = [&](const StandinLog& log) {
-        return std::any_of(log.begin(), log.end(), [&](const StandinEvent& e) {
-            return e.output && e.event == "data" && e.bytes == played;
-        });
+        return sentOut(log, [&](const StandinEvent& e) { return e.bytes == played; });
     };
     bool passed = false;
     for (int attempt = 0; attempt < 10 && !passed; ++attempt) {
@@ -264,10 +273,7 @@ TEST_F(ProgramOverWinMM, AnInputPulledIsReopenedWhenPluggedBack) {
         passed = standin.waitFor(through, 300);
     }
     EXPECT_TRUE(passed);
-    HWND box = run->dialog();
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(messageBoxText(box), loadEnglishString(IDS_INPUT_GONE) + L"\nKeys");
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    expectWarningBoxAndCloseIt(IDS_INPUT_GONE, L"Keys");
 }
 
 // The input's driver takes 5 s over each reset. The device dialog's OK and
