@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include "common/bounded_copy.h"
 #include "common/pro_audio_task.h"
@@ -43,17 +44,19 @@ SongLoadResult selectPatch(const wchar_t* name) {
     // nothing more of the previous patch.
     p.transport.patchPlaying = 0;
 
+    // Read off the lock: the input's thru and the clocks do not wait for
+    // the disk; what is dropped is deleted after the lock.
+    MIDIData* loaded = MIDIData_LoadFromSMFW(path);
+    const int32_t resolution = ticksPerQuarterNote(loaded);
+    const bool usable = loaded != nullptr && resolution != 0;
+    MIDIData* old = nullptr;
     std::optional<Warning> warning;
     {
         std::lock_guard hold(p.lock);
-        MIDIData_Delete(p.handles.patchData);
-        p.handles.patchData = MIDIData_LoadFromSMFW(path);
-        int32_t resolution = ticksPerQuarterNote(p.handles.patchData);
-        if (!p.handles.patchData) {
+        old = std::exchange(p.handles.patchData, usable ? loaded : nullptr);
+        if (!loaded) {
             warning = Warning::fileLoadFailed;
-        } else if (resolution == 0) {
-            MIDIData_Delete(p.handles.patchData);
-            p.handles.patchData = nullptr;
+        } else if (!usable) {
             stopAndResetPatchClock();
             p.transport.patchPlaying = 0;
             p.transport.patchPosition = 0;
@@ -70,6 +73,8 @@ SongLoadResult selectPatch(const wchar_t* name) {
             wakePlayers();
         }
     }
+    MIDIData_Delete(old);
+    if (!usable) MIDIData_Delete(loaded);
     if (warning) return FileWarning{*warning, path};
     return std::nullopt;
 }

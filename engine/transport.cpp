@@ -1,6 +1,7 @@
 #include "engine/transport.h"
 
 #include <mutex>
+#include <utility>
 
 #include "common/bounded_copy.h"
 #include "common/song_path.h"
@@ -135,15 +136,18 @@ SongLoadResult selectPattern(const wchar_t* name) {
     wchar_t path[kSongPathSize];
     formatSongPath(path, p.shell.appDir, L"pattern", p.settings.patternName);
 
+    // Read off the lock: the input's thru and the clocks do not wait for
+    // the disk. The old pattern plays on until the new one takes its place.
+    MIDIData* loaded = loadPatternFile(path);
+    const int32_t resolution = ticksPerQuarterNote(loaded);
+    MIDIData* old = nullptr;
     std::optional<Warning> warning;
     {
         std::lock_guard hold(p.lock);
         // The keys the old pattern left sounding would hang on a sampler
         // until their next note: the new pattern may never play them.
         endSoundingDrumKeys();
-        deletePattern();
-        p.handles.patternData = loadPatternFile(path);
-        int32_t resolution = ticksPerQuarterNote(p.handles.patternData);
+        old = std::exchange(p.handles.patternData, loaded);
         if (!p.handles.patternData) {
             // Flags and clock stay; the pattern player plays nothing meanwhile.
             warning = Warning::fileLoadFailed;
@@ -157,6 +161,7 @@ SongLoadResult selectPattern(const wchar_t* name) {
             wakePlayers();
         }
     }
+    MIDIData_Delete(old);
     if (warning) return FileWarning{*warning, path};
     return std::nullopt;
 }
